@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+// The list view contract: ListView1's items are the keyword list itself, addressed from 1.
+namespace vt {
+
+class ListView {
+public:
+    explicit ListView(Platform& platform) : platform_(platform) {}
+
+    // ListItems
+    std::int32_t Count() const { return platform_.ListCount(); }
+    void Add(std::wstring_view text) { platform_.ListAdd(text); }
+    std::wstring Item(std::int32_t index) const;  // AppError when out of 1..Count
+    void Remove(std::int32_t index);               // AppError when out of 1..Count
+    void Clear() { platform_.ListClear(); }
+
+    // SelectedItem.Index; AppError when no item is selected.
+    std::int32_t SelectedIndex() const;
+
+    // ColumnHeaders
+    void AddColumn(std::wstring_view header) { platform_.ListAddColumn(header); }
+    void SetColumnWidth(std::int32_t column, std::int32_t widthTwips) {
+        platform_.ListSetColumnWidth(column - 1, widthTwips);
+    }
+
+private:
+    Platform& platform_;
+};
+
+}  // namespace vt

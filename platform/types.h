@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+
+// The Win32 types and constants the program uses, declared without <windows.h> so that the
+// logic builds and runs on the simulated platform too.
+namespace vt {
+
+using Hwnd = std::int32_t;  // window handles are signed 32-bit integers
+using Hkey = std::uint32_t;
+using Hicon = std::uint32_t;
+using UInt = std::uint32_t;
+using WParam = std::uintptr_t;
+using LParam = std::intptr_t;
+using LResult = std::intptr_t;
+using Bool32 = std::int32_t;
+
+#if defined(_WIN32)
+#define VT_CALLBACK __stdcall
+#else
+#define VT_CALLBACK
+#endif
+
+// Same shape and calling convention as WNDPROC on 32-bit Windows, so a procedure of ours can
+// be installed with SetWindowLongA(GWL_WNDPROC) and a saved one handed to CallWindowProcA.
+using WndProc = LResult(VT_CALLBACK*)(Hwnd, UInt, WParam, LParam);
+using EnumWindowsProc = Bool32 (*)(Hwnd, LParam);
+
+inline constexpr UInt WM_NULL = 0x0000;
+inline constexpr UInt WM_CLOSE = 0x0010;
+inline constexpr UInt WM_COMMAND = 0x0111;
+inline constexpr UInt WM_NCDESTROY = 0x0082;
+inline constexpr UInt WM_MOUSEMOVE = 0x0200;
+inline constexpr UInt WM_LBUTTONDOWN = 0x0201;
+inline constexpr UInt WM_LBUTTONUP = 0x0202;
+inline constexpr UInt WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr UInt WM_RBUTTONDOWN = 0x0204;
+inline constexpr UInt WM_RBUTTONUP = 0x0205;
+
+inline constexpr std::int32_t GWL_WNDPROC = -4;
+
+inline constexpr UInt SMTO_ABORTIFHUNG = 0x0002;
+inline constexpr UInt SMTO_NOTIMEOUTIFNOTHUNG = 0x0008;
+
+inline constexpr UInt NIM_ADD = 0;
+inline constexpr UInt NIM_MODIFY = 1;
+inline constexpr UInt NIM_DELETE = 2;
+inline constexpr UInt NIF_MESSAGE = 1;
+inline constexpr UInt NIF_ICON = 2;
+inline constexpr UInt NIF_TIP = 4;
+
+inline constexpr Hkey HKEY_CURRENT_USER = 0x80000001u;
+inline constexpr Hkey HKEY_LOCAL_MACHINE = 0x80000002u;
+inline constexpr UInt REG_SZ = 1;
+inline constexpr UInt REG_EXPAND_SZ = 2;
+inline constexpr UInt KEY_QUERY_VALUE = 0x0001;
+inline constexpr UInt KEY_SET_VALUE = 0x0002;
+inline constexpr std::int32_t ERROR_SUCCESS = 0;
+inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
+
+inline constexpr UInt MB_OK = 0x0000;
+inline constexpr UInt MB_YESNO = 0x0004;
+inline constexpr UInt MB_ICONQUESTION = 0x0020;
+inline constexpr UInt MB_APPLMODAL = 0x0000;
+inline constexpr std::int32_t IDOK = 1;
+inline constexpr std::int32_t IDYES = 6;
+inline constexpr std::int32_t IDNO = 7;
+
+inline constexpr std::int32_t SW_SHOWMINIMIZED = 2;
+
+// The first, 88-byte form of NOTIFYICONDATAA, as the tray icon record is kept.
+struct NotifyIconDataA {
+    std::uint32_t cbSize = 0;
+    Hwnd hWnd = 0;
+    std::uint32_t uID = 0;
+    std::uint32_t uFlags = 0;
+    std::uint32_t uCallbackMessage = 0;
+    Hicon hIcon = 0;
+    char szTip[64] = {};
+};
+static_assert(sizeof(NotifyIconDataA) == 88);
+
+}  // namespace vt
