@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "app/controls.h"
+#include "app/main_module.h"
 #include "keywords/list_view.h"
 #include "platform/platform.h"
 
@@ -37,6 +38,8 @@ public:
 
     bool IsLoading = false;
     std::int32_t MousePointer = 0;  // 0 default, 99 custom
+    // Opened by start-up on about one start in a hundred; empty opens nothing.
+    std::wstring HomePageAddress{Main::kHomePageAddress};
 
     // Start-up and shut-down (app/startup.cpp)
     // Runs Form_Load, then shows the window unless start-up went into the tray.

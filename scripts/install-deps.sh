@@ -7,7 +7,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
     wine wine32:i386 wine64
-    xvfb xauth xdotool x11-utils imagemagick fonts-liberation gnuplot-nox
+    xvfb xauth xdotool x11-utils imagemagick fonts-liberation fonts-wine gnuplot-nox
 )
 
 missing=()

@@ -31,7 +31,8 @@ struct SimWindow {
     Hwnd owner = 0;
     CloseBehaviour behaviour = CloseBehaviour::Closes;
     std::uint32_t busyMs = 0;
-    std::uint64_t hungSinceMs = 0;  // clock time at which a Hung window stopped answering
+    // Clock time at which a Hung window stopped answering: when it was added, unless set.
+    std::uint64_t hungSinceMs = 0;
     std::int32_t closeRequests = 0;
     // Runs while the window handles WM_CLOSE, before it closes (to change the desktop, the
     // clock or the program from inside a close request).
@@ -59,26 +60,34 @@ struct RegistryValue {
 };
 
 class SimPlatform final : public Platform {
-public:
+  public:
     // Windows report hung after this long without pumping messages.
     static constexpr std::uint64_t kHungAfterMs = 5000;
 
     SimPlatform();
     ~SimPlatform() override;
+    // Form1's procedure finds this object by its window handle.
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
 
     // --- The desktop --------------------------------------------------------------------
     Hwnd AddWindow(std::wstring_view title, CloseBehaviour behaviour = CloseBehaviour::Closes,
                    Hwnd owner = 0);
     Hwnd AddWindowAnsi(std::string title, CloseBehaviour behaviour = CloseBehaviour::Closes,
                        Hwnd owner = 0);
-    SimWindow& Window(Hwnd handle);  // throws std::out_of_range for an unknown handle
-    bool WindowExists(Hwnd handle) const;
-    void DestroyWindow(Hwnd handle);  // and the windows it owns
+    // EnumWindows reports the windows newest first (the newest is on top), Form1 and raw
+    // handles among them. A title ends at its first NUL.
+    // Another program's window; throws std::out_of_range for Form1 or an unknown handle.
+    SimWindow& Window(Hwnd handle);
+    bool WindowExists(Hwnd handle) const;  // Form1 too, until EndProgram
+    void DestroyWindow(Hwnd handle);       // and the windows it owns; no WM_CLOSE
     // Makes EnumWindows report this handle (for handles that are not positive).
     void AddRawHandle(Hwnd handle);
-    // Every WM_CLOSE delivered, in order.
+    // Every WM_CLOSE delivered, in order (to Form1 too, when sent through
+    // SendMessageTimeoutA). onClose runs for every delivered WM_CLOSE, whatever the window's
+    // CloseBehaviour.
     const std::vector<Hwnd>& CloseLog() const { return closeLog_; }
-    std::int32_t WindowCount() const;
+    std::int32_t WindowCount() const;  // the other programs' windows: Form1 is not counted
 
     // --- Clock, chance and timer ----------------------------------------------------------
     std::uint64_t NowMs() const { return nowMs_; }
@@ -89,7 +98,8 @@ public:
     bool TimerEnabled() const { return timerEnabled_; }
     // Delivers one tick of Timer1 if it is enabled; returns whether it did.
     bool Tick();
-    // A tick that came due during a handler: the next DoEvents dispatches it.
+    // A tick that came due during a handler: the next DoEvents dispatches it, after the posted
+    // messages, if the timer is still enabled (disabling the timer drops it).
     void QueueTick() { tickQueued_ = true; }
     std::int32_t DoEventsCalls() const { return doEventsCalls_; }
 
@@ -105,7 +115,8 @@ public:
     bool TrayIconShown() const { return trayIcon_.has_value(); }
     const std::optional<NotifyIconDataA>& TrayIcon() const { return trayIcon_; }
     const std::vector<NotifyCall>& NotifyCalls() const { return notifyCalls_; }
-    // The next `count` calls with this message fail (a shell that is not ready).
+    // The next `count` calls with this message fail (a shell that is not ready). Calls whose
+    // cbSize is not 88 fail too.
     void FailNotifyIcon(UInt message, std::int32_t count) { notifyFailures_[message] = count; }
     // The mouse over the icon: sends its callback message to the icon's window procedure.
     LResult MouseOnTrayIcon(UInt mouseMessage);
@@ -116,6 +127,7 @@ public:
     std::function<void()> onMenuOpen;
     // Explorer restarted: every icon is gone and "TaskbarCreated" is sent to every window.
     void RecreateTaskbar();
+    // Every PostMessageA to an existing window; those to Form1 wait for the next DoEvents.
     const std::vector<std::pair<Hwnd, UInt>>& PostedMessages() const { return posted_; }
     Hwnd ForegroundWindow() const { return foreground_; }
 
@@ -125,13 +137,18 @@ public:
     void SetRegValue(Hkey root, std::string_view subKey, std::string_view name,
                      RegistryValue value);
     bool RegKeyExists(Hkey root, std::string_view subKey) const;
-    // Opening this key with any write access fails with ERROR_ACCESS_DENIED.
-    void DenyWrite(Hkey root, std::string_view subKey) { deniedKeys_.push_back({root, Upper(subKey)}); }
+    // The value names of a key as they were first written (the registry keeps their spelling).
+    std::vector<std::string> RegValueNames(Hkey root, std::string_view subKey) const;
+    // Opening this key or one below it with any write access fails with ERROR_ACCESS_DENIED.
+    // Handles check their access too: querying needs KEY_QUERY_VALUE, setting and deleting
+    // KEY_SET_VALUE.
+    void DenyWrite(Hkey root, std::string_view subKey);
     std::int32_t OpenKeyCount() const { return static_cast<std::int32_t>(openKeys_.size()); }
 
     std::optional<std::wstring> StoredSetting(std::wstring_view key) const;
     void StoreSetting(std::wstring_view key, std::wstring_view value);
-    void MakeSettingUnreadable(std::wstring_view key) { unreadable_.push_back(std::wstring(key)); }
+    // Until it is saved again. Settings are matched ignoring case, as the registry does.
+    void MakeSettingUnreadable(std::wstring_view key);
     void FailSettingWrites(bool fail) { failWrites_ = fail; }
     // Every successful SaveSetting, in order: (key, value).
     const std::vector<std::pair<std::wstring, std::wstring>>& SettingWrites() const {
@@ -140,7 +157,7 @@ public:
 
     // --- Files and the shell ------------------------------------------------------------
     void SetExecutablePath(std::wstring path) { executablePath_ = std::move(path); }
-    void AddFile(std::wstring path, bool isCursor) { files_[Lower(path)] = isCursor; }
+    void AddFile(std::wstring path, bool isCursor);
     const std::vector<std::pair<std::wstring, std::int32_t>>& Launched() const { return launched_; }
     void FailLaunch(bool fail) { failLaunch_ = fail; }
 
@@ -150,7 +167,9 @@ public:
     bool FormVisibleNow() const { return formVisible_; }
     bool Ended() const { return ended_; }
     const std::wstring& Caption() const { return caption_; }
-    std::pair<std::int32_t, std::int32_t> FormPositionTwips() const { return {formLeft_, formTop_}; }
+    std::pair<std::int32_t, std::int32_t> FormPositionTwips() const {
+        return {formLeft_, formTop_};
+    }
     void SetScreenSizeTwips(std::int32_t width, std::int32_t height);
     std::int32_t CheckValueShown(ControlId control) const;
     bool ControlVisible(ControlId control) const;
@@ -167,13 +186,13 @@ public:
     // User actions; each delivers what the window layer would report.
     void TypeText(ControlId control, std::wstring_view text);  // replaces the text
     void PressEnter(ControlId control);  // no control handles keys: nothing is reported
-    void Click(ControlId control);       // a visible control only
+    void Click(ControlId control);       // a visible control only (ListView1: no selection change)
     void SelectListItem(std::int32_t index);  // 0-based; -1 clears the selection
     void ClickListItem(std::int32_t index);   // selects it (or nothing for -1) and clicks
     void DblClickListItem(std::int32_t index);
-    void MouseMove(ControlId control);
-    void CloseForm();  // the close button, or another program's WM_CLOSE
-    void EndSession();
+    void MouseMove(ControlId control);  // over an invisible control: the form's background
+    void CloseForm();                   // the close button, or another program's WM_CLOSE
+    void EndSession();                  // WM_QUERYENDSESSION, then WM_ENDSESSION
     // Sends a message to Form1 through its current window procedure.
     LResult SendToForm(UInt msg, WParam wParam, LParam lParam);
 
@@ -200,8 +219,7 @@ public:
 
     std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
                                Hkey* result) override;
-    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access,
-                                 Hkey* result) override;
+    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access, Hkey* result) override;
     std::int32_t RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                   std::string* data) override;
     std::int32_t RegSetValueExA(Hkey key, const char* valueName, UInt reserved, UInt type,
@@ -218,7 +236,7 @@ public:
     bool GetFileDateTime(std::wstring_view path) override;
     void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
     double SecondsSinceMidnight() override { return secondsSinceMidnight_; }
-    void Randomize(double seed) override { randomizeSeed_ = seed; }
+    void Randomize(double seed) override;  // records the seed and reseeds the generator
     double Rnd() override;
 
     Hwnd CreateForm(FormEvents& events) override;
@@ -250,16 +268,17 @@ public:
     void SetMousePointer(std::int32_t pointer) override { mousePointer_ = pointer; }
     bool LoadMouseIcon(std::wstring_view path) override;
     void PopupMenu(MenuId menu) override;
-    std::int32_t MessageBox(std::wstring_view text, UInt style,
-                            std::wstring_view caption) override;
+    std::int32_t MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) override;
     void EndProgram() override;
 
     // Knobs for failures of the window layer.
+    // ListCount and ListText then throw AppError(kListReadError).
     void FailListReads(bool fail) { failListReads_ = fail; }
+    static constexpr std::int32_t kListReadError = 35605;
 
     static constexpr Hicon kApplicationIcon = 0x1234;
 
-private:
+  private:
     struct ControlState {
         std::int32_t value = 0;
         bool visible = true;
@@ -268,16 +287,46 @@ private:
     struct OpenKey {
         Hkey root;
         std::string subKey;  // upper case
+        UInt access;
+    };
+    struct StoredValue {
+        std::string name;  // as first written
+        RegistryValue value;
+    };
+    struct PendingMessage {
+        UInt msg;
+        WParam wParam;
+        LParam lParam;
     };
 
     static std::string Upper(std::string_view text);
-    static std::wstring Lower(std::wstring_view text);
+    static std::wstring Fold(std::wstring_view text);  // file names, ignoring case
+    static std::string KeyName(std::string_view subKey);
     static LResult VT_CALLBACK FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam);
+    LResult OnFormCommand(WParam wParam);
+    LResult OnFormEndSession(WParam ending);
     void DeliverTick();
+    void DeliverClose(Hwnd hWnd);
+    void AddToZOrder(Hwnd handle);
+    void RemoveFromZOrder(Hwnd handle);
+    void UnregisterForm();
+    bool ApplyNotifyIcon(UInt message, const NotifyIconDataA& data);
+    static void UpdateIcon(NotifyIconDataA& icon, const NotifyIconDataA& data);
+    void CreateKeyPath(Hkey root, const std::string& name);
+    bool WriteDenied(Hkey root, const std::string& name) const;
+    bool KeyPresent(Hkey root, const std::string& name) const;
+    std::optional<std::pair<Hkey, std::string>> ResolveKey(Hkey root, const char* subKey) const;
+    Hkey OpenHandle(Hkey root, std::string name, UInt access);
+    ControlState& Control(ControlId control);
+    const ControlState& Control(ControlId control) const;
+    void CheckListReadable() const;
+    void CheckListIndex(std::int32_t index) const;
 
     // desktop
     std::map<Hwnd, SimWindow> windows_;
-    std::vector<Hwnd> zOrder_;  // EnumWindows order, top first
+    std::map<std::uint64_t, Hwnd> zOrder_;  // by age: EnumWindows walks it from the newest
+    std::map<Hwnd, std::uint64_t> zIndex_;  // where each window sits in zOrder_
+    std::uint64_t nextZ_ = 0;
     std::vector<Hwnd> closeLog_;
     Hwnd nextHandle_ = 0x10010;
     // clock, chance, timer
@@ -289,6 +338,7 @@ private:
     bool timerEnabled_ = false;
     bool tickQueued_ = false;
     std::int32_t doEventsCalls_ = 0;
+    std::deque<PendingMessage> pending_;  // posted to Form1, for the next DoEvents
     // messages
     std::deque<std::int32_t> answers_;
     std::vector<ShownMessage> messages_;
@@ -302,13 +352,13 @@ private:
     std::map<std::string, UInt> registeredMessages_;
     Hwnd foreground_ = 0;
     // registry and store
-    std::map<std::pair<Hkey, std::string>, std::map<std::string, RegistryValue>> registry_;
-    std::map<std::pair<Hkey, std::string>, std::map<std::string, std::string>> valueNames_;
+    // (root, upper-case key) -> upper-case value name -> value
+    std::map<std::pair<Hkey, std::string>, std::map<std::string, StoredValue>> registry_;
     std::vector<std::pair<Hkey, std::string>> deniedKeys_;
     std::map<Hkey, OpenKey> openKeys_;
     Hkey nextKey_ = 0x100;
-    std::map<std::wstring, std::wstring> store_;
-    std::vector<std::wstring> unreadable_;
+    std::map<std::wstring, std::wstring> store_;  // by application, section and key, upper case
+    std::vector<std::wstring> unreadable_;        // in the same form
     bool failWrites_ = false;
     std::vector<std::pair<std::wstring, std::wstring>> settingWrites_;
     // files and shell
@@ -319,6 +369,7 @@ private:
     // Form1
     FormEvents* events_ = nullptr;
     Hwnd formHandle_ = 0;
+    bool formRegistered_ = false;  // on the desktop: created and not yet ended
     WndProc formProc_ = nullptr;
     bool formVisible_ = false;
     bool ended_ = false;

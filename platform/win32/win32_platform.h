@@ -1,14 +1,16 @@
 #pragma once
 
+// The seam first: <windows.h> defines macros with the names of its constants.
+#include "platform/platform.h"
+
 #include <windows.h>
+#undef MessageBox  // Platform::MessageBox, not the A/W macro
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "platform/platform.h"
 
 namespace vt::win32 {
 

@@ -1,0 +1,441 @@
+#!/bin/bash
+# Measures Vintrell.exe under Wine: reaction time, cost while monitoring, footprint, start-up,
+# and the platform's share of a sweep against the number of windows.
+#
+#   bench/wine/measure.sh reaction|cost|footprint|startup|sweep|plot|all
+#
+# Builds the win32 tree (BUILD, default build/perf), runs everything in a Wine prefix of its
+# own under it with a virtual desktop, on a private Xvfb display (DISPLAY_NUMBER, default 95),
+# and writes raw data and a summary per measurement to $BUILD/wine-perf/results.
+# Knobs: TRIALS (200), COST_SECONDS (60), CYCLES (200), STARTUP_RUNS (10),
+#        COST_DESKTOPS ("50 200 1000"), SWEEP_DESKTOPS ("0 50 100 200 500 1000 2000"),
+#        NO_BUILD=1 to measure what is already built.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+
+BUILD=${BUILD:-build/perf}
+DISPLAY_NUMBER=${DISPLAY_NUMBER:-95}
+TRIALS=${TRIALS:-200}
+COST_SECONDS=${COST_SECONDS:-60}
+CYCLES=${CYCLES:-200}
+STARTUP_RUNS=${STARTUP_RUNS:-10}
+COST_DESKTOPS=${COST_DESKTOPS:-"50 200 1000"}
+SWEEP_DESKTOPS=${SWEEP_DESKTOPS:-"0 50 100 200 500 1000 2000"}
+
+build="$root/$BUILD"
+work="$build/wine-perf"
+results="$work/results"
+bin="$build/bench/wine"
+vintrell="$build/platform/win32/Vintrell.exe"
+report="python3 $root/bench/wine/perf_report.py"
+
+export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export DISPLAY=":$DISPLAY_NUMBER"
+
+started_xvfb=""
+
+log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
+
+# Ending the prefix's wineserver ends every Windows process this script started.
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    if [[ -n "$started_xvfb" ]]; then
+        kill "$started_xvfb" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+build_all() {
+    [[ -n "${NO_BUILD:-}" ]] && return 0
+    log "building $BUILD"
+    cmake --preset win32 -B "$build" >/dev/null
+    cmake --build "$build" --target Vintrell vt_spawner vt_reaction vt_enumprobe vt_driver \
+        vt_launch vt_trivial vt_sweep_profile >/dev/null
+}
+
+start_display() {
+    if [[ ! -e /tmp/.X11-unix/X$DISPLAY_NUMBER ]]; then
+        setsid Xvfb ":$DISPLAY_NUMBER" -screen 0 1024x768x24 -nolisten tcp \
+            </dev/null >/dev/null 2>&1 &
+        started_xvfb=$!
+        for _ in $(seq 50); do
+            [[ -e /tmp/.X11-unix/X$DISPLAY_NUMBER ]] && break
+            sleep 0.1
+        done
+    fi
+}
+
+# The prefix, with a virtual desktop as its default desktop, and one wineserver for the run.
+start_wine() {
+    mkdir -p "$results"
+    if [[ ! -f "$WINEPREFIX/.vintrell-perf-ready" ]]; then
+        log "creating the Wine prefix"
+        wineboot -i >/dev/null 2>&1 || true
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+            >/dev/null 2>&1
+        wineserver -k || true
+        wineserver -w || true
+        touch "$WINEPREFIX/.vintrell-perf-ready"
+    fi
+    wineserver -p
+    wine reg query 'HKCU' >/dev/null 2>&1  # brings up the desktop and its services
+}
+
+# Unix pids of this prefix's processes whose command line matches $1.
+prefix_pids() {
+    local pid
+    for pid in $(pgrep -f "$1" || true); do
+        # Wine's own binaries only, not the shell wrappers that start them.
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine* ]] || continue
+        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+            echo "$pid"
+        fi
+    done
+}
+
+wineserver_pid() { prefix_pids 'wineserver' | head -n1; }
+
+# utime + stime of a process, in milliseconds.
+cpu_ms() {
+    local ticks
+    ticks=$(awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat")
+    echo $((ticks * 1000 / $(getconf CLK_TCK)))
+}
+
+# "rss_kb private_kb" of a process.
+memory_kb() {
+    local rss private
+    rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$1/status")
+    private=$(awk '/^Private_(Clean|Dirty):/ { sum += $2 } END { print sum }' \
+        "/proc/$1/smaps_rollup")
+    echo "$rss $private"
+}
+
+wine_reg_set() {
+    wine reg add 'HKCU\Software\Tolvane\Vintrell' /v "$1" /d "$2" /f >/dev/null 2>&1
+}
+
+# 99 keywords that match nothing on the desktop, then the probe's: each one is looked at.
+set_keywords() {
+    local list="" separator='||||||||---|||' i
+    for i in $(seq -w 1 99); do
+        list+="Unmatched keyword $i$separator"
+    done
+    list+="VtProbe popup$separator"
+    wine_reg_set Listview "$list"
+}
+
+set_start_options() {
+    wine_reg_set "Windows Startup" "$1"
+    wine_reg_set Minimized "$2"
+}
+
+# Starts N plain windows in one process; prints its unix pid.
+spawn_desktop() {
+    local count=$1 log_file="$work/spawner.log" pid
+    : >"$log_file"
+    setsid wine "$bin/vt_spawner.exe" --count "$count" </dev/null >"$log_file" 2>&1 &
+    for _ in $(seq 600); do
+        grep -q '^ready' "$log_file" && break
+        sleep 0.1
+    done
+    grep -q '^ready' "$log_file" || { log "the spawner did not start"; exit 1; }
+    pid=$(prefix_pids 'vt_spawner.exe' | head -n1)
+    wait_quiet
+    echo "$pid"
+}
+
+# Waits until this prefix's server, shell and spawner have settled after a change of the
+# desktop (1,000 new windows keep the shell's taskbar busy for seconds): less than 3% of a core
+# for two seconds in a row, or 120 s at most.
+wait_quiet() {
+    local pids=() pid before after quiet=0
+    pids+=("$(wineserver_pid)")
+    for pid in $(prefix_pids 'explorer.exe') $(prefix_pids 'vt_spawner.exe'); do
+        pids+=("$pid")
+    done
+    for _ in $(seq 120); do
+        before=0
+        for pid in "${pids[@]}"; do before=$((before + $(cpu_ms "$pid"))); done
+        sleep 1
+        after=0
+        for pid in "${pids[@]}"; do after=$((after + $(cpu_ms "$pid"))); done
+        if [[ $((after - before)) -lt 30 ]]; then
+            quiet=$((quiet + 1))
+            [[ $quiet -ge 2 ]] && return 0
+        else
+            quiet=0
+        fi
+    done
+    log "the desktop did not settle; measuring anyway"
+}
+
+# The machine's load when a measurement starts, kept beside its figures.
+note_load() {
+    echo "$1: load average $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores" \
+        >>"$results/load.txt"
+}
+
+stop_pid() {
+    local pid=$1
+    [[ -z "$pid" ]] && return 0
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null || true
+}
+
+driver() { wine "$bin/vt_driver.exe" "$@"; }
+
+# Starts Vintrell.exe, waits for its window; prints its unix pid.
+start_vintrell() {
+    setsid wine "$vintrell" </dev/null >"$work/vintrell.log" 2>&1 &
+    driver wait-window 30000 >&2
+    prefix_pids 'Vintrell.exe' | head -n1
+}
+
+# Closes Vintrell's main window (its shut-down path); kills it if it does not end.
+quit_vintrell() {
+    local pid=$1
+    driver quit >/dev/null 2>&1 || true
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    stop_pid "$pid"
+}
+
+# The stand-in: Vintrell's own code (Form1 on the real platform) monitoring for $1 seconds,
+# with the options after it; its window is the same as Vintrell's.
+start_standin() {
+    local seconds=$1
+    shift
+    setsid wine "$bin/vt_sweep_profile.exe" --monitor-seconds "$seconds" "$@" \
+        </dev/null >"$work/standin.log" 2>&1 &
+    driver wait-window 30000 >&2
+    sleep 2
+}
+
+wait_standin() {
+    local pid
+    for pid in $(prefix_pids 'vt_sweep_profile.exe'); do
+        while kill -0 "$pid" 2>/dev/null; do sleep 0.5; done
+    done
+}
+
+measure_reaction() {
+    log "reaction: $TRIALS windows against a monitoring Vintrell on a desktop of 50 windows"
+    set_keywords
+    set_start_options Off Off
+    local spawner vintrell_pid seconds=$((TRIALS * 3 / 10 + 30))
+    spawner=$(spawn_desktop 50)
+    vintrell_pid=$(start_vintrell)
+    driver start >/dev/null
+    sleep 2
+    note_load reaction
+    wine "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction.csv"
+    wine "$bin/vt_reaction.exe" --observe-ms 5000 >"$results/reaction-observed.csv"
+    quit_vintrell "$vintrell_pid"
+
+    # The same code as a probe, as it is and without the list view's subclass.
+    log "reaction: the same against the stand-in, then the stand-in without the list's subclass"
+    start_standin "$seconds"
+    note_load "reaction stand-in"
+    wine "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction-standin.csv"
+    wait_standin
+    start_standin "$seconds" --without-list-subclass
+    note_load "reaction stand-in without subclass"
+    wine "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction-unsubclassed.csv"
+    wait_standin
+    stop_pid "$spawner"
+    $report reaction "$results" | tee "$results/reaction.md"
+}
+
+# CPU of each process of interest over $COST_SECONDS, as "name ms" lines.
+cpu_over_interval() {
+    local -n pids=$1
+    local name before=() after=() i=0
+    for name in "${!pids[@]}"; do before+=("$(cpu_ms "${pids[$name]}")"); done
+    sleep "$COST_SECONDS"
+    for name in "${!pids[@]}"; do after+=("$(cpu_ms "${pids[$name]}")"); done
+    for name in "${!pids[@]}"; do
+        echo "$name $((after[i] - before[i]))"
+        i=$((i + 1))
+    done
+}
+
+# The sweep as Vintrell's code makes it, split between the platform's calls and the rest,
+# as it is and without the list view's subclass; and the bare platform calls from a probe.
+profile_desktop() {
+    local windows=$1 sweeps=$2 prefix=$3
+    wine "$bin/vt_sweep_profile.exe" --sweeps "$sweeps" >"$results/$prefix-profile-$windows.csv"
+    wine "$bin/vt_sweep_profile.exe" --sweeps "$sweeps" --without-list-subclass \
+        >"$results/$prefix-unsubclassed-$windows.csv"
+    wine "$bin/vt_enumprobe.exe" --sweeps "$sweeps" --interval-ms 100 \
+        >"$results/$prefix-enum-$windows.csv"
+}
+
+measure_cost() {
+    set_keywords
+    set_start_options Off Off
+    local windows spawner vintrell_pid out
+    echo "seconds $COST_SECONDS" >"$results/cost.txt"
+    for windows in $COST_DESKTOPS; do
+        log "cost: desktop of $windows windows, ${COST_SECONDS}s idle, then monitoring"
+        spawner=$(spawn_desktop "$windows")
+        declare -A idle_pids=([wineserver]=$(wineserver_pid) [spawner]=$spawner
+                              [explorer]=$(prefix_pids 'explorer.exe' | head -n1))
+        note_load "cost $windows"
+        out=$(cpu_over_interval idle_pids)
+        sed "s/^/idle $windows /" <<<"$out" >>"$results/cost.txt"
+
+        vintrell_pid=$(start_vintrell)
+        driver start >/dev/null
+        sleep 5
+        declare -A busy_pids=([vintrell]=$vintrell_pid [wineserver]=$(wineserver_pid)
+                              [spawner]=$spawner
+                              [explorer]=$(prefix_pids 'explorer.exe' | head -n1))
+        out=$(cpu_over_interval busy_pids)
+        sed "s/^/monitoring $windows /" <<<"$out" >>"$results/cost.txt"
+        quit_vintrell "$vintrell_pid"
+
+        log "cost: where a sweep's time goes on $windows windows"
+        profile_desktop "$windows" 100 cost
+        stop_pid "$spawner"
+        sleep 1
+    done
+    $report cost "$results" | tee "$results/cost.md"
+}
+
+measure_sweep() {
+    local windows spawner
+    set_keywords
+    set_start_options Off Off
+    : >"$results/sweep-desktops.txt"
+    for windows in $SWEEP_DESKTOPS; do
+        log "sweep: a desktop of $windows windows"
+        spawner=""
+        if [[ $windows -gt 0 ]]; then
+            spawner=$(spawn_desktop "$windows")
+        fi
+        note_load "sweep $windows"
+        profile_desktop "$windows" 50 sweep
+        echo "$windows" >>"$results/sweep-desktops.txt"
+        stop_pid "$spawner"
+        sleep 1
+    done
+    native_sweeps
+    $report sweep "$results" | tee "$results/sweep.md"
+}
+
+# The native benchmark's sweeps against 100 keywords, when its optimised build is there.
+native_sweeps() {
+    local bench="$root/build/native-release/bench/vintrell_bench"
+    if [[ ! -x "$bench" ]]; then
+        cmake --preset native-release >/dev/null 2>&1 &&
+            cmake --build --preset native-release --target vintrell_bench >/dev/null 2>&1 ||
+            { log "no native benchmark: the plot shows the Wine figures only"; return 0; }
+    fi
+    "$bench" --benchmark_filter='BM_Sweep/.*100$' --benchmark_format=csv \
+        >"$results/native-sweep.csv" 2>/dev/null || true
+}
+
+measure_footprint() {
+    log "footprint: size, memory while monitoring, objects, before and after $CYCLES cycles"
+    set_keywords
+    set_start_options Off Off
+    local spawner vintrell_pid trivial_pid out="$results/footprint.txt" done_cycles=0 batch
+    : >"$out"
+    echo "exe_bytes $(stat -c %s "$vintrell")" >>"$out"
+    echo "trivial_exe_bytes $(stat -c %s "$bin/vt_trivial.exe")" >>"$out"
+
+    setsid wine "$bin/vt_trivial.exe" </dev/null >/dev/null 2>&1 &
+    sleep 3
+    trivial_pid=$(prefix_pids 'vt_trivial.exe' | head -n1)
+    echo "trivial_memory $(memory_kb "$trivial_pid")" >>"$out"
+    stop_pid "$trivial_pid"
+
+    spawner=$(spawn_desktop 50)
+    vintrell_pid=$(start_vintrell)
+    sleep 2
+    echo "idle_memory $(memory_kb "$vintrell_pid")" >>"$out"
+    echo "idle_counts $(driver counts)" >>"$out"
+    driver start >/dev/null
+    sleep 10
+    echo "monitoring_memory 0 $(memory_kb "$vintrell_pid")" >>"$out"
+    echo "monitoring_counts 0 $(driver counts)" >>"$out"
+    for batch in 50 50 100 200; do
+        [[ $done_cycles -ge $CYCLES ]] && break
+        [[ $batch -gt $((CYCLES - done_cycles)) ]] && batch=$((CYCLES - done_cycles))
+        driver stop >/dev/null
+        driver cycles "$batch" >>"$results/footprint-cycles.csv"
+        done_cycles=$((done_cycles + batch))
+        driver start >/dev/null
+        sleep 10
+        echo "monitoring_memory $done_cycles $(memory_kb "$vintrell_pid")" >>"$out"
+        echo "monitoring_counts $done_cycles $(driver counts)" >>"$out"
+    done
+    quit_vintrell "$vintrell_pid"
+    stop_pid "$spawner"
+    $report footprint "$out" | tee "$results/footprint.md"
+}
+
+measure_startup() {
+    log "start-up: $STARTUP_RUNS starts each of a trivial window program and of Vintrell"
+    set_keywords
+    local exe_dir
+    exe_dir=$(winepath -w "$bin")
+    note_load startup
+    wine "$bin/vt_launch.exe" --exe "$exe_dir\\vt_trivial.exe" --title VtTrivial \
+        --runs "$STARTUP_RUNS" >"$results/startup-trivial.csv"
+    set_start_options Off Off
+    wine "$bin/vt_launch.exe" --exe "$(winepath -w "$vintrell")" --title Vintrell \
+        --runs "$STARTUP_RUNS" >"$results/startup-window.csv"
+    set_start_options On On
+    wine "$bin/vt_launch.exe" --exe "$(winepath -w "$vintrell")" --title Vintrell --until tray \
+        --runs "$STARTUP_RUNS" >"$results/startup-tray.csv"
+    set_start_options Off Off
+    $report startup "$results" | tee "$results/startup.md"
+}
+
+plot() {
+    $report plot "$results" "$root/docs/wine-sweep-time.png" | gnuplot
+    log "wrote docs/wine-sweep-time.png"
+}
+
+main() {
+    local what=${1:-all}
+    case $what in
+        reaction | cost | footprint | startup | sweep | plot | all) ;;
+        *)
+            echo "usage: $0 reaction|cost|footprint|startup|sweep|plot|all" >&2
+            exit 2
+            ;;
+    esac
+    build_all
+    [[ $what == plot ]] && { plot; return; }
+    start_display
+    start_wine
+    case $what in
+        reaction) measure_reaction ;;
+        cost) measure_cost ;;
+        footprint) measure_footprint ;;
+        startup) measure_startup ;;
+        sweep) measure_sweep && plot ;;
+        all)
+            measure_startup
+            measure_reaction
+            measure_footprint
+            measure_cost
+            measure_sweep
+            plot
+            ;;
+    esac
+}
+
+main "$@"

@@ -1,0 +1,224 @@
+// Runs Vintrell's own sweep (Form1::Timer1_Timer on the real Win32 platform) once a tick on
+// the desktop as it stands, and splits each sweep's wall time between the platform operations
+// it calls and the rest, which is the program's own work. Prints one CSV line per sweep.
+//   vt_sweep_profile [--sweeps 100] [--interval-ms 100] [--without-list-subclass]
+//   vt_sweep_profile --monitor-seconds N [--without-list-subclass]
+// The keyword list is the one stored in the prefix's settings, as Vintrell.exe would load it.
+// --monitor-seconds starts monitoring as a click on "Start Monitoring" does and lets the
+// program's own timer run the sweeps for N seconds (a stand-in for Vintrell.exe that other
+// probes can measure), then prints the average per sweep.
+// --without-list-subclass first takes off the subclass that the list's tooltip (TTF_SUBCLASS)
+// puts on the list view: what the sweep would cost without it. Under Wine every message to a
+// subclassed window passes comctl32's subclass dispatcher, which asks the wineserver for the
+// window's subclass record; TTM_DELTOOL keeps the subclass (Wine resets it to no tooltip).
+
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <type_traits>
+
+// The program's headers first: <windows.h> defines macros with the names of its constants.
+#include "app/main_window.h"
+#include "platform/win32/form_window.h"
+#include "platform/win32/win32_platform.h"
+
+#include <commctrl.h>
+
+#include "probe_util.h"
+
+namespace {
+
+enum class Op : std::size_t {
+    EnumWindows,
+    GetWindowText,
+    AnsiToUnicode,
+    UpperCase,
+    ListCount,
+    ListText,
+    SendClose,
+    DoEvents,
+    Count,
+};
+
+constexpr std::array<const char*, static_cast<std::size_t>(Op::Count)> kOpNames = {
+    "enum", "titles", "ansi", "upper", "list_count", "list_text", "close", "do_events",
+};
+
+struct OpTotals {
+    std::array<double, static_cast<std::size_t>(Op::Count)> ms{};
+    std::array<long, static_cast<std::size_t>(Op::Count)> calls{};
+};
+
+// The real platform, with a stopwatch around the operations a sweep calls.
+class TimedPlatform final : public vt::win32::Win32Platform {
+  public:
+    explicit TimedPlatform(HINSTANCE instance) : Win32Platform(instance) {}
+
+    OpTotals TakeTotals() {
+        OpTotals taken = totals_;
+        totals_ = {};
+        return taken;
+    }
+
+    std::wstring AnsiToUnicode(std::string_view ansi) const override {
+        return Timed(Op::AnsiToUnicode, [&] { return Win32Platform::AnsiToUnicode(ansi); });
+    }
+    std::wstring UpperCase(std::wstring_view text) const override {
+        return Timed(Op::UpperCase, [&] { return Win32Platform::UpperCase(text); });
+    }
+    vt::Bool32 EnumWindows(vt::EnumWindowsProc proc, vt::LParam lParam) override {
+        return Timed(Op::EnumWindows, [&] { return Win32Platform::EnumWindows(proc, lParam); });
+    }
+    std::int32_t GetWindowTextA(vt::Hwnd hWnd, char* buffer, std::int32_t maxCount) override {
+        return Timed(Op::GetWindowText,
+                     [&] { return Win32Platform::GetWindowTextA(hWnd, buffer, maxCount); });
+    }
+    vt::LResult SendMessageTimeoutA(vt::Hwnd hWnd, vt::UInt msg, vt::WParam wParam,
+                                    vt::LParam lParam, vt::UInt flags, vt::UInt timeoutMs,
+                                    std::uintptr_t* result) override {
+        return Timed(Op::SendClose, [&] {
+            return Win32Platform::SendMessageTimeoutA(hWnd, msg, wParam, lParam, flags, timeoutMs,
+                                                      result);
+        });
+    }
+    void DoEvents() override {
+        Timed(Op::DoEvents, [&] {
+            Win32Platform::DoEvents();
+            return 0;
+        });
+    }
+    std::int32_t ListCount() override {
+        return Timed(Op::ListCount, [&] { return Win32Platform::ListCount(); });
+    }
+    std::wstring ListText(std::int32_t index) override {
+        return Timed(Op::ListText, [&] { return Win32Platform::ListText(index); });
+    }
+
+  private:
+    // Nested operations (ListText converts its text) count once, in the outer one.
+    template <typename Call>
+    std::invoke_result_t<Call&> Timed(Op op, Call&& call) const {
+        if (depth_ > 0) {
+            return call();
+        }
+        ++depth_;
+        const double start = clock_.NowMs();
+        auto result = call();
+        const auto index = static_cast<std::size_t>(op);
+        totals_.ms[index] += clock_.NowMs() - start;
+        ++totals_.calls[index];
+        --depth_;
+        return result;
+    }
+
+    probe::Clock clock_;
+    mutable OpTotals totals_;
+    mutable int depth_ = 0;
+};
+
+// comctl32's record of a window's subclasses, kept in the window property "CC32SubclassInfo";
+// only its first field is read: the first entry of the chain.
+struct SubclassEntry {
+    SUBCLASSPROC procedure;
+    UINT_PTR id;
+    DWORD_PTR reference;
+    SubclassEntry* next;
+};
+
+void RemoveListSubclass(TimedPlatform& platform) {
+    vt::win32::FormWindow* window = platform.Form();
+    if (window == nullptr) {
+        throw std::runtime_error("no form");
+    }
+    const HWND list = window->Control(vt::ControlId::ListView1);
+    int removed = 0;
+    while (auto* record = static_cast<SubclassEntry**>(GetPropA(list, "CC32SubclassInfo"))) {
+        const SubclassEntry* first = *record;
+        if (first == nullptr || !RemoveWindowSubclass(list, first->procedure, first->id)) {
+            break;
+        }
+        ++removed;
+    }
+    std::printf("# removed %d subclass(es) from the list view\n", removed);
+}
+
+void PrintHeader() {
+    std::printf("sweep,total_ms,own_ms");
+    for (const char* name : kOpNames) {
+        std::printf(",%s_ms,%s_calls", name, name);
+    }
+    std::printf("\n");
+}
+
+// The program's own timer runs the sweeps; the averages per sweep come out at the end.
+int Monitor(vt::Form1& form, TimedPlatform& platform, long seconds) {
+    const probe::Clock clock;
+    form.OnClick(vt::ControlId::Check2);
+    probe::PumpFor(clock, static_cast<double>(seconds) * 1000.0);
+    form.mnuStopMonitoring_Click();
+    const OpTotals totals = platform.TakeTotals();
+    const long sweeps = totals.calls[static_cast<std::size_t>(Op::EnumWindows)];
+    if (sweeps == 0) {
+        throw std::runtime_error("no sweep ran");
+    }
+    PrintHeader();
+    std::printf("mean of %ld,,", sweeps);
+    for (std::size_t i = 0; i < kOpNames.size(); ++i) {
+        std::printf(",%.4f,%.1f", totals.ms[i] / static_cast<double>(sweeps),
+                    static_cast<double>(totals.calls[i]) / static_cast<double>(sweeps));
+    }
+    std::printf("\n");
+    return 0;
+}
+
+int Run(const probe::Args& args) {
+    const long sweeps = args.Number("--sweeps", 100);
+    const long intervalMs = args.Number("--interval-ms", 100);
+    const long monitorSeconds = args.Number("--monitor-seconds", 0);
+    const probe::Clock clock;
+
+    TimedPlatform platform(GetModuleHandleA(nullptr));
+    vt::Form1 form(platform);
+    form.Start();
+    if (args.Flag("--without-list-subclass")) {
+        RemoveListSubclass(platform);
+    }
+    static_cast<void>(platform.TakeTotals());
+    if (monitorSeconds > 0) {
+        return Monitor(form, platform, monitorSeconds);
+    }
+
+    PrintHeader();
+    const double cpuBefore = probe::ProcessCpuMs();
+    const double wallBefore = clock.NowMs();
+    for (long sweep = 1; sweep <= sweeps; ++sweep) {
+        const double start = clock.NowMs();
+        form.Timer1_Timer();
+        const double total = clock.NowMs() - start;
+        const OpTotals totals = platform.TakeTotals();
+        double platformMs = 0.0;
+        for (const double ms : totals.ms) {
+            platformMs += ms;
+        }
+        std::printf("%ld,%.4f,%.4f", sweep, total, total - platformMs);
+        for (std::size_t i = 0; i < kOpNames.size(); ++i) {
+            std::printf(",%.4f,%ld", totals.ms[i], totals.calls[i]);
+        }
+        std::printf("\n");
+        probe::PumpFor(clock, static_cast<double>(intervalMs));
+    }
+    std::printf("# cpu_ms %.1f wall_ms %.1f\n", probe::ProcessCpuMs() - cpuBefore,
+                clock.NowMs() - wallBefore);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(probe::Args(argc, argv));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vt_sweep_profile: %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,83 @@
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "keywords/list_view.h"
+#include "keywords/registry.h"
+#include "platform/error.h"
+#include "platform/sim/sim_platform.h"
+
+// The stored form of the keyword list, through the simulated settings store:
+//  - any stored text loads without a crash, into items that are not empty, and those items
+//    are storable, so saving and loading them again changes nothing;
+//  - any list of storable keywords loads back equal after a save.
+// Input: the stored text, byte by byte as characters; and, cut at each zero byte, a list of
+// keywords (with the bytes 0x80 to 0xFF standing for characters beyond Latin-1 too).
+namespace {
+
+void Check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+std::vector<std::wstring> Items(vt::ListView& list) {
+    std::vector<std::wstring> items;
+    for (std::int32_t i = 1; i <= list.Count(); ++i) {
+        items.push_back(list.Item(i));
+    }
+    return items;
+}
+
+std::vector<std::wstring> SavedAndLoaded(vt::sim::SimPlatform& sim, vt::ListView& list,
+                                         const std::vector<std::wstring>& keywords) {
+    list.Clear();
+    for (const std::wstring& keyword : keywords) {
+        list.Add(keyword);
+    }
+    vt::Registry::SaveKeywordList(sim, list);
+    list.Clear();
+    vt::Registry::LoadKeywordList(sim, list);
+    return Items(list);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vt::sim::SimPlatform sim;  // afresh: nothing may pile up from one input to the next
+    vt::ListView list(sim);
+
+    std::wstring stored;
+    std::vector<std::wstring> keywords(1);
+    for (std::size_t i = 0; i < size; ++i) {
+        stored.push_back(static_cast<wchar_t>(data[i]));
+        if (data[i] == 0) {
+            keywords.emplace_back();
+        } else if (data[i] >= 0xF8) {
+            keywords.back().push_back(static_cast<wchar_t>(0x4E00 + data[i]));
+        } else {
+            keywords.back().push_back(static_cast<wchar_t>(data[i]));
+        }
+    }
+
+    list.Clear();
+    sim.StoreSetting(L"Listview", stored);
+    vt::Registry::LoadKeywordList(sim, list);
+    const std::vector<std::wstring> loaded = Items(list);
+    for (const std::wstring& item : loaded) {
+        Check(!item.empty());
+        Check(vt::Registry::IsStorable(item));
+    }
+    Check(SavedAndLoaded(sim, list, loaded) == loaded);
+
+    std::vector<std::wstring> storable;
+    for (const std::wstring& keyword : keywords) {
+        if (!keyword.empty() && vt::Registry::IsStorable(keyword)) {
+            storable.push_back(keyword);
+        }
+    }
+    Check(SavedAndLoaded(sim, list, storable) == storable);
+    return 0;
+}

@@ -1,0 +1,94 @@
+#include <string>
+
+#include "app/main_window.h"
+#include "keywords/registry.h"
+#include "platform/error.h"
+
+namespace vt {
+
+namespace {
+
+constexpr std::wstring_view kNotStorable =
+    L"The keyword cannot be stored because it contains, or ends with the start of, the text "
+    L"\"||||||||---|||\"";
+
+}  // namespace
+
+void Form1::Check1_Click() {
+    if (Check1.Value() != 1) {
+        return;
+    }
+    Check1.SetValue(0);
+    try {
+        const std::wstring text = Text1.Text();
+        if (!text.empty()) {
+            // Stored, it would come back cut or would spoil the keyword after it.
+            if (!Registry::IsStorable(text)) {
+                throw AppError(err::kKeywordNotStorable, "Check1_Click",
+                               std::wstring(kNotStorable));
+            }
+            ListView1.Add(text);
+            Text1.SetText(L"");
+        }
+        Registry::SaveKeywordList(platform_, ListView1);
+    } catch (const AppError& error) {
+        ShowMessage(L"ERROR while adding a keyword (" + Text1.Text() + L") - " +
+                    error.Description());
+    }
+}
+
+void Form1::Check3_Click() {
+    if (Check3.Value() != 1) {
+        return;
+    }
+    Check3.SetValue(0);
+    // No selection is the ordinary failure here: each step that fails is skipped in silence.
+    try {
+        ListView1.Remove(ListView1.SelectedIndex());
+    } catch (const AppError&) {
+    }
+    try {
+        Registry::SaveKeywordList(platform_, ListView1);
+    } catch (const AppError&) {
+    }
+}
+
+void Form1::Check4_Click() {
+    if (Check4.Value() != 1) {
+        return;
+    }
+    Check4.SetValue(0);
+    try {
+        if (ListView1.Count() > 0) {
+            // Yes, the first button, is the default.
+            const std::int32_t answer = platform_.MessageBox(
+                L"Are you sure you want to clear list?", MB_YESNO | MB_ICONQUESTION, kAppTitle);
+            if (answer == IDYES) {
+                ListView1.Clear();
+            }
+        }
+        Registry::SaveKeywordList(platform_, ListView1);
+    } catch (const AppError& error) {
+        ShowMessage(L"ERROR while clearing keyword list - " + error.Description());
+    }
+}
+
+void Form1::ListView1_Click() {
+    try {
+        Text1.SetText(ListView1.Item(ListView1.SelectedIndex()));
+    } catch (const AppError&) {
+    }
+}
+
+void Form1::ListView1_DblClick() {
+    try {
+        ListView1.Remove(ListView1.SelectedIndex());
+    } catch (const AppError&) {
+    }
+    try {
+        Registry::SaveKeywordList(platform_, ListView1);
+    } catch (const AppError&) {
+    }
+}
+
+}  // namespace vt

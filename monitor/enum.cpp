@@ -1,0 +1,23 @@
+#include "monitor/enum.h"
+
+#include <new>
+
+#include "app/globals.h"
+
+namespace vt::Enum {
+
+Bool32 EnumChildProc(Hwnd hWnd, LParam lParam) noexcept {
+    auto& collection = *reinterpret_cast<WindowHandles*>(lParam);
+    if (hWnd == Globals::MainWindowHandle) {
+        return 1;
+    }
+    // No exception may unwind through the platform's enumeration; the sweep reports it after.
+    try {
+        collection.handles.push_back(hWnd);
+    } catch (const std::bad_alloc&) {
+        collection.outOfMemory = true;
+    }
+    return 1;
+}
+
+}  // namespace vt::Enum

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <vector>
+
+#include "platform/types.h"
+
+namespace vt::Enum {
+
+// One sweep's window handles, in the order the platform reported them.
+struct WindowHandles {
+    std::vector<Hwnd> handles;
+    bool outOfMemory = false;  // an append failed: the collection is incomplete
+};
+
+// The enumeration callback: appends the reported window to the WindowHandles that lParam points
+// to, unless it is the main window, and asks for more (returns 1).
+Bool32 EnumChildProc(Hwnd hWnd, LParam lParam) noexcept;
+
+}  // namespace vt::Enum

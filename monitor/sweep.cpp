@@ -1,0 +1,110 @@
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <exception>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/main_window.h"
+#include "monitor/enum.h"
+#include "monitor/matching.h"
+#include "platform/error.h"
+
+namespace vt {
+
+namespace {
+
+// A window that keeps answering messages is waited for; one whose thread has stopped costs at
+// most this long, and nothing once the system has flagged it as hung.
+constexpr UInt kCloseTimeoutMs = 1000;
+constexpr UInt kCloseFlags = SMTO_ABORTIFHUNG | SMTO_NOTIMEOUTIFNOTHUNG;
+
+constexpr std::int32_t kOutOfMemory = 7;
+
+std::wstring DescriptionOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const AppError& appError) {
+        return appError.Description();
+    } catch (const std::bad_alloc&) {
+        return L"Out of memory";
+    } catch (const std::exception& other) {
+        const std::string what = other.what();
+        return std::wstring(what.begin(), what.end());
+    } catch (...) {
+        return L"Unexpected error";
+    }
+}
+
+// Clears the flag however the sweep ends.
+class SweepScope {
+  public:
+    explicit SweepScope(bool& flag) : flag_(flag) { flag_ = true; }
+    SweepScope(const SweepScope&) = delete;
+    SweepScope& operator=(const SweepScope&) = delete;
+    ~SweepScope() { flag_ = false; }
+
+  private:
+    bool& flag_;
+};
+
+}  // namespace
+
+void Form1::Timer1_Timer() {
+    // A tick dispatched while a sweep waits or passes pending messages must not nest a sweep.
+    if (sweeping_) {
+        return;
+    }
+    const SweepScope scope(sweeping_);
+
+    std::exception_ptr error;
+    try {
+        {
+            Enum::WindowHandles WindowHandles;
+            platform_.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&WindowHandles));
+            if (WindowHandles.outOfMemory) {
+                throw AppError(kOutOfMemory, "Timer1_Timer", L"Out of memory");
+            }
+
+            // Built at the first title examined, so the list as it stands now is what counts
+            // and its errors arise where the title test's would.
+            std::optional<KeywordMatcher> matcher;
+            std::array<char, 50> TitleBuffer{};
+            constexpr auto kBufferSize = static_cast<std::int32_t>(TitleBuffer.size());
+            for (const Hwnd hWnd : WindowHandles.handles) {
+                if (hWnd <= 0) {
+                    continue;
+                }
+                const std::int32_t length =
+                    std::clamp(platform_.GetWindowTextA(hWnd, TitleBuffer.data(), kBufferSize), 0,
+                               kBufferSize - 1);
+                const std::wstring title = platform_.AnsiToUnicode(
+                    std::string_view(TitleBuffer.data(), static_cast<std::size_t>(length)));
+                if (!matcher) {
+                    matcher.emplace(platform_, ListView1);
+                }
+                if (!matcher->Matches(title)) {
+                    continue;
+                }
+                std::uintptr_t result = 0;  // whether the window closed is not looked at
+                static_cast<void>(platform_.SendMessageTimeoutA(hWnd, WM_CLOSE, 0, 0, kCloseFlags,
+                                                                kCloseTimeoutMs, &result));
+            }
+        }
+        platform_.DoEvents();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!error) {
+        return;
+    }
+
+    // Stop Monitoring reports its own failures; then this sweep's error is told.
+    mnuStopMonitoring_Click();
+    ShowMessage(L"ERROR while monitoring windows - monitoring has been aborted - " +
+                DescriptionOf(error));
+}
+
+}  // namespace vt

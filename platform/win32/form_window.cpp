@@ -1,0 +1,707 @@
+#include "platform/win32/form_window.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/error.h"
+#include "resources/resource.h"
+
+namespace vt::win32 {
+
+namespace {
+
+constexpr const char* kSource = "Win32Platform";
+constexpr const char* kClassName = "VintrellForm1";
+constexpr UINT_PTR kTimer1Id = 1;
+constexpr int kIconSize = 32;
+constexpr std::int32_t kCustomPointer = 99;
+constexpr std::int32_t kInvalidCall = 5;  // an error number is never 0
+constexpr int kFocusInset = 4;            // pixels between a button's edge and its focus frame
+constexpr int kPointsPerInch = 72;
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// The top-level menus of Form1, in the order they stand in its (hidden) menu bar.
+constexpr std::array kTopMenus{MenuId::mnuTray};
+
+struct RegionTraits {
+    using Native = HRGN;
+    static HRGN Invalid() noexcept { return nullptr; }
+    static void Close(HRGN region) noexcept { static_cast<void>(::DeleteObject(region)); }
+};
+using UniqueRegion = UniqueHandle<RegionTraits>;
+
+constexpr std::size_t kNoControl = kForm1Controls.size();
+
+constexpr std::size_t IndexOf(ControlId id) {
+    for (std::size_t index = 0; index < kForm1Controls.size(); ++index) {
+        if (kForm1Controls[index].id == id) {
+            return index;
+        }
+    }
+    return kNoControl;
+}
+
+[[noreturn]] void ThrowNoControl() {
+    throw AppError(kInvalidCall, kSource, L"Form1 has no such control");
+}
+
+struct ControlClass {
+    const char* className;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ControlClass ClassFor(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::PushButton:
+            // A themed button cannot show a white face: these draw their own.
+            return {"BUTTON", BS_OWNERDRAW | WS_TABSTOP, 0};
+        case ControlKind::CheckBox:
+            // Not automatic: the control layer toggles the value and shows it.
+            return {"BUTTON", BS_CHECKBOX | WS_TABSTOP, 0};
+        case ControlKind::TextBox:
+            return {"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        case ControlKind::Label:
+            // SS_NOTIFY: without it the label lets the mouse through to the form.
+            return {"STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0};
+        case ControlKind::ListView:
+            return {WC_LISTVIEWA, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE};
+    }
+    return {"STATIC", 0, 0};
+}
+
+// The screen's device context, for reading its resolution.
+class ScreenDc {
+  public:
+    ScreenDc() : dc_(::GetDC(nullptr)) {
+        if (dc_ == nullptr) {
+            ThrowLastError(L"The screen's device context is not available");
+        }
+    }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    ~ScreenDc() { static_cast<void>(::ReleaseDC(nullptr, dc_)); }
+    HDC get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};
+
+UniqueIcon LoadBlankIcon(HINSTANCE instance) {
+    if (HANDLE loaded = ::LoadImageA(instance, MAKEINTRESOURCEA(VT_IDI_BLANK), IMAGE_ICON,
+                                     kIconSize, kIconSize, 0)) {
+        return UniqueIcon(static_cast<HICON>(loaded));
+    }
+    // A module without the resource (a test program) gets the same icon, built here: every
+    // pixel transparent through the AND mask.
+    std::array<BYTE, kIconSize * kIconSize / 8> mask;
+    mask.fill(0xFF);
+    const std::array<BYTE, kIconSize * kIconSize * 3> colour{};
+    HICON built = ::CreateIcon(instance, kIconSize, kIconSize, 1, 24, mask.data(), colour.data());
+    if (built == nullptr) {
+        ThrowLastError(L"The window icon could not be created");
+    }
+    return UniqueIcon(built);
+}
+
+}  // namespace
+
+std::string WindowTextAnsi(HWND window) {
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
+    const int length = ::GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return text;
+}
+
+[[noreturn]] void ThrowLastError(std::wstring_view what) {
+    const DWORD error = ::GetLastError();
+    std::wstring description(what);
+    description += L" (Windows error " + std::to_wstring(error) + L")";
+    throw AppError(error != 0 ? static_cast<std::int32_t>(error) : kInvalidCall, kSource,
+                   std::move(description));
+}
+
+int ScreenDpi() {
+    const ScreenDc screen;
+    const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+WindowClass::WindowClass(const WNDCLASSEXA& description)
+    : name_(description.lpszClassName), instance_(description.hInstance) {
+    if (::RegisterClassExA(&description) == 0) {
+        ThrowLastError(L"The main window's class could not be registered");
+    }
+}
+
+WindowClass::~WindowClass() {
+    // Fails only while a window of the class still exists, and none outlives its owner.
+    static_cast<void>(::UnregisterClassA(name_, instance_));
+}
+
+WNDCLASSEXA FormWindow::ClassDescription(HINSTANCE instance, HICON icon) {
+    WNDCLASSEXA description{};
+    description.cbSize = sizeof(description);
+    description.lpfnWndProc = &FormWindow::WindowProc;
+    description.hInstance = instance;
+    description.hIcon = icon;
+    description.hIconSm = icon;
+    description.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    description.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    description.lpszClassName = kClassName;
+    return description;
+}
+
+FormWindow::FormWindow(HINSTANCE instance, const Platform& text, FormEvents& events)
+    : text_(text),
+      events_(&events),
+      instance_(instance),
+      dpi_(ScreenDpi()),
+      blankIcon_(LoadBlankIcon(instance)),
+      class_(ClassDescription(instance, blankIcon_.get())) {
+    try {
+        CreateFonts();
+        CreateMenus();
+        CreateMainWindow();
+        CreateControls();
+        CreateToolTip();
+        ClipOverlaps();
+    } catch (...) {
+        TearDown();
+        throw;
+    }
+}
+
+FormWindow::~FormWindow() {
+    TearDown();
+}
+
+void FormWindow::TearDown() noexcept {
+    // Nothing is reported and no quit is posted for a window that goes with its owner.
+    events_ = nullptr;
+    quitOnDestroy_ = false;
+    window_.reset();
+}
+
+void FormWindow::CreateFonts() {
+    const std::string face = Ansi(kFontFace);
+    for (const ControlSpec& spec : kForm1Controls) {
+        if (FontFor(spec.fontSizeCentipoints) != nullptr) {
+            continue;
+        }
+        const int height = -::MulDiv(spec.fontSizeCentipoints, dpi_, kPointsPerInch * 100);
+        UniqueFont font(::CreateFontA(height, 0, 0, 0, kFontWeight, FALSE, FALSE, FALSE,
+                                      ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str()));
+        if (!font) {
+            ThrowLastError(L"The controls' font could not be created");
+        }
+        fonts_.emplace_back(spec.fontSizeCentipoints, std::move(font));
+    }
+}
+
+HFONT FormWindow::FontFor(std::int32_t centipoints) const {
+    for (const auto& [size, font] : fonts_) {
+        if (size == centipoints) {
+            return font.get();
+        }
+    }
+    return nullptr;
+}
+
+void FormWindow::CreateMenus() {
+    menuBar_.reset(::CreateMenu());
+    if (!menuBar_) {
+        ThrowLastError(L"The menu could not be created");
+    }
+    UniqueMenu tray(::CreatePopupMenu());
+    if (!tray) {
+        ThrowLastError(L"The menu could not be created");
+    }
+    if (!::AppendMenuA(tray.get(), MF_STRING, static_cast<UINT_PTR>(MenuId::mnuStopMonitoring),
+                       Ansi(kStopMonitoringCaption).c_str())) {
+        ThrowLastError(L"The menu item could not be added");
+    }
+    // Once appended, the pop-up belongs to the bar.
+    if (!::AppendMenuA(menuBar_.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(tray.get()),
+                       Ansi(kTrayMenuCaption).c_str())) {
+        ThrowLastError(L"The menu could not be added");
+    }
+    static_cast<void>(tray.release());
+}
+
+void FormWindow::CreateMainWindow() {
+    // Fixed single border with the control menu and a minimize box; never a menu bar.
+    constexpr DWORD kStyle =
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    constexpr DWORD kExStyle = WS_EX_APPWINDOW;
+    RECT frame{0, 0, ToPixels(kFormClientWidth), ToPixels(kFormClientHeight)};
+    if (!::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle)) {
+        ThrowLastError(L"The main window's size could not be computed");
+    }
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // WM_NCCREATE hands the window to window_.
+    if (::CreateWindowExA(kExStyle, class_.Name(), Ansi(kFormInitialCaption).c_str(), kStyle, left,
+                          top, width, height, nullptr, nullptr, instance_, this) == nullptr) {
+        ThrowLastError(L"The main window could not be created");
+    }
+}
+
+void FormWindow::CreateControls() {
+    for (std::size_t index = 0; index < kForm1Controls.size(); ++index) {
+        const ControlSpec& spec = kForm1Controls[index];
+        const ControlClass kind = ClassFor(spec.kind);
+        const DWORD style =
+            WS_CHILD | WS_CLIPSIBLINGS | kind.style | (spec.visible ? WS_VISIBLE : 0);
+        // Created in tab order: the dialog manager's Tab follows the order of creation.
+        HWND control = ::CreateWindowExA(
+            kind.exStyle, kind.className, Ansi(spec.caption).c_str(), style, ToPixels(spec.left),
+            ToPixels(spec.top), ToPixels(spec.width), ToPixels(spec.height), Handle(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+        if (control == nullptr) {
+            ThrowLastError(L"A control of the main window could not be created");
+        }
+        controls_[index] = control;
+        ::SendMessageA(control, WM_SETFONT,
+                       reinterpret_cast<WPARAM>(FontFor(spec.fontSizeCentipoints)), FALSE);
+        if (spec.kind == ControlKind::TextBox) {
+            ::SendMessageA(control, EM_SETLIMITTEXT, 0, 0);  // 0: as long as the system allows
+        } else if (spec.kind == ControlKind::ListView) {
+            ::SendMessageA(control, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                           LVS_EX_FULLROWSELECT);
+        }
+    }
+}
+
+void FormWindow::CreateToolTip() {
+    const HWND list = Control(ControlId::ListView1);
+    toolTip_ =
+        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, instance_, nullptr);
+    if (toolTip_ == nullptr) {
+        ThrowLastError(L"The list's tooltip could not be created");
+    }
+    std::string tip = Ansi(kListViewToolTip);
+    TTTOOLINFOA tool{};
+    // The size every version of the common controls accepts.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = tip.data();
+    if (!::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        ThrowLastError(L"The list's tooltip could not be set");
+    }
+}
+
+void FormWindow::ClipOverlaps() {
+    for (std::size_t lower = 0; lower < controls_.size(); ++lower) {
+        const HWND window = controls_[lower];
+        if (window == nullptr) {
+            continue;
+        }
+        RECT own;
+        if (!::GetWindowRect(window, &own)) {
+            ThrowLastError(L"A control's position could not be read");
+        }
+        UniqueRegion region(::CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top));
+        if (!region) {
+            ThrowLastError(L"A control's region could not be created");
+        }
+        bool clipped = false;
+        for (std::size_t upper = lower + 1; upper < controls_.size(); ++upper) {
+            RECT other;
+            RECT overlap;
+            // The style, not IsWindowVisible: the form itself may be hidden.
+            const bool shown = (::GetWindowLongA(controls_[upper], GWL_STYLE) & WS_VISIBLE) != 0;
+            if (!shown || !::GetWindowRect(controls_[upper], &other) ||
+                !::IntersectRect(&overlap, &own, &other)) {
+                continue;
+            }
+            UniqueRegion cut(::CreateRectRgn(overlap.left - own.left, overlap.top - own.top,
+                                             overlap.right - own.left, overlap.bottom - own.top));
+            if (!cut || ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF) == ERROR) {
+                ThrowLastError(L"A control's region could not be set");
+            }
+            clipped = true;
+        }
+        // The window takes the region it is given; none restores the whole rectangle.
+        if (!::SetWindowRgn(window, clipped ? region.get() : nullptr, TRUE)) {
+            ThrowLastError(L"A control's region could not be set");
+        }
+        if (clipped) {
+            static_cast<void>(region.release());
+        }
+    }
+}
+
+HWND FormWindow::Control(ControlId id) const {
+    if (id == ControlId::Form) {
+        return Handle();
+    }
+    const std::size_t index = IndexOf(id);
+    return index == kNoControl ? nullptr : controls_[index];
+}
+
+bool FormWindow::ControlOf(HWND window, ControlId* control) const {
+    const HWND form = Handle();
+    if (form == nullptr || window == nullptr) {
+        return false;
+    }
+    if (window == form) {
+        *control = ControlId::Form;
+        return true;
+    }
+    // A part of a control (the list's header) stands for the control.
+    for (HWND child = window; child != nullptr;) {
+        const HWND parent = ::GetAncestor(child, GA_PARENT);
+        if (parent == form) {
+            for (std::size_t index = 0; index < controls_.size(); ++index) {
+                if (controls_[index] == child) {
+                    *control = kForm1Controls[index].id;
+                    return true;
+                }
+            }
+            return false;
+        }
+        child = parent;
+    }
+    return false;
+}
+
+void FormWindow::SetCheckValue(ControlId control, std::int32_t value) {
+    const std::size_t index = IndexOf(control);
+    if (index == kNoControl || controls_[index] == nullptr) {
+        ThrowNoControl();
+    }
+    switch (kForm1Controls[index].kind) {
+        case ControlKind::PushButton:
+            checkValues_[index] = value;
+            if (!::InvalidateRect(controls_[index], nullptr, FALSE)) {
+                ThrowLastError(L"A button could not be redrawn");
+            }
+            break;
+        case ControlKind::CheckBox:
+            checkValues_[index] = value;
+            // BM_SETCHECK notifies nobody; the control layer raises the click itself.
+            ::SendMessageA(controls_[index], BM_SETCHECK, value == 0 ? BST_UNCHECKED : BST_CHECKED,
+                           0);
+            break;
+        default:
+            ThrowNoControl();
+    }
+}
+
+void FormWindow::SetControlVisible(ControlId control, bool visible) {
+    const HWND window = Control(control);
+    if (window == nullptr || control == ControlId::Form) {
+        ThrowNoControl();
+    }
+    // The result is the previous visibility, not success.
+    static_cast<void>(::ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE));
+    ClipOverlaps();
+}
+
+void FormWindow::SetTimerEnabled(bool enabled) {
+    if (enabled) {
+        if (::SetTimer(Handle(), kTimer1Id, kTimer1Interval, nullptr) == 0) {
+            ThrowLastError(L"The timer could not be started");
+        }
+    } else {
+        // A timer that is not running, or whose window is gone, is stopped already.
+        static_cast<void>(::KillTimer(Handle(), kTimer1Id));
+    }
+}
+
+bool FormWindow::LoadMouseIcon(const std::string& ansiPath) {
+    HANDLE cursor = ::LoadImageA(nullptr, ansiPath.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
+    if (cursor == nullptr) {
+        return false;
+    }
+    mouseIcon_.reset(static_cast<HCURSOR>(cursor));
+    return true;
+}
+
+void FormWindow::PopupMenu(MenuId menu) {
+    int position = -1;
+    for (std::size_t index = 0; index < kTopMenus.size(); ++index) {
+        if (kTopMenus[index] == menu) {
+            position = static_cast<int>(index);
+        }
+    }
+    const HMENU popup = position < 0 ? nullptr : ::GetSubMenu(menuBar_.get(), position);
+    if (popup == nullptr) {
+        throw AppError(kInvalidCall, kSource, L"Form1 has no such menu");
+    }
+    POINT pointer;
+    if (!::GetCursorPos(&pointer)) {
+        ThrowLastError(L"The pointer's position could not be read");
+    }
+    // TPM_RETURNCMD: the command is sent now, so its handler has run when this returns,
+    // through the window's current procedure (the tray's, while the icon is shown).
+    const UINT flags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY;
+    menuOpen_ = true;
+    const BOOL chosen = ::TrackPopupMenu(popup, flags, pointer.x, pointer.y, 0, Handle(), nullptr);
+    menuOpen_ = false;
+    if (chosen != 0) {
+        ::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    }
+}
+
+void FormWindow::Destroy() {
+    if (window_ && !::DestroyWindow(window_.get())) {
+        ThrowLastError(L"The main window could not be closed");
+    }
+}
+
+// --- The window procedure ------------------------------------------------------------------
+
+LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                        LPARAM lParam) noexcept {
+    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<FormWindow*>(
+            reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = UniqueWindow(window);
+    }
+    if (self == nullptr) {
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(window, message, wParam, lParam);
+    } catch (...) {
+        // No exception may unwind into the system; the program's handlers trap their own.
+        return 0;
+    }
+}
+
+LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(wParam, lParam);
+            return 0;
+        case WM_NOTIFY:
+            OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+            return 0;
+        case WM_DRAWITEM:
+            OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return OnControlColour(window, message, wParam, lParam);
+        case WM_SETCURSOR:
+            return OnSetCursor(window, wParam, lParam);
+        case WM_SYSCOMMAND:
+            if (RefusesCommand(wParam)) {
+                return 0;
+            }
+            break;
+        case WM_ACTIVATE:
+            OnActivate(wParam);
+            break;
+        case WM_SETFOCUS:
+            OnSetFocus();
+            return 0;
+        case WM_TIMER:
+            OnTimer(wParam);
+            return 0;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            OnEndSession(wParam != FALSE);
+            return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        case WM_NCDESTROY:
+            OnNcDestroy(window);
+            break;
+        default:
+            break;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    if (events_ == nullptr) {
+        return;
+    }
+    if (lParam == 0) {
+        // A menu item. Enter and Escape arrive here too, as IDOK and IDCANCEL from the dialog
+        // manager, and do nothing: the form has no default or cancel button.
+        if (code == 0 && id != IDOK && id != IDCANCEL &&
+            ::GetMenuState(menuBar_.get(), static_cast<UINT>(id), MF_BYCOMMAND) != UINT(-1)) {
+            events_->OnMenuCommand(static_cast<MenuId>(id));
+        }
+        return;
+    }
+    ControlId control;
+    if (!ControlOf(reinterpret_cast<HWND>(lParam), &control)) {
+        return;
+    }
+    const std::size_t index = IndexOf(control);
+    if (index == kNoControl) {
+        return;
+    }
+    const ControlKind kind = kForm1Controls[index].kind;
+    // An owner-drawn button reports a quick second click as a double click: still a click.
+    const bool clicked =
+        code == BN_CLICKED || (kind == ControlKind::PushButton && code == BN_DOUBLECLICKED);
+    if (clicked && (kind == ControlKind::PushButton || kind == ControlKind::CheckBox)) {
+        events_->OnClick(control);
+    }
+}
+
+void FormWindow::OnNotify(const NMHDR& header) {
+    if (events_ == nullptr || header.hwndFrom != Control(ControlId::ListView1)) {
+        return;
+    }
+    if (header.code == static_cast<UINT>(NM_CLICK)) {
+        events_->OnClick(ControlId::ListView1);
+    } else if (header.code == static_cast<UINT>(NM_DBLCLK)) {
+        events_->OnDblClick(ControlId::ListView1);
+    }
+}
+
+void FormWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    const std::size_t index = IndexOf(static_cast<ControlId>(item.CtlID));
+    if (item.CtlType != ODT_BUTTON || index == kNoControl) {
+        return;
+    }
+    const HDC dc = item.hDC;
+    const int saved = ::SaveDC(dc);
+    // Pressed while the mouse button is held on it, and while checked.
+    const bool sunken = (item.itemState & ODS_SELECTED) != 0 || checkValues_[index] != 0;
+    RECT face = item.rcItem;
+    ::FillRect(dc, &face, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::DrawEdge(dc, &face, sunken ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+    if (sunken) {
+        ::OffsetRect(&face, 1, 1);
+    }
+    std::string caption = WindowTextAnsi(item.hwndItem);
+    ::SelectObject(dc, FontFor(kForm1Controls[index].fontSizeCentipoints));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &face,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if ((item.itemState & ODS_FOCUS) != 0) {
+        RECT focus = item.rcItem;
+        ::InflateRect(&focus, -kFocusInset, -kFocusInset);
+        ::DrawFocusRect(dc, &focus);
+    }
+    ::RestoreDC(dc, saved);
+}
+
+LRESULT FormWindow::OnControlColour(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ControlId control;
+    if (ControlOf(reinterpret_cast<HWND>(lParam), &control)) {
+        const std::size_t index = IndexOf(control);
+        const ControlKind kind =
+            index == kNoControl ? ControlKind::TextBox : kForm1Controls[index].kind;
+        if (kind == ControlKind::Label || kind == ControlKind::CheckBox) {
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+            ::SetBkColor(dc, kWhite);
+            return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
+        }
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT FormWindow::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
+    const HWND target = reinterpret_cast<HWND>(wParam);
+    const UINT hitTest = LOWORD(lParam);
+    const UINT mouseMessage = HIWORD(lParam);
+    // The controls ask their parent first (DefWindowProc), so every part of the client area
+    // comes here; the form's own frame and title bar keep their pointers.
+    ControlId control;
+    if ((target == window && hitTest != HTCLIENT) || !ControlOf(target, &control)) {
+        return ::DefWindowProcA(window, WM_SETCURSOR, wParam, lParam);
+    }
+    if (mouseMessage == WM_MOUSEMOVE && events_ != nullptr) {
+        events_->OnMouseMove(control);
+    }
+    if (mousePointer_ == kCustomPointer) {
+        // Without a loaded image the custom setting shows the arrow.
+        ::SetCursor(mouseIcon_ ? mouseIcon_.get() : ::LoadCursorA(nullptr, IDC_ARROW));
+        return TRUE;
+    }
+    if (target != window) {
+        return FALSE;  // the control shows its own pointer
+    }
+    return ::DefWindowProcA(window, WM_SETCURSOR, wParam, lParam);
+}
+
+bool FormWindow::RefusesCommand(WPARAM command) {
+    // Not resizable and never maximized, whatever asks (a keyboard shortcut, another program).
+    const WPARAM kind = command & 0xFFF0;
+    return kind == SC_MAXIMIZE || kind == SC_SIZE;
+}
+
+void FormWindow::OnActivate(WPARAM wParam) {
+    // Remember the focused control, so that coming back gives it the focus again.
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        if (focus != nullptr && ::IsChild(Handle(), focus)) {
+            lastFocus_ = focus;
+        }
+    }
+}
+
+void FormWindow::OnSetFocus() {
+    HWND target = lastFocus_;
+    if (target == nullptr || !::IsChild(Handle(), target) || !::IsWindowVisible(target) ||
+        !::IsWindowEnabled(target)) {
+        target = ::GetNextDlgTabItem(Handle(), nullptr, FALSE);  // first in tab order
+    }
+    if (target != nullptr) {
+        ::SetFocus(target);
+    }
+}
+
+void FormWindow::OnTimer(WPARAM timerId) {
+    if (timerId == kTimer1Id && events_ != nullptr) {
+        events_->OnTimer();
+    }
+}
+
+void FormWindow::OnClose() {
+    // Never DefWindowProc: the program decides how it ends.
+    if (events_ != nullptr) {
+        events_->OnQueryUnload();
+    }
+}
+
+void FormWindow::OnEndSession(bool ending) {
+    if (ending && events_ != nullptr) {
+        events_->OnEndSession();
+    }
+}
+
+void FormWindow::OnDestroy() {
+    if (quitOnDestroy_) {
+        ::PostQuitMessage(0);
+    }
+}
+
+void FormWindow::OnNcDestroy(HWND window) {
+    static_cast<void>(window_.release());
+    controls_.fill(nullptr);
+    toolTip_ = nullptr;
+    lastFocus_ = nullptr;
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+}
+
+}  // namespace vt::win32

@@ -1,0 +1,179 @@
+#pragma once
+
+// First: it includes the seam before <windows.h>, whose macros carry the seam's names.
+#include "platform/win32/win32_platform.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/handles.h"
+#include "resources/layout.h"
+
+namespace vt::win32 {
+
+struct WindowTraits {
+    using Native = HWND;
+    static HWND Invalid() noexcept { return nullptr; }
+    // A window that is already gone needs nothing more.
+    static void Close(HWND window) noexcept { static_cast<void>(::DestroyWindow(window)); }
+};
+
+struct FontTraits {
+    using Native = HFONT;
+    static HFONT Invalid() noexcept { return nullptr; }
+    static void Close(HFONT font) noexcept { static_cast<void>(::DeleteObject(font)); }
+};
+
+// A menu bar: destroying it destroys the pop-up menus it holds.
+struct MenuTraits {
+    using Native = HMENU;
+    static HMENU Invalid() noexcept { return nullptr; }
+    static void Close(HMENU menu) noexcept { static_cast<void>(::DestroyMenu(menu)); }
+};
+
+struct IconTraits {
+    using Native = HICON;
+    static HICON Invalid() noexcept { return nullptr; }
+    static void Close(HICON icon) noexcept { static_cast<void>(::DestroyIcon(icon)); }
+};
+
+struct CursorTraits {
+    using Native = HCURSOR;
+    static HCURSOR Invalid() noexcept { return nullptr; }
+    static void Close(HCURSOR cursor) noexcept { static_cast<void>(::DestroyCursor(cursor)); }
+};
+
+using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueFont = UniqueHandle<FontTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueCursor = UniqueHandle<CursorTraits>;
+
+// Raises AppError for a failed Win32 call: `what` failed, with the thread's last error.
+[[noreturn]] void ThrowLastError(std::wstring_view what);
+
+// A window's whole text, in the ANSI code page.
+std::string WindowTextAnsi(HWND window);
+
+// Dots per inch of the display, horizontally (LOGPIXELSX); twips convert at this rate.
+int ScreenDpi();
+inline int TwipsToPixels(std::int32_t twips, int dpi) {
+    return ::MulDiv(twips, dpi, kTwipsPerInch);
+}
+inline std::int32_t PixelsToTwips(int pixels, int dpi) {
+    return ::MulDiv(pixels, kTwipsPerInch, dpi);
+}
+
+// A registered window class, unregistered when its owner goes.
+class WindowClass {
+  public:
+    explicit WindowClass(const WNDCLASSEXA& description);  // AppError when it is not registered
+    WindowClass(const WindowClass&) = delete;
+    WindowClass& operator=(const WindowClass&) = delete;
+    ~WindowClass();
+
+    const char* Name() const { return name_; }
+
+  private:
+    const char* name_;
+    HINSTANCE instance_;
+};
+
+// Form1's real window: an ANSI top-level window holding the controls of kForm1Controls, the
+// hidden menu mnuTray and Timer1. It reports user actions to FormEvents and owns every handle
+// it creates; the controls and the tooltip are destroyed with the window.
+class FormWindow {
+  public:
+    // Creates the window, hidden. `text` converts the program's texts to the ANSI code page.
+    FormWindow(HINSTANCE instance, const Platform& text, FormEvents& events);
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+    ~FormWindow();
+
+    HWND Handle() const { return window_.get(); }  // nullptr once destroyed
+    // The control's window; the form's own for ControlId::Form; nullptr for an unknown id.
+    HWND Control(ControlId id) const;
+    int Dpi() const { return dpi_; }
+    int ToPixels(std::int32_t twips) const { return TwipsToPixels(twips, dpi_); }
+    std::int32_t ToTwips(int pixels) const { return PixelsToTwips(pixels, dpi_); }
+
+    // The state a push-button check box shows (owner-drawn buttons keep none of their own),
+    // or the check of a plain check box.
+    void SetCheckValue(ControlId control, std::int32_t value);
+    void SetControlVisible(ControlId control, bool visible);
+    void SetTimerEnabled(bool enabled);
+    void SetMousePointer(std::int32_t pointer) { mousePointer_ = pointer; }
+    // False when the file cannot be loaded as a cursor; the previous one then stays.
+    bool LoadMouseIcon(const std::string& ansiPath);
+    // Modal; a chosen item's command has been handled when it returns.
+    void PopupMenu(MenuId menu);
+    // While a pop-up menu is open, its own loop takes the keyboard and the mouse.
+    bool MenuOpen() const { return menuOpen_; }
+    // Destroys the window; the message loop then ends.
+    void Destroy();
+
+    // The menu bar that holds the hidden menus; never attached to the window.
+    HMENU MenuBar() const { return menuBar_.get(); }
+    HWND ToolTip() const { return toolTip_; }
+
+  private:
+    static WNDCLASSEXA ClassDescription(HINSTANCE instance, HICON icon);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnCommand(WPARAM wParam, LPARAM lParam);
+    void OnNotify(const NMHDR& header);
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnControlColour(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam);
+    // True for the system commands the window refuses.
+    static bool RefusesCommand(WPARAM command);
+    void OnActivate(WPARAM wParam);
+    void OnSetFocus();
+    void OnTimer(WPARAM timerId);
+    void OnClose();
+    void OnEndSession(bool ending);
+    void OnDestroy();
+    void OnNcDestroy(HWND window);
+
+    void CreateFonts();
+    void CreateMenus();
+    void CreateMainWindow();
+    void CreateControls();
+    void CreateToolTip();
+    // Where two controls overlap, the later one in tab order shows and takes the mouse.
+    void ClipOverlaps();
+    void TearDown() noexcept;
+    HFONT FontFor(std::int32_t centipoints) const;
+    // The control of Form1 that `window` is or lies in; ControlId::Form for the form itself.
+    bool ControlOf(HWND window, ControlId* control) const;
+    std::string Ansi(std::wstring_view text) const { return text_.UnicodeToAnsi(text); }
+
+    const Platform& text_;
+    FormEvents* events_;  // nullptr while the window is being torn down
+    HINSTANCE instance_;
+    int dpi_;
+
+    // Declared in the order they must outlive one another: the window goes first.
+    UniqueIcon blankIcon_;
+    WindowClass class_;
+    std::vector<std::pair<std::int32_t, UniqueFont>> fonts_;  // by size in centipoints
+    UniqueMenu menuBar_;
+    UniqueCursor mouseIcon_;
+    UniqueWindow window_;
+
+    std::array<HWND, kForm1Controls.size()> controls_{};  // in table order; owned by window_
+    std::array<std::int32_t, kForm1Controls.size()> checkValues_{};
+    HWND toolTip_ = nullptr;  // owned by window_
+    HWND lastFocus_ = nullptr;
+    std::int32_t mousePointer_ = 0;
+    bool menuOpen_ = false;
+    bool quitOnDestroy_ = true;
+};
+
+}  // namespace vt::win32

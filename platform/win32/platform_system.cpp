@@ -1,0 +1,507 @@
+// The real calls of Win32Platform outside the window toolkit: text, window system, tray,
+// registry, settings store, files, shell, clock and chance.
+#include "platform/win32/win32_platform.h"
+
+#include <shellapi.h>
+
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <iterator>
+#include <limits>
+#include <string>
+
+#include "platform/error.h"
+#include "platform/win32/handles.h"
+
+namespace vt::win32 {
+
+static_assert(sizeof(void*) == 4, "the program's window procedures and handles are 32-bit");
+static_assert(NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA));
+
+namespace {
+
+// A value that grows between the size query and the read is read again, a few times at most.
+constexpr int kReadAttempts = 8;
+
+std::wstring SystemMessage(DWORD code) {
+    wchar_t text[512] = {};
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                         0, text, static_cast<DWORD>(std::size(text)), nullptr);
+    std::wstring message(text, length);
+    while (!message.empty() &&
+           (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
+        message.pop_back();
+    }
+    if (message.empty()) {
+        message = L"system error " + std::to_wstring(code);
+    }
+    return message;
+}
+
+AppError LastError(const char* source) {
+    const DWORD code = ::GetLastError();
+    return AppError(static_cast<std::int32_t>(code), source, SystemMessage(code));
+}
+
+int CheckedLength(std::size_t length, const char* source) {
+    if (length > static_cast<std::size_t>(INT_MAX)) {
+        throw AppError(static_cast<std::int32_t>(ERROR_ARITHMETIC_OVERFLOW), source,
+                       L"Text too long");
+    }
+    return static_cast<int>(length);
+}
+
+// The thunk between EnumWindows and the program's callback, which has the C calling
+// convention and the 32-bit handle; an exception must not unwind through user32.
+struct EnumContext {
+    EnumWindowsProc proc;
+    LParam lParam;
+    std::exception_ptr error;
+};
+
+BOOL CALLBACK EnumWindowsThunk(HWND window, LPARAM context) noexcept {
+    auto& enumeration = *reinterpret_cast<EnumContext*>(context);
+    try {
+        return enumeration.proc(FromHwnd(window), enumeration.lParam) != 0 ? TRUE : FALSE;
+    } catch (...) {
+        enumeration.error = std::current_exception();
+        return FALSE;
+    }
+}
+
+// --- Settings store ----------------------------------------------------------------------
+
+std::wstring SettingsPath(std::wstring_view appName, std::wstring_view section) {
+    std::wstring path = L"Software\\";
+    path += appName;
+    path += L'\\';
+    path += section;
+    return path;
+}
+
+AppError SettingUnreadable(std::wstring_view key, std::wstring_view reason) {
+    std::wstring description = L"The setting \"";
+    description += key;
+    description += L"\" cannot be read: ";
+    description += reason;
+    return AppError(err::kSettingUnreadable, "GetSetting", std::move(description));
+}
+
+AppError SettingNotWritten(std::wstring_view key, std::wstring_view reason) {
+    std::wstring description = L"The setting \"";
+    description += key;
+    description += L"\" cannot be saved: ";
+    description += reason;
+    return AppError(err::kSettingNotWritten, "SaveSetting", std::move(description));
+}
+
+bool IsString(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
+
+// The whole value, however long; nullopt when it is absent. The Unicode form keeps letters
+// that the ANSI code page has no room for.
+std::optional<std::wstring> ReadStringValue(HKEY key, const std::wstring& name,
+                                            std::wstring_view settingKey) {
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        DWORD type = REG_NONE;
+        DWORD size = 0;
+        LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+        if (status == ERROR_FILE_NOT_FOUND) {
+            return std::nullopt;
+        }
+        if (status != ERROR_SUCCESS) {
+            throw SettingUnreadable(settingKey, SystemMessage(static_cast<DWORD>(status)));
+        }
+        if (!IsString(type)) {
+            throw SettingUnreadable(settingKey, L"it is not a string");
+        }
+        // One character more than the size asks for, so that an odd byte count fits too.
+        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        DWORD read = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type,
+                                    reinterpret_cast<BYTE*>(text.data()), &read);
+        if (status == ERROR_MORE_DATA) {
+            continue;
+        }
+        if (status == ERROR_FILE_NOT_FOUND) {
+            return std::nullopt;
+        }
+        if (status != ERROR_SUCCESS) {
+            throw SettingUnreadable(settingKey, SystemMessage(static_cast<DWORD>(status)));
+        }
+        if (!IsString(type)) {
+            throw SettingUnreadable(settingKey, L"it is not a string");
+        }
+        text.resize(read / sizeof(wchar_t));
+        while (!text.empty() && text.back() == L'\0') {
+            text.pop_back();
+        }
+        return text;
+    }
+    throw SettingUnreadable(settingKey, L"it keeps changing while it is read");
+}
+
+// Keeps the process's critical-error boxes ("insert a disk") off while a path is probed.
+class QuietFileErrors {
+  public:
+    QuietFileErrors() {
+        if (!::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_)) {
+            restore_ = false;
+        }
+    }
+    QuietFileErrors(const QuietFileErrors&) = delete;
+    QuietFileErrors& operator=(const QuietFileErrors&) = delete;
+    ~QuietFileErrors() {
+        if (restore_) {
+            static_cast<void>(::SetThreadErrorMode(previous_, nullptr));
+        }
+    }
+
+  private:
+    DWORD previous_ = 0;
+    bool restore_ = true;
+};
+
+}  // namespace
+
+// --- Text ----------------------------------------------------------------------------------
+
+std::wstring Win32Platform::AnsiToUnicode(std::string_view ansi) const {
+    if (ansi.empty()) {
+        return {};
+    }
+    const int length = CheckedLength(ansi.size(), "AnsiToUnicode");
+    const int needed = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+    if (needed <= 0) {
+        throw LastError("AnsiToUnicode");
+    }
+    std::wstring text(static_cast<std::size_t>(needed), L'\0');
+    if (::MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, text.data(), needed) != needed) {
+        throw LastError("AnsiToUnicode");
+    }
+    return text;
+}
+
+std::string Win32Platform::UnicodeToAnsi(std::wstring_view text) const {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = CheckedLength(text.size(), "UnicodeToAnsi");
+    const int needed =
+        ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        throw LastError("UnicodeToAnsi");
+    }
+    std::string ansi(static_cast<std::size_t>(needed), '\0');
+    if (::WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), needed, nullptr,
+                              nullptr) != needed) {
+        throw LastError("UnicodeToAnsi");
+    }
+    return ansi;
+}
+
+std::wstring Win32Platform::UpperCase(std::wstring_view text) const {
+    if (text.empty()) {
+        return {};  // LCMapStringW refuses an empty source
+    }
+    const int length = CheckedLength(text.size(), "UpperCase");
+    const int needed =
+        ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, text.data(), length, nullptr, 0);
+    if (needed <= 0) {
+        throw LastError("UpperCase");
+    }
+    std::wstring upper(static_cast<std::size_t>(needed), L'\0');
+    if (::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, text.data(), length, upper.data(),
+                       needed) != needed) {
+        throw LastError("UpperCase");
+    }
+    return upper;
+}
+
+// --- Window system ---------------------------------------------------------------------------
+
+Bool32 Win32Platform::EnumWindows(EnumWindowsProc proc, LParam lParam) {
+    if (proc == nullptr) {
+        return FALSE;
+    }
+    EnumContext enumeration{proc, lParam, nullptr};
+    const BOOL result = ::EnumWindows(EnumWindowsThunk, reinterpret_cast<LPARAM>(&enumeration));
+    if (enumeration.error) {
+        std::rethrow_exception(enumeration.error);
+    }
+    return result;
+}
+
+std::int32_t Win32Platform::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
+    return ::GetWindowTextA(ToHwnd(hWnd), buffer, maxCount);
+}
+
+LResult Win32Platform::SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                           UInt flags, UInt timeoutMs, std::uintptr_t* result) {
+    DWORD_PTR answer = 0;
+    const LRESULT sent =
+        ::SendMessageTimeoutA(ToHwnd(hWnd), msg, wParam, lParam, flags, timeoutMs, &answer);
+    if (result != nullptr) {
+        *result = answer;
+    }
+    return sent;
+}
+
+WndProc Win32Platform::SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) {
+    // WndProc has WNDPROC's calling convention and 32-bit arguments, so the address itself is
+    // what Windows stores in the window's 32-bit slot.
+    const LONG previous = ::SetWindowLongA(ToHwnd(hWnd), index, reinterpret_cast<LONG>(newProc));
+    return reinterpret_cast<WndProc>(previous);
+}
+
+LResult Win32Platform::CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
+                                       LParam lParam) {
+    // Through an integer: a saved procedure may be a handle that only CallWindowProcA decodes.
+    const auto saved = reinterpret_cast<WNDPROC>(reinterpret_cast<LONG_PTR>(proc));
+    return ::CallWindowProcA(saved, ToHwnd(hWnd), msg, wParam, lParam);
+}
+
+Bool32 Win32Platform::SetForegroundWindow(Hwnd hWnd) {
+    return ::SetForegroundWindow(ToHwnd(hWnd));
+}
+
+Bool32 Win32Platform::PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
+    return ::PostMessageA(ToHwnd(hWnd), msg, wParam, lParam);
+}
+
+UInt Win32Platform::RegisterWindowMessageA(const char* name) {
+    if (name == nullptr) {
+        return 0;
+    }
+    return ::RegisterWindowMessageA(name);
+}
+
+void Win32Platform::Sleep(UInt milliseconds) {
+    ::Sleep(milliseconds);
+}
+
+// --- Notification area ---------------------------------------------------------------------
+
+Bool32 Win32Platform::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
+    if (data == nullptr) {
+        return FALSE;
+    }
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = ToHwnd(data->hWnd);
+    record.uID = data->uID;
+    record.uFlags = data->uFlags;
+    record.uCallbackMessage = data->uCallbackMessage;
+    record.hIcon = reinterpret_cast<HICON>(static_cast<std::uintptr_t>(data->hIcon));
+    static_assert(sizeof(record.szTip) >= sizeof(data->szTip));
+    std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
+    return ::Shell_NotifyIconA(message, &record);
+}
+
+// --- Registry ----------------------------------------------------------------------------------
+
+std::int32_t Win32Platform::RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
+                                          Hkey* result) {
+    HKEY opened = nullptr;
+    const LSTATUS status = ::RegOpenKeyExA(ToHkey(root), subKey, options, access, &opened);
+    if (status == ERROR_SUCCESS && result != nullptr) {
+        *result = FromHkey(opened);
+    } else if (status == ERROR_SUCCESS) {
+        static_cast<void>(::RegCloseKey(opened));  // nobody to hand it to
+    }
+    return status;
+}
+
+std::int32_t Win32Platform::RegCreateKeyExA(Hkey root, const char* subKey, UInt access,
+                                            Hkey* result) {
+    HKEY created = nullptr;
+    const LSTATUS status =
+        ::RegCreateKeyExA(ToHkey(root), subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                          nullptr, &created, nullptr);
+    if (status == ERROR_SUCCESS && result != nullptr) {
+        *result = FromHkey(created);
+    } else if (status == ERROR_SUCCESS) {
+        static_cast<void>(::RegCloseKey(created));
+    }
+    return status;
+}
+
+std::int32_t Win32Platform::RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
+                                             std::string* data) {
+    const HKEY native = ToHkey(key);
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        DWORD valueType = REG_NONE;
+        DWORD size = 0;
+        LSTATUS status = ::RegQueryValueExA(native, valueName, nullptr, &valueType, nullptr, &size);
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        if (data == nullptr) {
+            if (type != nullptr) {
+                *type = valueType;
+            }
+            return ERROR_SUCCESS;
+        }
+        std::string bytes(size, '\0');
+        DWORD read = size;
+        status = ::RegQueryValueExA(native, valueName, nullptr, &valueType,
+                                    reinterpret_cast<BYTE*>(bytes.data()), &read);
+        if (status == ERROR_MORE_DATA) {
+            continue;  // the value grew between the two calls
+        }
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        bytes.resize(read);
+        *data = std::move(bytes);
+        if (type != nullptr) {
+            *type = valueType;
+        }
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
+}
+
+std::int32_t Win32Platform::RegSetValueExA(Hkey key, const char* valueName, UInt reserved,
+                                           UInt type, const std::uint8_t* data, UInt size) {
+    return ::RegSetValueExA(ToHkey(key), valueName, reserved, type, data, size);
+}
+
+std::int32_t Win32Platform::RegDeleteValueA(Hkey key, const char* valueName) {
+    return ::RegDeleteValueA(ToHkey(key), valueName);
+}
+
+std::int32_t Win32Platform::RegCloseKey(Hkey key) {
+    return ::RegCloseKey(ToHkey(key));
+}
+
+// --- Settings store: HKEY_CURRENT_USER\Software\<appName>\<section>, one REG_SZ per key ----
+
+std::optional<std::wstring> Win32Platform::GetSetting(std::wstring_view appName,
+                                                      std::wstring_view section,
+                                                      std::wstring_view key) {
+    RegKey opened;
+    const LSTATUS status =
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, SettingsPath(appName, section).c_str(), 0,
+                        KEY_QUERY_VALUE, opened.put());
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return std::nullopt;
+    }
+    if (status != ERROR_SUCCESS) {
+        throw SettingUnreadable(key, SystemMessage(static_cast<DWORD>(status)));
+    }
+    return ReadStringValue(opened.get(), std::wstring(key), key);
+}
+
+void Win32Platform::SaveSetting(std::wstring_view appName, std::wstring_view section,
+                                std::wstring_view key, std::wstring_view value) {
+    constexpr std::size_t kMaxCharacters = std::numeric_limits<DWORD>::max() / sizeof(wchar_t) - 1;
+    if (value.size() > kMaxCharacters) {
+        throw SettingNotWritten(key, L"the value is too long");
+    }
+    RegKey opened;
+    LSTATUS status =
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, SettingsPath(appName, section).c_str(), 0, nullptr,
+                          REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, opened.put(), nullptr);
+    if (status != ERROR_SUCCESS) {
+        throw SettingNotWritten(key, SystemMessage(static_cast<DWORD>(status)));
+    }
+    const std::wstring text(value);  // with its terminating NUL
+    status = ::RegSetValueExW(opened.get(), std::wstring(key).c_str(), 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS) {
+        throw SettingNotWritten(key, SystemMessage(static_cast<DWORD>(status)));
+    }
+}
+
+// --- File system, shell, clock and chance ----------------------------------------------------
+
+std::wstring Win32Platform::ExecutablePath() {
+    // A path longer than MAX_PATH is cut to the buffer without an error on older systems, so
+    // grow the buffer until the name fits with room to spare.
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            throw LastError("ExecutablePath");
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return AnsiToUnicode(path);
+        }
+        if (path.size() >= 0x10000) {
+            throw AppError(static_cast<std::int32_t>(ERROR_INSUFFICIENT_BUFFER), "ExecutablePath",
+                           L"The program's path is too long");
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+bool Win32Platform::GetFileDateTime(std::wstring_view path) {
+    try {
+        // A NUL would cut the name short and test another file; a wildcard would match one.
+        if (path.empty() || path.find_first_of(std::wstring_view(L"\0*?", 3)) != path.npos) {
+            return false;
+        }
+        const std::string ansi = UnicodeToAnsi(path);
+        if (ansi.find('?') != std::string::npos) {
+            return false;  // a letter the ANSI code page cannot name
+        }
+        const QuietFileErrors quiet;
+        WIN32_FILE_ATTRIBUTE_DATA attributes{};
+        return ::GetFileAttributesExA(ansi.c_str(), GetFileExInfoStandard, &attributes) != FALSE;
+    } catch (...) {
+        return false;
+    }
+}
+
+void Win32Platform::Shell(std::wstring_view commandLine, std::int32_t showCommand) {
+    const auto notFound = [] { return AppError(err::kFileNotFound, "Shell", L"File not found"); };
+    if (commandLine.empty()) {
+        throw notFound();
+    }
+    std::string command = UnicodeToAnsi(commandLine);  // CreateProcessA may write into it
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started)) {
+        throw notFound();
+    }
+    // Not waited for: the handles only go.
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
+}
+
+double Win32Platform::SecondsSinceMidnight() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+// A 24-bit linear congruential generator. Randomize folds the seed's upper 32 bits into the
+// state's middle 16 bits and clears the rest, so a seed always gives the same draws.
+void Win32Platform::Randomize(double seed) {
+    std::uint64_t bits = 0;
+    static_assert(sizeof(bits) == sizeof(seed));
+    std::memcpy(&bits, &seed, sizeof(bits));
+    const auto upper = static_cast<std::uint32_t>(bits >> 32);
+    rndState_ = (((upper & 0xFFFFu) ^ (upper >> 16)) << 8) & 0x00FFFF00u;
+}
+
+double Win32Platform::Rnd() {
+    constexpr std::uint32_t kMultiplier = 0x43FD43FDu;
+    constexpr std::uint32_t kIncrement = 0x00C39EC3u;
+    constexpr std::uint32_t kMask = 0x00FFFFFFu;
+    rndState_ = (rndState_ * kMultiplier + kIncrement) & kMask;
+    return rndState_ / 16777216.0;
+}
+
+}  // namespace vt::win32

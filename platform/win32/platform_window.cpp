@@ -1,0 +1,301 @@
+// Win32Platform's message loop and window toolkit: Form1 and its controls.
+#include "platform/win32/win32_platform.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/error.h"
+#include "platform/win32/form_window.h"
+#include "resources/resource.h"
+
+namespace vt::win32 {
+
+namespace {
+
+constexpr const char* kSource = "Win32Platform";
+constexpr std::int32_t kInvalidCall = 5;
+constexpr std::int32_t kNewColumnWidthTwips = 1440;
+
+FormWindow& Require(const std::unique_ptr<FormWindow>& form) {
+    if (!form || form->Handle() == nullptr) {
+        throw AppError(kInvalidCall, kSource, L"The main window does not exist");
+    }
+    return *form;
+}
+
+HWND RequireControl(const std::unique_ptr<FormWindow>& form, ControlId id) {
+    const HWND control = Require(form).Control(id);
+    if (control == nullptr) {
+        throw AppError(kInvalidCall, kSource, L"Form1 has no such control");
+    }
+    return control;
+}
+
+void CheckIndex(std::int32_t index, std::int32_t count) {
+    if (index < 0 || index >= count) {
+        throw AppError(err::kIndexOutOfBounds, kSource, L"Index out of bounds");
+    }
+}
+
+void Dispatch(const std::unique_ptr<FormWindow>& form, MSG& message) {
+    // Tab and Shift+Tab move the focus among the controls, as in a dialog.
+    const HWND dialog = form ? form->Handle() : nullptr;
+    if (dialog != nullptr && ::IsDialogMessageA(dialog, &message)) {
+        return;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
+    INITCOMMONCONTROLSEX classes{};
+    classes.dwSize = sizeof(classes);
+    classes.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+    if (!::InitCommonControlsEx(&classes)) {
+        ThrowLastError(L"The common controls could not be initialised");
+    }
+}
+
+Win32Platform::~Win32Platform() = default;
+
+int Win32Platform::RunMessageLoop() {
+    MSG message;
+    for (;;) {
+        const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            return static_cast<int>(message.wParam);
+        }
+        if (got == -1) {
+            return 1;  // only for invalid arguments, which these are not
+        }
+        Dispatch(form_, message);
+    }
+}
+
+void Win32Platform::DoEvents() {
+    // Called from a timer tick while a pop-up menu is open, it must leave the user's keys and
+    // clicks to the menu's own loop: dispatched here, they would be lost to it.
+    const UINT leaveInput =
+        form_ && form_->MenuOpen() ? PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT : 0;
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | leaveInput)) {
+        if (message.message == WM_QUIT) {
+            // The program is ending: leave the quit for the message loop, which ends on it.
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        Dispatch(form_, message);
+    }
+}
+
+Hicon Win32Platform::ApplicationIcon() {
+    // A shared icon: the system keeps it as long as the module is loaded.
+    HICON icon = ::LoadIconA(instance_, MAKEINTRESOURCEA(VT_IDI_APPLICATION));
+    if (icon == nullptr) {
+        icon = ::LoadIconA(nullptr, IDI_APPLICATION);  // a module without icons (a test program)
+    }
+    return static_cast<Hicon>(reinterpret_cast<std::uintptr_t>(icon));
+}
+
+Hwnd Win32Platform::CreateForm(FormEvents& events) {
+    if (form_) {
+        throw AppError(kInvalidCall, kSource, L"The main window exists already");
+    }
+    form_ = std::make_unique<FormWindow>(instance_, *this, events);
+    return FromHwnd(form_->Handle());
+}
+
+void Win32Platform::SetCaption(std::wstring_view caption) {
+    if (!::SetWindowTextA(Require(form_).Handle(), UnicodeToAnsi(caption).c_str())) {
+        ThrowLastError(L"The caption could not be set");
+    }
+}
+
+void Win32Platform::ShowForm() {
+    // The result is the previous visibility, not success.
+    static_cast<void>(::ShowWindow(Require(form_).Handle(), SW_SHOW));
+}
+
+void Win32Platform::HideForm() {
+    static_cast<void>(::ShowWindow(Require(form_).Handle(), SW_HIDE));
+}
+
+bool Win32Platform::FormVisible() {
+    return form_ && form_->Handle() != nullptr && ::IsWindowVisible(form_->Handle());
+}
+
+void Win32Platform::MoveForm(std::int32_t leftTwips, std::int32_t topTwips) {
+    FormWindow& form = Require(form_);
+    if (!::SetWindowPos(form.Handle(), nullptr, form.ToPixels(leftTwips), form.ToPixels(topTwips),
+                        0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
+        ThrowLastError(L"The main window could not be moved");
+    }
+}
+
+std::int32_t Win32Platform::FormWidthTwips() {
+    FormWindow& form = Require(form_);
+    RECT frame;
+    if (!::GetWindowRect(form.Handle(), &frame)) {
+        ThrowLastError(L"The main window's size could not be read");
+    }
+    return form.ToTwips(frame.right - frame.left);
+}
+
+std::int32_t Win32Platform::FormHeightTwips() {
+    FormWindow& form = Require(form_);
+    RECT frame;
+    if (!::GetWindowRect(form.Handle(), &frame)) {
+        ThrowLastError(L"The main window's size could not be read");
+    }
+    return form.ToTwips(frame.bottom - frame.top);
+}
+
+std::int32_t Win32Platform::ScreenWidthTwips() {
+    return PixelsToTwips(::GetSystemMetrics(SM_CXSCREEN), ScreenDpi());
+}
+
+std::int32_t Win32Platform::ScreenHeightTwips() {
+    return PixelsToTwips(::GetSystemMetrics(SM_CYSCREEN), ScreenDpi());
+}
+
+void Win32Platform::SetCheckValue(ControlId control, std::int32_t value) {
+    Require(form_).SetCheckValue(control, value);
+}
+
+void Win32Platform::SetControlVisible(ControlId control, bool visible) {
+    Require(form_).SetControlVisible(control, visible);
+}
+
+std::wstring Win32Platform::GetControlText(ControlId control) {
+    return AnsiToUnicode(WindowTextAnsi(RequireControl(form_, control)));
+}
+
+void Win32Platform::SetControlText(ControlId control, std::wstring_view text) {
+    if (!::SetWindowTextA(RequireControl(form_, control), UnicodeToAnsi(text).c_str())) {
+        ThrowLastError(L"A control's text could not be set");
+    }
+}
+
+// --- ListView1 -----------------------------------------------------------------------------
+
+std::int32_t Win32Platform::ListCount() {
+    return static_cast<std::int32_t>(
+        ::SendMessageA(RequireControl(form_, ControlId::ListView1), LVM_GETITEMCOUNT, 0, 0));
+}
+
+void Win32Platform::ListAdd(std::wstring_view text) {
+    const HWND list = RequireControl(form_, ControlId::ListView1);
+    std::string ansi = UnicodeToAnsi(text);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = ListCount();
+    item.pszText = ansi.data();
+    if (::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) == -1) {
+        ThrowLastError(L"The item could not be added to the list");
+    }
+}
+
+std::wstring Win32Platform::ListText(std::int32_t index) {
+    const HWND list = RequireControl(form_, ControlId::ListView1);
+    CheckIndex(index, ListCount());
+    // The list reports only how much it copied: grow the buffer until the text fits.
+    std::string text(256, '\0');
+    for (;;) {
+        LVITEMA item{};
+        item.iSubItem = 0;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        const auto copied = static_cast<std::size_t>(::SendMessageA(
+            list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+        if (copied + 1 < text.size()) {
+            text.resize(copied);
+            return AnsiToUnicode(text);
+        }
+        text.assign(text.size() * 2, '\0');
+    }
+}
+
+void Win32Platform::ListRemove(std::int32_t index) {
+    const HWND list = RequireControl(form_, ControlId::ListView1);
+    CheckIndex(index, ListCount());
+    if (!::SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(index), 0)) {
+        ThrowLastError(L"The item could not be removed from the list");
+    }
+}
+
+void Win32Platform::ListClear() {
+    if (!::SendMessageA(RequireControl(form_, ControlId::ListView1), LVM_DELETEALLITEMS, 0, 0)) {
+        ThrowLastError(L"The list could not be cleared");
+    }
+}
+
+std::int32_t Win32Platform::ListSelectedIndex() {
+    return static_cast<std::int32_t>(::SendMessageA(RequireControl(form_, ControlId::ListView1),
+                                                    LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                    MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+void Win32Platform::ListAddColumn(std::wstring_view header) {
+    const HWND list = RequireControl(form_, ControlId::ListView1);
+    const HWND headerControl = reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const auto columns =
+        headerControl == nullptr ? 0 : ::SendMessageA(headerControl, HDM_GETITEMCOUNT, 0, 0);
+    std::string text = UnicodeToAnsi(header);
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = text.data();
+    column.cx = form_->ToPixels(kNewColumnWidthTwips);
+    if (::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(columns > 0 ? columns : 0),
+                       reinterpret_cast<LPARAM>(&column)) == -1) {
+        ThrowLastError(L"The column could not be added to the list");
+    }
+}
+
+void Win32Platform::ListSetColumnWidth(std::int32_t column, std::int32_t widthTwips) {
+    const HWND list = RequireControl(form_, ControlId::ListView1);
+    if (!::SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                        MAKELPARAM(form_->ToPixels(widthTwips), 0))) {
+        ThrowLastError(L"The column's width could not be set");
+    }
+}
+
+// --- Timer, pointer, menus, message boxes, the end -------------------------------------------
+
+void Win32Platform::SetTimerEnabled(bool enabled) {
+    if (!enabled && (!form_ || form_->Handle() == nullptr)) {
+        return;  // the timer went with the window
+    }
+    Require(form_).SetTimerEnabled(enabled);
+}
+
+void Win32Platform::SetMousePointer(std::int32_t pointer) {
+    Require(form_).SetMousePointer(pointer);
+}
+
+bool Win32Platform::LoadMouseIcon(std::wstring_view path) {
+    return Require(form_).LoadMouseIcon(UnicodeToAnsi(path));
+}
+
+void Win32Platform::PopupMenu(MenuId menu) {
+    Require(form_).PopupMenu(menu);
+}
+
+std::int32_t Win32Platform::MessageBox(std::wstring_view text, UInt style,
+                                       std::wstring_view caption) {
+    const HWND owner = form_ ? form_->Handle() : nullptr;
+    return ::MessageBoxA(owner, UnicodeToAnsi(text).c_str(), UnicodeToAnsi(caption).c_str(),
+                         style | MB_APPLMODAL);
+}
+
+void Win32Platform::EndProgram() {
+    if (form_ && form_->Handle() != nullptr) {
+        form_->Destroy();  // its WM_DESTROY ends the message loop
+    } else {
+        ::PostQuitMessage(0);
+    }
+}
+
+}  // namespace vt::win32

@@ -1,0 +1,237 @@
+#include "settings/startup_registration.h"
+
+#include <optional>
+#include <utility>
+
+#include "platform/error.h"
+
+namespace vt::RegStuff {
+
+namespace {
+
+constexpr std::int32_t kErrorInvalidParameter = 87;
+
+// One open registry key; closed when it goes out of scope.
+class RegKey {
+  public:
+    static RegKey Open(Platform& platform, Hkey root, const char* subKey, UInt access) {
+        RegKey key(platform);
+        key.result_ = platform.RegOpenKeyExA(root, subKey, 0, access, &key.handle_);
+        return key;
+    }
+    static RegKey Create(Platform& platform, Hkey root, const char* subKey, UInt access) {
+        RegKey key(platform);
+        key.result_ = platform.RegCreateKeyExA(root, subKey, access, &key.handle_);
+        return key;
+    }
+
+    RegKey(RegKey&& other) noexcept
+        : platform_(other.platform_),
+          handle_(std::exchange(other.handle_, 0)),
+          result_(other.result_) {}
+    RegKey& operator=(RegKey&&) = delete;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    ~RegKey() {
+        if (IsOpen()) {
+            // Nothing can be done about a key that fails to close.
+            static_cast<void>(platform_.RegCloseKey(handle_));
+        }
+    }
+
+    bool IsOpen() const { return result_ == ERROR_SUCCESS && handle_ != 0; }
+    std::int32_t Result() const { return result_; }
+    Hkey Get() const { return handle_; }
+
+  private:
+    explicit RegKey(Platform& platform) : platform_(platform) {}
+
+    Platform& platform_;
+    Hkey handle_ = 0;
+    std::int32_t result_ = ERROR_FILE_NOT_FOUND;
+};
+
+const wchar_t* RootName(Hkey root) {
+    return root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
+}
+
+// The text in the system code page, or nullopt when that code page cannot hold it (a path so
+// converted would name some other file).
+std::optional<std::string> ToAnsiExactly(Platform& platform, std::wstring_view text) {
+    std::string ansi = platform.UnicodeToAnsi(text);
+    if (platform.AnsiToUnicode(ansi) != text) {
+        return std::nullopt;
+    }
+    return ansi;
+}
+
+// The value's data, read with query access only; nullopt when it is absent.
+std::optional<std::string> ReadValue(Platform& platform, Hkey root, const std::string& name) {
+    const RegKey key = RegKey::Open(platform, root, kRunKey, KEY_QUERY_VALUE);
+    if (!key.IsOpen()) {
+        return std::nullopt;
+    }
+    UInt type = 0;
+    std::string data;
+    if (platform.RegQueryValueExA(key.Get(), name.c_str(), &type, &data) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    while (!data.empty() && data.back() == '\0') {
+        data.pop_back();
+    }
+    return data;
+}
+
+// Whether the value may still be there: a key that cannot even be read counts as holding it.
+bool ValueMayRemain(Platform& platform, Hkey root, const std::string& name) {
+    const RegKey key = RegKey::Open(platform, root, kRunKey, KEY_QUERY_VALUE);
+    if (key.Result() == ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    if (!key.IsOpen()) {
+        return true;
+    }
+    UInt type = 0;
+    std::string data;
+    return platform.RegQueryValueExA(key.Get(), name.c_str(), &type, &data) != ERROR_FILE_NOT_FOUND;
+}
+
+std::int32_t PutUserValue(Platform& platform, const std::string& name, const std::string& data) {
+    const RegKey key = RegKey::Create(platform, HKEY_CURRENT_USER, kRunKey, kRunKeyAccess);
+    if (!key.IsOpen()) {
+        return key.Result();
+    }
+    return PutRegValue(platform, key.Get(), name, REG_SZ, data);
+}
+
+// Removing the duplicate is a courtesy where the key allows it; a refusal changes nothing.
+void RemoveDuplicate(Platform& platform, Hkey root, const std::string& name) {
+    static_cast<void>(RemoveKeyValue(platform, root, kRunKey, name));
+}
+
+}  // namespace
+
+std::wstring RunEntryName(std::wstring_view executablePath) {
+    const std::size_t slash = executablePath.find_last_of(L"\\/");
+    return std::wstring(slash == std::wstring_view::npos ? executablePath
+                                                         : executablePath.substr(slash + 1));
+}
+
+std::wstring RunEntryData(std::wstring_view executablePath) {
+    if (executablePath.find(L' ') == std::wstring_view::npos) {
+        return std::wstring(executablePath);
+    }
+    std::wstring quoted = L"\"";
+    quoted += executablePath;
+    quoted += L'"';
+    return quoted;
+}
+
+void RegisterRunEntry(Platform& platform, std::wstring_view executablePath) {
+    const std::optional<std::string> name = ToAnsiExactly(platform, RunEntryName(executablePath));
+    const std::optional<std::string> data = ToAnsiExactly(platform, RunEntryData(executablePath));
+    if (!name || !data || name->empty()) {
+        throw AppError(err::kRunEntryNotWritten, "RegStuff",
+                       L"the program's path cannot be written in the system code page: " +
+                           std::wstring(executablePath));
+    }
+
+    const std::int32_t machine =
+        PutKeyValue(platform, HKEY_LOCAL_MACHINE, kRunKey, *name, *data, REG_SZ);
+    if (machine == ERROR_SUCCESS) {
+        RemoveDuplicate(platform, HKEY_CURRENT_USER, *name);
+        return;
+    }
+    // Already there machine-wide (written while elevated): a per-user copy would start it twice.
+    if (ReadValue(platform, HKEY_LOCAL_MACHINE, *name) == *data) {
+        RemoveDuplicate(platform, HKEY_CURRENT_USER, *name);
+        return;
+    }
+    const std::int32_t user = PutUserValue(platform, *name, *data);
+    if (user == ERROR_SUCCESS) {
+        RemoveDuplicate(platform, HKEY_LOCAL_MACHINE, *name);
+        return;
+    }
+    throw AppError(err::kRunEntryNotWritten, "RegStuff",
+                   L"the Run entry could not be written under HKEY_LOCAL_MACHINE (error " +
+                       std::to_wstring(machine) + L") nor under HKEY_CURRENT_USER (error " +
+                       std::to_wstring(user) + L")");
+}
+
+void UnregisterRunEntry(Platform& platform, std::wstring_view executablePath) {
+    const std::optional<std::string> name = ToAnsiExactly(platform, RunEntryName(executablePath));
+    if (!name || name->empty()) {
+        return;  // no value can have been written under such a name
+    }
+    std::wstring remaining;
+    for (const Hkey root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        const std::int32_t result = RemoveKeyValue(platform, root, kRunKey, *name);
+        if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) {
+            continue;
+        }
+        if (ValueMayRemain(platform, root, *name)) {
+            if (!remaining.empty()) {
+                remaining += L", ";
+            }
+            remaining +=
+                std::wstring(RootName(root)) + L" (error " + std::to_wstring(result) + L")";
+        }
+    }
+    if (!remaining.empty()) {
+        throw AppError(err::kRunEntryNotRemoved, "RegStuff",
+                       L"the Run entry could not be removed under " + remaining +
+                           L"; the program will still start at logon");
+    }
+}
+
+std::int32_t PutKeyValue(Platform& platform, Hkey root, const char* subKey,
+                         const std::string& valueName, const std::string& value, UInt type) {
+    const RegKey key = RegKey::Open(platform, root, subKey, kRunKeyAccess);
+    if (!key.IsOpen()) {
+        return key.Result();
+    }
+    return PutRegValue(platform, key.Get(), valueName, type, value);
+}
+
+std::int32_t PutRegValue(Platform& platform, Hkey key, const std::string& valueName, UInt type,
+                         const std::string& value) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ) {
+        return kErrorInvalidParameter;
+    }
+    // c_str() carries the terminating NUL that the size counts.
+    return platform.RegSetValueExA(key, valueName.c_str(), 0, type,
+                                   reinterpret_cast<const std::uint8_t*>(value.c_str()),
+                                   static_cast<UInt>(value.size() + 1));
+}
+
+std::int32_t RemoveKeyValue(Platform& platform, Hkey root, const char* subKey,
+                            const std::string& valueName) {
+    const RegKey key = RegKey::Open(platform, root, subKey, kRunKeyAccess);
+    if (!key.IsOpen()) {
+        return key.Result();
+    }
+    return platform.RegDeleteValueA(key.Get(), valueName.c_str());
+}
+
+}  // namespace vt::RegStuff
+
+namespace vt::mStartUp {
+
+void AddToStartup(Platform& platform) {
+    const std::wstring executable = platform.ExecutablePath();
+    if (executable.empty()) {
+        throw AppError(err::kRunEntryNotWritten, "mStartUp",
+                       L"the program's own file could not be found");
+    }
+    RegStuff::RegisterRunEntry(platform, executable);
+}
+
+void RemoveFromStartup(Platform& platform) {
+    const std::wstring executable = platform.ExecutablePath();
+    if (executable.empty()) {
+        return;  // without a name there is no value of ours to find
+    }
+    RegStuff::UnregisterRunEntry(platform, executable);
+}
+
+}  // namespace vt::mStartUp

@@ -1,0 +1,44 @@
+// A window whose thread stops answering: it shows itself, answers messages briefly, writes
+// "hung", then blocks for the given time without looking at its queue. What was sent to it
+// meanwhile is handled afterwards (a WM_CLOSE then closes it).
+// Usage: hung_window TITLE SECONDS
+
+#include "target_common.h"
+
+namespace {
+
+LRESULT CALLBACK HungProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    switch (message) {
+        case WM_CLOSE:
+            e2e::Emit("close");
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        e2e::Emit("usage: hung_window TITLE SECONDS");
+        return 2;
+    }
+    e2e::UniqueWindow window = e2e::CreateTargetWindow(argv[1], HungProc);
+    e2e::PumpFor(300);
+    if (!IsWindow(window.get())) {
+        e2e::Emit("closed_before_hang");
+        window.release();
+        return 0;
+    }
+    e2e::Emit("hung");
+    Sleep(static_cast<DWORD>(e2e::ArgumentAsInt(argv[2], 10)) * 1000U);
+    e2e::Emit("awake");
+    e2e::PumpFor(1000);
+    return 0;
+}

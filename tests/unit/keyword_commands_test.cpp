@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "keywords/registry.h"
+#include "platform/error.h"
+#include "platform/sim/sim_platform.h"
+
+namespace vt {
+namespace {
+
+using Keywords = std::vector<std::wstring>;
+const std::wstring kSep(Registry::KeywordSeparator);
+
+class KeywordCommandsTest : public ::testing::Test {
+  protected:
+    KeywordCommandsTest() { sim.ShowForm(); }
+
+    void Add(std::wstring_view text) {
+        sim.TypeText(ControlId::Text1, text);
+        sim.Click(ControlId::Check1);
+    }
+    void Fill(const Keywords& keywords) {
+        for (const std::wstring& keyword : keywords) {
+            sim.ListAdd(keyword);
+        }
+    }
+    std::wstring Stored() const { return sim.StoredSetting(L"Listview").value_or(L"<absent>"); }
+    std::size_t Writes() const { return sim.SettingWrites().size(); }
+    // What the store says when a save of the list fails.
+    std::wstring WriteFailure() {
+        try {
+            sim.SaveSetting(L"Tolvane", L"Vintrell", L"Listview", L"");
+        } catch (const AppError& error) {
+            return error.Description();
+        }
+        ADD_FAILURE() << "the store did not fail";
+        return {};
+    }
+
+    sim::SimPlatform sim;
+    Form1 form{sim};
+};
+
+TEST_F(KeywordCommandsTest, AddAppendsTheTextAsTypedAndStoresTheList) {
+    Add(L"calc");
+    Add(L" Calc ");
+    Add(L"calc");
+    Add(L"  ");
+    const Keywords expected{L"calc", L" Calc ", L"calc", L"  "};
+    EXPECT_EQ(sim.ListItems(), expected);
+    EXPECT_EQ(Stored(), Registry::JoinKeywords(expected));
+    EXPECT_EQ(Writes(), 4u);  // one save a click: the button's reset runs nothing
+    EXPECT_EQ(sim.ControlText(ControlId::Text1), L"");
+    EXPECT_EQ(form.Check1.Value(), 0);
+    EXPECT_EQ(sim.CheckValueShown(ControlId::Check1), 0);
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(KeywordCommandsTest, AddWithAnEmptyBoxStoresTheListAgainAndNothingElse) {
+    Fill({L"calc"});
+    Add(L"");
+    EXPECT_EQ(sim.ListItems(), Keywords{L"calc"});
+    EXPECT_EQ(Stored(), L"calc" + kSep);
+    EXPECT_EQ(Writes(), 1u);
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(KeywordCommandsTest, AddThatCannotSaveKeepsTheItemAndSaysSo) {
+    sim.FailSettingWrites(true);
+    Add(L"calc");
+    EXPECT_EQ(sim.ListItems(), Keywords{L"calc"});
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    // The box was cleared before the save failed, so the message holds no text.
+    EXPECT_EQ(sim.Messages()[0].text, L"ERROR while adding a keyword () - " + WriteFailure());
+    EXPECT_EQ(sim.Messages()[0].style, MB_OK);
+    EXPECT_EQ(sim.Messages()[0].caption, L"Vintrell");
+    EXPECT_EQ(form.Check1.Value(), 0);
+}
+
+TEST_F(KeywordCommandsTest, AddRefusesAKeywordThatWouldNotComeBack) {
+    Fill({L"calc"});
+    const std::vector<std::wstring> refused{L"x||||||||---", L"a||||||||---|||b"};
+    for (const std::wstring& text : refused) {
+        Add(text);
+        ASSERT_FALSE(sim.Messages().empty());
+        EXPECT_EQ(sim.Messages().back().text,
+                  L"ERROR while adding a keyword (" + text +
+                      L") - The keyword cannot be stored because it contains, or ends with the "
+                      L"start of, the text \"||||||||---|||\"");
+        EXPECT_EQ(sim.Messages().back().style, MB_OK);
+        EXPECT_EQ(sim.ControlText(ControlId::Text1), text);  // left for the user to mend
+    }
+    EXPECT_EQ(sim.Messages().size(), refused.size());
+    EXPECT_EQ(sim.ListItems(), Keywords{L"calc"});
+    EXPECT_EQ(Writes(), 0u);
+}
+
+TEST_F(KeywordCommandsTest, DeleteSelectedRemovesOnlyTheSelectedItem) {
+    Fill({L"a", L"b", L"c", L"d", L"e"});
+    sim.SelectListItem(2);
+    sim.Click(ControlId::Check3);
+    EXPECT_EQ(sim.ListItems(), (Keywords{L"a", L"b", L"d", L"e"}));
+    EXPECT_EQ(Stored(), Registry::JoinKeywords({L"a", L"b", L"d", L"e"}));
+    EXPECT_EQ(form.Check3.Value(), 0);
+
+    // With nothing selected nothing goes, nothing is said, and the list is stored again.
+    sim.SelectListItem(-1);
+    sim.Click(ControlId::Check3);
+    EXPECT_EQ(sim.ListItems().size(), 4u);
+    EXPECT_EQ(Writes(), 2u);
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(KeywordCommandsTest, DeleteSelectedThatCannotSaveSaysNothing) {
+    Fill({L"a", L"b"});
+    sim.SelectListItem(0);
+    sim.FailSettingWrites(true);
+    sim.Click(ControlId::Check3);
+    EXPECT_EQ(sim.ListItems(), Keywords{L"b"});
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(KeywordCommandsTest, ClearListAsksFirstAndOnlyYesClears) {
+    Fill({L"a", L"b"});
+    sim.AnswerMessageBox(IDNO);
+    sim.Click(ControlId::Check4);
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text, L"Are you sure you want to clear list?");
+    EXPECT_EQ(sim.Messages()[0].style, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(sim.Messages()[0].caption, L"Vintrell");
+    EXPECT_EQ(sim.ListItems(), (Keywords{L"a", L"b"}));
+    EXPECT_EQ(Stored(), Registry::JoinKeywords({L"a", L"b"}));
+
+    sim.AnswerMessageBox(IDYES);
+    sim.Click(ControlId::Check4);
+    EXPECT_TRUE(sim.ListItems().empty());
+    EXPECT_EQ(Stored(), L"");
+    EXPECT_EQ(sim.Messages().size(), 2u);
+    EXPECT_EQ(form.Check4.Value(), 0);
+}
+
+TEST_F(KeywordCommandsTest, ClearListOnAnEmptyListAsksNothingAndStoresIt) {
+    sim.Click(ControlId::Check4);
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_EQ(Stored(), L"");
+}
+
+TEST_F(KeywordCommandsTest, ClearListThatCannotSaveSaysSo) {
+    Fill({L"a"});
+    sim.FailSettingWrites(true);
+    sim.AnswerMessageBox(IDYES);
+    sim.Click(ControlId::Check4);
+    ASSERT_EQ(sim.Messages().size(), 2u);
+    EXPECT_EQ(sim.Messages()[1].text, L"ERROR while clearing keyword list - " + WriteFailure());
+    EXPECT_EQ(sim.Messages()[1].style, MB_OK);
+    EXPECT_TRUE(sim.ListItems().empty());
+}
+
+TEST_F(KeywordCommandsTest, ClickCopiesTheItemIntoTheBoxAndChangesNothing) {
+    Fill({L"a", L" Calc "});
+    sim.TypeText(ControlId::Text1, L"typed");
+    sim.ClickListItem(1);
+    EXPECT_EQ(sim.ControlText(ControlId::Text1), L" Calc ");
+    sim.ClickListItem(-1);
+    EXPECT_EQ(sim.ControlText(ControlId::Text1), L" Calc ");
+    EXPECT_EQ(sim.ListItems().size(), 2u);
+    EXPECT_EQ(Writes(), 0u);
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(KeywordCommandsTest, DoubleClickRemovesTheItem) {
+    Fill({L"a", L"b", L"c"});
+    sim.DblClickListItem(1);
+    EXPECT_EQ(sim.ListItems(), (Keywords{L"a", L"c"}));
+    EXPECT_EQ(Stored(), Registry::JoinKeywords({L"a", L"c"}));
+
+    sim.DblClickListItem(-1);
+    EXPECT_EQ(sim.ListItems().size(), 2u);
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+}  // namespace
+}  // namespace vt

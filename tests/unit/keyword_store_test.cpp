@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "keywords/list_view.h"
+#include "keywords/registry.h"
+#include "platform/error.h"
+#include "platform/sim/sim_platform.h"
+#include "settings/settings.h"
+
+namespace vt {
+namespace {
+
+using Keywords = std::vector<std::wstring>;
+const std::wstring kSep(Registry::KeywordSeparator);
+
+class KeywordStoreTest : public ::testing::Test {
+  protected:
+    void Fill(const Keywords& keywords) {
+        for (const std::wstring& keyword : keywords) {
+            sim.ListAdd(keyword);
+        }
+    }
+    // Saved from one list view, loaded into an empty one: a restart.
+    Keywords RoundTrip(const Keywords& keywords) {
+        Fill(keywords);
+        Registry::SaveKeywordList(sim, list);
+        sim.ListClear();
+        Registry::LoadKeywordList(sim, list);
+        return sim.ListItems();
+    }
+    Keywords Loaded(std::wstring_view stored) {
+        sim.StoreSetting(L"Listview", stored);
+        Registry::LoadKeywordList(sim, list);
+        return sim.ListItems();
+    }
+
+    sim::SimPlatform sim;
+    ListView list{sim};
+};
+
+TEST_F(KeywordStoreTest, EveryKeywordIsFollowedByTheSeparator) {
+    EXPECT_EQ(Registry::KeywordSeparator, L"||||||||---|||");
+    Fill({L"calc", L"Error"});
+    Registry::SaveKeywordList(sim, list);
+    EXPECT_EQ(sim.StoredSetting(L"Listview"), L"calc" + kSep + L"Error" + kSep);
+    EXPECT_EQ(sim.StoredSetting(L"Listview")->size(), 37u);
+
+    sim.ListClear();
+    Registry::SaveKeywordList(sim, list);
+    EXPECT_EQ(sim.StoredSetting(L"Listview"), L"");  // stored, not absent
+}
+
+TEST_F(KeywordStoreTest, NothingStoredLoadsAnEmptyListAndWritesNothing) {
+    Registry::LoadKeywordList(sim, list);
+    EXPECT_TRUE(sim.ListItems().empty());
+    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_TRUE(Loaded(L"").empty());
+}
+
+TEST_F(KeywordStoreTest, AwkwardKeywordsComeBackAsTheyWere) {
+    const Keywords keywords{
+        L" calc ", L"calc",    L"calc",   L"  ",          L"caf\u00e9",    L"\u0416\u4e2d",
+        L"|",      L"|||||||", L"---|||", L"a||||||||--", L"||||||||-|||", L"x|||||||---|||"};
+    for (const std::wstring& keyword : keywords) {
+        ASSERT_TRUE(Registry::IsStorable(keyword)) << std::string(keyword.begin(), keyword.end());
+    }
+    EXPECT_EQ(RoundTrip(keywords), keywords);
+}
+
+TEST_F(KeywordStoreTest, LoadingCutsAtEverySeparatorAndSkipsEmptyPieces) {
+    EXPECT_EQ(Loaded(L"calc"), Keywords{});  // no separator: the only piece is the last one
+    sim.ListClear();
+    EXPECT_EQ(Loaded(L"a" + kSep + L"b"), Keywords{L"a"});
+    sim.ListClear();
+    EXPECT_EQ(Loaded(kSep + kSep + L"a" + kSep + kSep + L"b" + kSep), (Keywords{L"a", L"b"}));
+    sim.ListClear();
+    // A keyword that holds the separator comes back in pieces.
+    EXPECT_EQ(Loaded(L"ab" + kSep + L"cd" + kSep), (Keywords{L"ab", L"cd"}));
+    sim.ListClear();
+    // Pieces are cut where the separator first occurs, scanning from the start.
+    EXPECT_EQ(Loaded(L"x||||||||---" + kSep + L"y" + kSep), (Keywords{L"x", L"|||||---|||y"}));
+}
+
+TEST_F(KeywordStoreTest, LoadingAppendsAfterTheItemsAlreadyThere) {
+    Fill({L"first"});
+    EXPECT_EQ(Loaded(L"calc" + kSep), (Keywords{L"first", L"calc"}));
+}
+
+TEST_F(KeywordStoreTest, FailuresPassToTheCallerAndLeaveTheStoreAsItWas) {
+    sim.StoreSetting(L"Listview", L"calc" + kSep);
+    Fill({L"notepad"});
+    sim.FailSettingWrites(true);
+    EXPECT_THROW(Registry::SaveKeywordList(sim, list), AppError);
+    EXPECT_EQ(sim.StoredSetting(L"Listview"), L"calc" + kSep);
+
+    sim.MakeSettingUnreadable(L"Listview");
+    EXPECT_THROW(Registry::LoadKeywordList(sim, list), AppError);
+    EXPECT_EQ(sim.ListItems(), Keywords{L"notepad"});
+}
+
+TEST_F(KeywordStoreTest, FortyThousandKeywordsComeBackInOrder) {
+    Keywords keywords;
+    for (int i = 0; i < 40000; ++i) {
+        keywords.push_back(L"keyword " + std::to_wstring(i));
+    }
+    EXPECT_EQ(RoundTrip(keywords), keywords);
+}
+
+TEST(StorableKeywordTest, NoSeparatorInsideAndNoneStartingInItsEnd) {
+    EXPECT_TRUE(Registry::IsStorable(L"calc"));
+    EXPECT_TRUE(Registry::IsStorable(L"|"));
+    EXPECT_TRUE(Registry::IsStorable(L"---|||"));
+    EXPECT_FALSE(Registry::IsStorable(L"a||||||||---|||b"));
+    EXPECT_FALSE(Registry::IsStorable(L"||||||||---|||"));
+    EXPECT_FALSE(Registry::IsStorable(L"x||||||||---"));
+    EXPECT_FALSE(Registry::IsStorable(L"x||||||||---|"));
+    EXPECT_FALSE(Registry::IsStorable(L"||||||||---||"));
+}
+
+TEST(StorableKeywordTest, StorableIsExactlyWhatSurvivesASaveAndALoad) {
+    // Over the separator's own letters, where keywords and separators overlap most.
+    std::mt19937 random(7);
+    const std::wstring letters = L"||||-a";
+    for (int round = 0; round < 20000; ++round) {
+        std::wstring keyword(1 + random() % 18, L' ');
+        for (wchar_t& c : keyword) {
+            c = letters[random() % letters.size()];
+        }
+        const Keywords saved{keyword, L"next"};
+        const bool survives = Registry::SplitKeywords(Registry::JoinKeywords(saved)) == saved;
+        ASSERT_EQ(Registry::IsStorable(keyword), survives)
+            << std::string(keyword.begin(), keyword.end());
+    }
+}
+
+class SettingsStoreTest : public ::testing::Test {
+  protected:
+    sim::SimPlatform sim;
+};
+
+TEST_F(SettingsStoreTest, OnlyAnAbsentValueReadsAsTheDefault) {
+    EXPECT_EQ(ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyMinimized, L"Off"), L"Off");
+    EXPECT_EQ(ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyListview), L"");
+    sim.StoreSetting(L"Minimized", L"");
+    EXPECT_EQ(ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyMinimized, L"Off"), L"");
+    EXPECT_TRUE(sim.SettingWrites().empty());  // reading creates nothing
+
+    WriteSetting(sim, kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"On");
+    WriteSetting(sim, kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"Off");
+    EXPECT_EQ(ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"x"), L"Off");
+    EXPECT_EQ(ReadSetting(sim, L"Tolvane", L"Elsewhere", kKeyWindowsStartup, L"x"), L"x");
+}
+
+TEST_F(SettingsStoreTest, AnUnreadableValueIsAnErrorNamingItsKey) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    sim.MakeSettingUnreadable(L"Windows Startup");
+    try {
+        ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"Off");
+        FAIL() << "an unreadable value read as a value";
+    } catch (const AppError& error) {
+        EXPECT_NE(error.Description().find(L"Windows Startup"), std::wstring::npos);
+    }
+
+    sim.FailSettingWrites(true);
+    EXPECT_THROW(WriteSetting(sim, kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"Off"),
+                 AppError);
+    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"On");
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/unit/tray_fixture.h"
+
+namespace vt::testing {
+namespace {
+
+using MonitoringTest = TrayFixture;
+
+TEST_F(MonitoringTest, OneClickStartsOnceAndTheButtonSpringsBack) {
+    const Hwnd notepad = sim.AddWindow(L"Untitled - Notepad");
+    StartMonitoring();
+
+    EXPECT_TRUE(Monitoring());
+    EXPECT_EQ(NotifyMessages(), (std::vector<UInt>{NIM_ADD, NIM_MODIFY}));  // not twice
+    EXPECT_EQ(form.Check2.Value(), 0);
+    EXPECT_EQ(sim.CheckValueShown(ControlId::Check2), 0);
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_STREQ(sim.TrayIcon()->szTip, "Right-click here to access the menu");
+    // The first sweep waits for the first tick.
+    EXPECT_TRUE(sim.CloseLog().empty());
+    ASSERT_TRUE(sim.Tick());
+    EXPECT_EQ(sim.CloseLog(), std::vector<Hwnd>{notepad});
+}
+
+TEST_F(MonitoringTest, EmptyListShowsOneMessageAndStaysIdle) {
+    sim.Click(ControlId::Check2);
+
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text, L"Please add a keyword to monitor");
+    EXPECT_EQ(sim.Messages()[0].style, MB_OK);
+    EXPECT_EQ(sim.Messages()[0].caption, L"Vintrell");
+    EXPECT_EQ(form.Check2.Value(), 0);
+    EXPECT_EQ(sim.CheckValueShown(ControlId::Check2), 0);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(sim.NotifyCalls().empty());
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+}
+
+TEST_F(MonitoringTest, StopFromTheTrayMenuReturnsToIdle) {
+    sim.ListAdd(L"calc");
+    StartMonitoring();
+    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(sim.Tick());
+    EXPECT_EQ(sim.ListItems(), (std::vector<std::wstring>{L"calc"}));
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+}
+
+TEST_F(MonitoringTest, FailingSweepStopsMonitoringBeforeItsMessage) {
+    StartMonitoring();
+    BreakSweep();
+    sim.Tick();
+
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    const sim::ShownMessage& shown = sim.Messages()[0];
+    EXPECT_EQ(shown.text.rfind(kSweepAbortedPrefix, 0), 0u)
+        << std::string(shown.text.begin(), shown.text.end());
+    EXPECT_TRUE(shown.formVisible);
+    EXPECT_FALSE(shown.trayIconShown);
+    EXPECT_FALSE(shown.timerEnabled);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+    EXPECT_FALSE(sim.Tick());
+}
+
+TEST_F(MonitoringTest, IconTheShellRefusesReportsAndReturnsToIdle) {
+    sim.FailNotifyIcon(NIM_ADD, 1000);
+    const std::uint64_t before = sim.NowMs();
+    StartMonitoring();
+
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    const sim::ShownMessage& shown = sim.Messages()[0];
+    EXPECT_EQ(shown.text, kStartFailedNoIcon);
+    EXPECT_EQ(shown.style, MB_OK);
+    EXPECT_EQ(shown.caption, L"Vintrell");
+    // Undone before the user reads about it.
+    EXPECT_TRUE(shown.formVisible);
+    EXPECT_FALSE(shown.trayIconShown);
+    EXPECT_FALSE(shown.timerEnabled);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(form.Check2.Value(), 0);
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+    EXPECT_FALSE(sim.Tick());
+
+    // Retried for about a second, not forever and not just once.
+    const std::vector<UInt> calls = NotifyMessages();
+    const auto adds = std::count(calls.begin(), calls.end(), NIM_ADD);
+    EXPECT_GT(adds, 1);
+    EXPECT_GE(sim.NowMs() - before, 500u);
+    EXPECT_LE(sim.NowMs() - before, 1500u);
+}
+
+TEST_F(MonitoringTest, ShellThatIsBrieflyBusyStillGetsTheIcon) {
+    sim.FailNotifyIcon(NIM_ADD, 1);
+    StartMonitoring();
+
+    EXPECT_TRUE(Monitoring());
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_STREQ(sim.TrayIcon()->szTip, "Right-click here to access the menu");
+}
+
+TEST_F(MonitoringTest, StopWithoutAnIconLeavesTheWindowProcedureAlone) {
+    // A procedure saved by an earlier session must not come back once another replaced it.
+    InstallRecorder();
+    StartMonitoring();
+    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+    const WndProc later = sim.FormClassProc();
+    sim.SetWindowLongA(form.hWnd(), GWL_WNDPROC, later);
+    const auto callsBefore = sim.NotifyCalls().size();
+
+    form.mnuStopMonitoring_Click();
+
+    EXPECT_EQ(sim.CurrentWndProc(), later);
+    EXPECT_EQ(sim.NotifyCalls().size(), callsBefore);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+}  // namespace
+}  // namespace vt::testing

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "platform/error.h"
+#include "platform/sim/sim_platform.h"
+#include "settings/startup_registration.h"
+#include "tray/api_stuff.h"
+#include "tray/tray.h"
+
+namespace vt {
+namespace {
+
+using sim::SimPlatform;
+using Writes = std::vector<std::pair<std::wstring, std::wstring>>;
+
+constexpr const char* kRun = RegStuff::kRunKey;
+constexpr wchar_t kStartupError[] = L"ERROR while changing Windows startup - ";
+
+// REG_SZ data as stored: the text and its terminating NUL.
+std::string Sz(std::string text) {
+    text.push_back('\0');
+    return text;
+}
+
+class StartOptionsTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        if (APIStuff::TrayOwnerForm != nullptr) {
+            Tray::RemoveTrayIcon();
+        }
+    }
+
+    Form1& Start() {
+        form.emplace(sim);
+        form->Start();
+        return *form;
+    }
+
+    std::optional<std::string> RunData(Hkey root, const char* name) const {
+        const std::optional<sim::RegistryValue> value = sim.RegValue(root, kRun, name);
+        if (!value) {
+            return std::nullopt;
+        }
+        EXPECT_EQ(value->type, REG_SZ);
+        return value->data;
+    }
+
+    SimPlatform sim;
+    std::optional<Form1> form;
+};
+
+TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
+    sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
+    sim.AddFile(L"E:\\Tools\\Another.exe", false);  // a neighbour is never registered
+    Form1& f = Start();
+    sim.Click(ControlId::Check6);
+
+    EXPECT_EQ(f.Check6.Value(), 1);
+    EXPECT_TRUE(sim.ControlVisible(ControlId::Check8));
+    EXPECT_EQ(sim.CheckValueShown(ControlId::Check8), 0);
+    EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Windows Startup", L"On"}}));
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+    EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Another.exe").has_value());
+    EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_EQ(sim.OpenKeyCount(), 0);
+
+    // Unticking removes the value; ticking again writes the same value back.
+    sim.Click(ControlId::Check6);
+    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
+    sim.Click(ControlId::Check6);
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+}
+
+TEST_F(StartOptionsTest, TheRunEntrysDataIsThePathQuotedOnlyWhenItHoldsABlank) {
+    EXPECT_EQ(RegStuff::RunEntryName(L"D:\\Tool.exe"), L"Tool.exe");
+    EXPECT_EQ(RegStuff::RunEntryData(L"D:\\Tool.exe"), L"D:\\Tool.exe");
+    EXPECT_EQ(RegStuff::RunEntryData(L"C:\\Program Files\\Vintrell\\Vintrell.exe"),
+              L"\"C:\\Program Files\\Vintrell\\Vintrell.exe\"");
+
+    sim.SetExecutablePath(L"D:\\Tool.exe");
+    Start();
+    sim.Click(ControlId::Check6);
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("D:\\Tool.exe"));
+
+    SimPlatform spaced;
+    spaced.SetExecutablePath(L"C:\\My Tools\\Vintrell.exe");
+    Form1 other(spaced);
+    other.Start();
+    spaced.Click(ControlId::Check6);
+    const std::optional<sim::RegistryValue> value =
+        spaced.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->data, Sz("\"C:\\My Tools\\Vintrell.exe\""));
+}
+
+TEST_F(StartOptionsTest, UntickingWithTrayCheckedStoresMinimizedOffFirstAndRemovesTheEntry) {
+    sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
+    sim.StoreSetting(L"Windows Startup", L"On");
+    sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Tool.exe", {REG_SZ, Sz("E:\\Tools\\Tool.exe")});
+    Form1& f = Start();
+    sim.Click(ControlId::Check8);
+    ASSERT_EQ(f.Check8.Value(), 1);
+    const std::size_t before = sim.SettingWrites().size();
+
+    sim.Click(ControlId::Check6);
+    const Writes after(sim.SettingWrites().begin() + static_cast<std::ptrdiff_t>(before),
+                       sim.SettingWrites().end());
+    EXPECT_EQ(after, (Writes{{L"Minimized", L"Off"}, {L"Windows Startup", L"Off"}}));
+    EXPECT_EQ(f.Check8.Value(), 0);
+    EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
+    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(StartOptionsTest, UntickingWithTrayUncheckedDoesNotWriteMinimized) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    Start();
+    sim.Click(ControlId::Check6);
+    EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Windows Startup", L"Off"}}));
+}
+
+TEST_F(StartOptionsTest, TogglingStartInTrayWritesOnlyMinimized) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    Start();
+    sim.Click(ControlId::Check8);
+    sim.Click(ControlId::Check8);
+    EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Minimized", L"On"}, {L"Minimized", L"Off"}}));
+    EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe").has_value());
+    EXPECT_FALSE(sim.RegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe").has_value());
+    EXPECT_FALSE(sim.TrayIconShown());
+    EXPECT_TRUE(sim.FormVisibleNow());
+}
+
+TEST_F(StartOptionsTest, StartUpWithWindowsStartupOnDoesNotRewriteARemovedEntry) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    Form1& f = Start();
+    EXPECT_EQ(f.Check6.Value(), 1);
+    EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe").has_value());
+    EXPECT_FALSE(sim.RegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe").has_value());
+}
+
+TEST_F(StartOptionsTest, ARefusedMachineKeyFallsBackToTheUsersRunKey) {
+    sim.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
+    Form1& f = Start();
+    sim.Click(ControlId::Check6);
+
+    EXPECT_EQ(RunData(HKEY_CURRENT_USER, "Vintrell.exe"),
+              Sz("\"C:\\Program Files\\Vintrell\\Vintrell.exe\""));
+    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Vintrell.exe").has_value());
+    EXPECT_EQ(f.Check6.Value(), 1);
+    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"On");
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_EQ(sim.OpenKeyCount(), 0);
+
+    // Unticking removes it again.
+    sim.Click(ControlId::Check6);
+    EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Vintrell.exe").has_value());
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(StartOptionsTest, WritingInOneKeyRemovesTheSameNameFromTheOther) {
+    sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
+    sim.SetRegValue(HKEY_CURRENT_USER, kRun, "Tool.exe", {REG_SZ, Sz("E:\\Old\\Tool.exe")});
+    Start();
+    sim.Click(ControlId::Check6);
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+    EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
+}
+
+TEST_F(StartOptionsTest, AValueAlreadyMachineWideIsNotCopiedForTheUser) {
+    // Written earlier while elevated; a per-user copy would start the program twice.
+    sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe",
+                    {REG_SZ, Sz("\"C:\\Program Files\\Vintrell\\Vintrell.exe\"")});
+    sim.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
+    Form1& f = Start();
+    sim.Click(ControlId::Check6);
+    EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Vintrell.exe").has_value());
+    EXPECT_EQ(f.Check6.Value(), 1);
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(StartOptionsTest, UntickingRemovesTheValueFromBothKeys) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe", {REG_SZ, Sz("x")});
+    sim.SetRegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe", {REG_SZ, Sz("y")});
+    sim.SetRegValue(HKEY_CURRENT_USER, kRun, "Other.exe", {REG_SZ, Sz("z")});
+    Start();
+    sim.Click(ControlId::Check6);
+    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Vintrell.exe").has_value());
+    EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Vintrell.exe").has_value());
+    EXPECT_EQ(RunData(HKEY_CURRENT_USER, "Other.exe"), Sz("z"));
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_EQ(sim.OpenKeyCount(), 0);
+}
+
+TEST_F(StartOptionsTest, WhenNeitherKeyTakesTheValueTheBoxIsUntickedAndTheUserTold) {
+    sim.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
+    sim.DenyWrite(HKEY_CURRENT_USER, kRun);
+    Form1& f = Start();
+    sim.Click(ControlId::Check6);
+
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text.rfind(kStartupError, 0), 0u);
+    EXPECT_GT(sim.Messages()[0].text.size(), std::wstring(kStartupError).size());
+    EXPECT_EQ(sim.Messages()[0].style, MB_OK);
+    EXPECT_EQ(sim.Messages()[0].caption, L"Vintrell");
+    EXPECT_EQ(f.Check6.Value(), 0);
+    EXPECT_EQ(sim.CheckValueShown(ControlId::Check6), 0);
+    EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
+    EXPECT_EQ(sim.SettingWrites(),
+              (Writes{{L"Windows Startup", L"On"}, {L"Windows Startup", L"Off"}}));
+    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"Off");
+    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Vintrell.exe").has_value());
+    EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Vintrell.exe").has_value());
+    EXPECT_EQ(sim.OpenKeyCount(), 0);
+}
+
+TEST_F(StartOptionsTest, UntickingLeavesAMachineValueItCannotRemoveAndSaysSo) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe", {REG_SZ, Sz("x")});
+    sim.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
+    Form1& f = Start();
+    sim.Click(ControlId::Check6);
+
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text.rfind(kStartupError, 0), 0u);
+    EXPECT_EQ(f.Check6.Value(), 0);
+    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"Off");
+    EXPECT_TRUE(RunData(HKEY_LOCAL_MACHINE, "Vintrell.exe").has_value());
+    EXPECT_EQ(sim.OpenKeyCount(), 0);
+}
+
+TEST_F(StartOptionsTest, UntickingWithNothingRegisteredAnywhereIsQuiet) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    sim.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
+    sim.DenyWrite(HKEY_CURRENT_USER, kRun);
+    Start();
+    sim.Click(ControlId::Check6);
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST(RegStuffTest, APathTheCodePageCannotHoldIsRefusedRatherThanMangled) {
+    SimPlatform sim;
+    EXPECT_THROW(RegStuff::RegisterRunEntry(sim, L"C:\\\x65e5\x672c\\Vintrell.exe"), AppError);
+    EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe").has_value());
+    EXPECT_FALSE(sim.RegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe").has_value());
+}
+
+}  // namespace
+}  // namespace vt

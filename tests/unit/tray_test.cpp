@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/error.h"
+#include "tests/unit/tray_fixture.h"
+
+namespace vt::testing {
+namespace {
+
+using TrayTest = TrayFixture;
+
+std::string TipField(const NotifyIconDataA& data) {
+    return std::string(data.szTip, sizeof(data.szTip));
+}
+
+void ExpectAddRecord(const sim::NotifyCall& call, Hwnd hWnd) {
+    EXPECT_EQ(call.message, NIM_ADD);
+    EXPECT_EQ(call.data.cbSize, 88u);
+    EXPECT_EQ(call.data.hWnd, hWnd);
+    EXPECT_EQ(call.data.uID, 0u);
+    EXPECT_EQ(call.data.uFlags, NIF_MESSAGE | NIF_ICON);
+    EXPECT_EQ(call.data.uCallbackMessage, 2025u);
+    EXPECT_EQ(call.data.hIcon, sim::SimPlatform::kApplicationIcon);
+}
+
+// --- The icon record ---------------------------------------------------------------------
+
+TEST_F(TrayTest, RecordCarriesTheIconsValuesAndFlagsPerCall) {
+    StartMonitoring();
+    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+
+    const std::vector<sim::NotifyCall>& calls = sim.NotifyCalls();
+    ASSERT_EQ(NotifyMessages(), (std::vector<UInt>{NIM_ADD, NIM_MODIFY, NIM_DELETE}));
+    ExpectAddRecord(calls[0], form.hWnd());
+    EXPECT_EQ(calls[1].data.uFlags, NIF_TIP);
+    EXPECT_EQ(calls[2].data.uFlags, 0u);
+    for (const sim::NotifyCall& call : calls) {
+        EXPECT_EQ(call.data.hWnd, form.hWnd());
+        EXPECT_EQ(call.data.uID, 0u);
+        EXPECT_TRUE(call.succeeded);
+    }
+}
+
+TEST_F(TrayTest, TipFillsItsSixtyFourBytes) {
+    StartMonitoring();
+    EXPECT_EQ(TipField(sim.NotifyCalls()[1].data),
+              "Right-click here to access the menu" + std::string(1, '\0') + std::string(28, ' '));
+
+    const std::wstring seventy(70, L'x');
+    Tray::SetTrayTip(seventy);
+    EXPECT_EQ(TipField(sim.TrayIcon().value()), std::string(63, 'x') + std::string(1, '\0'));
+
+    // Converted to the ANSI code page, not narrowed.
+    Tray::SetTrayTip(L"Caf\u00e9");
+    EXPECT_EQ(TipField(sim.TrayIcon().value()).substr(0, 6), std::string("Caf\xE9\0 ", 6));
+}
+
+TEST_F(TrayTest, SecondSessionAddsTheSameIconOverTheWindowsOwnProcedure) {
+    StartMonitoring();
+    EXPECT_EQ(sim.CurrentWndProc(), &APIStuff::TrayWindowProc);
+    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+    EXPECT_EQ(APIStuff::TrayPopupMenu, MenuId::mnuTray);
+
+    sim.ShowForm();
+    StartMonitoring();
+    ASSERT_EQ(NotifyMessages(),
+              (std::vector<UInt>{NIM_ADD, NIM_MODIFY, NIM_DELETE, NIM_ADD, NIM_MODIFY}));
+    ExpectAddRecord(sim.NotifyCalls()[3], form.hWnd());
+    EXPECT_EQ(APIStuff::SavedWndProc, sim.FormClassProc());
+    EXPECT_TRUE(Monitoring());
+}
+
+TEST_F(TrayTest, AddingWhileShownNeverSubclassesTwice) {
+    Tray::AddTrayIcon(form, MenuId::mnuTray);
+    Tray::AddTrayIcon(form, MenuId::mnuTray);
+    EXPECT_EQ(APIStuff::SavedWndProc, sim.FormClassProc());
+    EXPECT_EQ(NotifyMessages(), std::vector<UInt>{NIM_ADD});
+}
+
+TEST_F(TrayTest, RefusedIconUndoesTheSubclassItMade) {
+    sim.FailNotifyIcon(NIM_ADD, 1000);
+    try {
+        Tray::AddTrayIcon(form, MenuId::mnuTray);
+        ADD_FAILURE() << "an icon the shell refused was reported as added";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.Number(), err::kTrayIconNotAdded);
+        EXPECT_EQ(error.Description(), L"The notification area icon could not be added");
+    }
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+    EXPECT_FALSE(sim.TrayIconShown());
+}
+
+// --- TrayWindowProc ----------------------------------------------------------------------
+
+TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAndItsItemStops) {
+    InstallRecorder();
+    StartMonitoring();
+    std::optional<Hwnd> foregroundAtMenu;
+    bool visibleAtMenu = true;
+    sim.onMenuOpen = [&] {
+        foregroundAtMenu = sim.ForegroundWindow();
+        visibleAtMenu = sim.FormVisibleNow();
+    };
+    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+
+    EXPECT_EQ(sim.MouseOnTrayIcon(WM_RBUTTONUP), 0);
+
+    EXPECT_EQ(sim.MenusShown(), 1);
+    EXPECT_EQ(foregroundAtMenu, form.hWnd());
+    EXPECT_FALSE(visibleAtMenu);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(sim.PostedMessages().empty());
+    EXPECT_TRUE(ToRecorder(Tray::TRAY_CALLBACK_MESSAGE).empty());
+}
+
+TEST_F(TrayTest, MenuClosedWithoutChoiceStaysInTheTrayAndPostsNull) {
+    StartMonitoring();
+    sim.ChooseFromNextMenu(std::nullopt);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+
+    EXPECT_EQ(sim.MenusShown(), 1);
+    EXPECT_TRUE(Monitoring());
+    EXPECT_EQ(sim.PostedMessages(), (std::vector<std::pair<Hwnd, UInt>>{{form.hWnd(), WM_NULL}}));
+}
+
+TEST_F(TrayTest, OtherMouseMessagesGoOnUnchanged) {
+    InstallRecorder();
+    StartMonitoring();
+    const std::vector<UInt> mouse{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK,
+                                  WM_RBUTTONDOWN};
+    for (const UInt m : mouse) {
+        EXPECT_EQ(sim.MouseOnTrayIcon(m), kRecorderResult);
+    }
+
+    const std::vector<Delivered> got = ToRecorder(Tray::TRAY_CALLBACK_MESSAGE);
+    ASSERT_EQ(got.size(), mouse.size());
+    for (std::size_t i = 0; i < mouse.size(); ++i) {
+        EXPECT_EQ(got[i].lParam, static_cast<LParam>(mouse[i]));
+        EXPECT_EQ(got[i].wParam, 0u);  // the icon's uID
+    }
+    EXPECT_EQ(sim.MenusShown(), 0);
+    EXPECT_TRUE(sim.PostedMessages().empty());
+    EXPECT_TRUE(Monitoring());
+}
+
+TEST_F(TrayTest, DestroyedWindowTakesTheIconAlong) {
+    InstallRecorder();
+    StartMonitoring();
+    sim.SendToForm(WM_NCDESTROY, 0, 0);
+
+    const std::vector<Delivered> got = ToRecorder(WM_NCDESTROY);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_FALSE(got[0].iconShown);  // gone before the window's own procedure saw the message
+    EXPECT_FALSE(sim.TrayIconShown());
+    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+    EXPECT_EQ(sim.CurrentWndProc(), RecorderProc());
+}
+
+TEST_F(TrayTest, NewTaskbarGetsTheIconBackWithoutASecondSubclass) {
+    InstallRecorder();
+    sim.RecreateTaskbar();  // while idle the window's own procedure deals with it
+    EXPECT_TRUE(sim.NotifyCalls().empty());
+
+    StartMonitoring();
+    const NotifyIconDataA before = sim.TrayIcon().value();
+    sim.RecreateTaskbar();
+
+    ASSERT_TRUE(sim.TrayIconShown());
+    const std::vector<UInt> calls = NotifyMessages();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[2], NIM_ADD);
+    EXPECT_EQ(calls[3], NIM_MODIFY);
+    ExpectAddRecord(sim.NotifyCalls()[2], form.hWnd());
+    EXPECT_EQ(TipField(sim.TrayIcon().value()), TipField(before));
+    EXPECT_EQ(sim.CurrentWndProc(), &APIStuff::TrayWindowProc);
+    EXPECT_EQ(APIStuff::SavedWndProc, RecorderProc());
+    const UInt taskbarCreated = sim.RegisterWindowMessageA("TaskbarCreated");
+    EXPECT_EQ(ToRecorder(taskbarCreated).size(), 2u);  // passed on, idle and monitoring
+
+    // Still one hop to the window's own procedure, and the menu still works.
+    EXPECT_EQ(sim.MouseOnTrayIcon(WM_LBUTTONUP), kRecorderResult);
+    EXPECT_EQ(ToRecorder(Tray::TRAY_CALLBACK_MESSAGE).size(), 1u);
+    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+    EXPECT_TRUE(Idle());
+}
+
+TEST_F(TrayTest, NewTaskbarThatRefusesTheIconBringsTheWindowBack) {
+    InstallRecorder();
+    StartMonitoring();
+    sim.FailNotifyIcon(NIM_ADD, 1000);
+    sim.RecreateTaskbar();
+
+    EXPECT_TRUE(Idle());
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_TRUE(sim.Messages()[0].formVisible);
+    EXPECT_EQ(sim.Messages()[0].text,
+              std::wstring(kSweepAbortedPrefix) + L"The notification area icon could not be added");
+    EXPECT_EQ(sim.CurrentWndProc(), RecorderProc());
+}
+
+TEST_F(TrayTest, SweepFailingWhileTheMenuIsOpenLeavesNothingPosted) {
+    StartMonitoring();
+    BreakSweep();
+    sim.onMenuOpen = [&] { sim.Tick(); };
+    sim.ChooseFromNextMenu(std::nullopt);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(sim.PostedMessages().empty());
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text.rfind(kSweepAbortedPrefix, 0), 0u);
+}
+
+}  // namespace
+}  // namespace vt::testing

@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "monitor/enum.h"
+#include "platform/error.h"
+#include "platform/sim/sim_platform.h"
+#include "tray/api_stuff.h"
+#include "tray/tray.h"
+
+namespace vt {
+namespace {
+
+using sim::CloseBehaviour;
+
+Bool32 CollectAll(Hwnd hWnd, LParam lParam) {
+    reinterpret_cast<std::vector<Hwnd>*>(lParam)->push_back(hWnd);
+    return 1;
+}
+
+// Form1 after start-up, its handle recorded, with Timer1 running.
+class SweepTest : public ::testing::Test {
+  protected:
+    SweepTest() {
+        Globals::MainWindowHandle = form.hWnd();
+        sim.ShowForm();
+        form.Timer1.SetEnabled(true);
+    }
+    ~SweepTest() override {
+        if (APIStuff::TrayOwnerForm != nullptr) {
+            Tray::RemoveTrayIcon();
+        }
+        Globals::MainWindowHandle = 0;
+    }
+
+    void Keywords(std::initializer_list<std::wstring_view> keywords) {
+        for (const std::wstring_view keyword : keywords) {
+            sim.ListAdd(keyword);
+        }
+    }
+    // The desktop as the platform reports it, main window included.
+    std::vector<Hwnd> Enumerated() {
+        std::vector<Hwnd> handles;
+        sim.EnumWindows(&CollectAll, reinterpret_cast<LParam>(&handles));
+        return handles;
+    }
+    bool Before(Hwnd first, Hwnd second) {
+        const std::vector<Hwnd> order = Enumerated();
+        return std::find(order.begin(), order.end(), first) <
+               std::find(order.begin(), order.end(), second);
+    }
+    std::uint64_t TimedTick() {
+        const std::uint64_t before = sim.NowMs();
+        EXPECT_TRUE(sim.Tick());
+        return sim.NowMs() - before;
+    }
+
+    sim::SimPlatform sim;
+    Form1 form{sim};
+};
+
+TEST_F(SweepTest, ClosesEveryMatchingWindowInTheOrderReported) {
+    Keywords({L"calc", L"NOTEPAD"});
+    const Hwnd calculator = sim.AddWindow(L"Calculator");
+    const Hwnd clock = sim.AddWindow(L"Clock");
+    const Hwnd notepad = sim.AddWindow(L"Untitled - Notepad");
+    const Hwnd properties = sim.AddWindowAnsi("CALC.EXE Properties");
+    std::vector<Hwnd> expected;
+    for (const Hwnd hWnd : Enumerated()) {
+        if (hWnd == calculator || hWnd == notepad || hWnd == properties) {
+            expected.push_back(hWnd);
+        }
+    }
+
+    sim.Tick();
+
+    EXPECT_EQ(sim.CloseLog(), expected);
+    for (const Hwnd hWnd : expected) {
+        EXPECT_FALSE(sim.WindowExists(hWnd));
+    }
+    EXPECT_TRUE(sim.WindowExists(clock));
+    EXPECT_EQ(sim.DoEventsCalls(), 1);
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_TRUE(sim.TimerEnabled());
+}
+
+TEST_F(SweepTest, TheMainWindowIsLeftOutWhateverItsCaption) {
+    Keywords({L"vintrell"});
+    sim.SetCaption(L"Vintrell");
+    const Hwnd other = sim.AddWindow(L"Vintrell readme");
+    ASSERT_NE(std::find(Enumerated().begin(), Enumerated().end(), form.hWnd()), Enumerated().end());
+
+    Enum::WindowHandles collected;
+    sim.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&collected));
+    EXPECT_EQ(collected.handles, std::vector<Hwnd>{other});
+    EXPECT_FALSE(collected.outOfMemory);
+
+    sim.Tick();
+    EXPECT_EQ(sim.CloseLog(), std::vector<Hwnd>{other});
+    EXPECT_FALSE(sim.Ended());
+}
+
+TEST_F(SweepTest, TitlesAreTheirFirst49CharactersInTheAnsiCodePage) {
+    Keywords({L"efgh", L"caf\u00e9 cr\u00e8me"});
+    const Hwnd fits = sim.AddWindow(std::wstring(41, L'x') + L"abcdefgh");  // 49 characters
+    const Hwnd cutBefore = sim.AddWindow(std::wstring(42, L'x') + L"abcdefgh");
+    const Hwnd ansi = sim.AddWindowAnsi("CAF\xc9 CR\xc8ME - menu");  // code page 1252
+    // A short title read after a long one is matched on its own characters.
+    const Hwnd shortAfterLong = sim.AddWindow(L"ef");
+    const Hwnd longFirst = sim.AddWindow(L"efg", CloseBehaviour::Declines);
+    ASSERT_TRUE(Before(longFirst, shortAfterLong));
+
+    sim.Tick();
+
+    EXPECT_TRUE(sim.WindowExists(cutBefore));
+    EXPECT_FALSE(sim.WindowExists(fits));
+    EXPECT_FALSE(sim.WindowExists(ansi));
+    EXPECT_TRUE(sim.WindowExists(shortAfterLong));
+    EXPECT_EQ(sim.Window(longFirst).closeRequests, 0);
+}
+
+TEST_F(SweepTest, HandlesThatAreNotPositiveAreNeitherReadNorMatched) {
+    // The list is read at the first window examined: while only such handles are there, a list
+    // that cannot be read is never touched.
+    Keywords({L"calc"});
+    sim.AddRawHandle(0);
+    sim.AddRawHandle(-8);
+    sim.FailListReads(true);
+    sim.Tick();
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_TRUE(sim.CloseLog().empty());
+
+    sim.AddWindow(L"");  // a window is examined even when its title is empty
+    sim.Tick();
+    EXPECT_EQ(sim.Messages().size(), 1u);
+}
+
+TEST_F(SweepTest, EachTickStartsAfreshFromTheListAndTheDesktop) {
+    Keywords({L"save"});
+    const Hwnd declining = sim.AddWindow(L"Save changes?", CloseBehaviour::Declines);
+    const Hwnd clock = sim.AddWindow(L"Clock", CloseBehaviour::Declines);
+    for (int tick = 0; tick < 3; ++tick) {
+        sim.Tick();
+    }
+    EXPECT_EQ(sim.Window(declining).closeRequests, 3);
+    EXPECT_EQ(sim.Window(clock).closeRequests, 0);
+
+    sim.ListAdd(L"CLOCK");
+    sim.Tick();
+    EXPECT_EQ(sim.Window(clock).closeRequests, 1);
+    sim.ListRemove(1);
+    sim.Tick();
+    EXPECT_EQ(sim.Window(declining).closeRequests, 5);
+    EXPECT_EQ(sim.Window(clock).closeRequests, 1);
+}
+
+TEST_F(SweepTest, AWindowGoneSinceTheEnumerationIsSentNothing) {
+    Keywords({L"calc"});
+    const Hwnd later = sim.AddWindow(L"Calc options");
+    const Hwnd first = sim.AddWindow(L"Calculator");
+    ASSERT_TRUE(Before(first, later));
+    sim.Window(first).onClose = [&] { sim.DestroyWindow(later); };
+
+    sim.Tick();
+
+    EXPECT_EQ(sim.CloseLog(), std::vector<Hwnd>{first});
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(SweepTest, AHungWindowCostsAtMostTheBoundAndTheRestAreStillClosed) {
+    Keywords({L"calc"});
+    const Hwnd after = sim.AddWindow(L"Calculator");
+    const Hwnd hung = sim.AddWindow(L"Calc (Not Responding)", CloseBehaviour::Hung);
+    ASSERT_TRUE(Before(hung, after));
+
+    EXPECT_LE(TimedTick(), 1000u);
+    EXPECT_FALSE(sim.WindowExists(after));
+    EXPECT_TRUE(sim.WindowExists(hung));
+
+    // Once the system reports it hung, it costs nothing.
+    sim.AdvanceMs(sim::SimPlatform::kHungAfterMs);
+    EXPECT_EQ(TimedTick(), 0u);
+}
+
+TEST_F(SweepTest, AWindowThatKeepsPumpingIsWaitedFor) {
+    Keywords({L"notepad"});
+    const Hwnd after = sim.AddWindow(L"Notepad - help");
+    const Hwnd busy = sim.AddWindow(L"Untitled - Notepad", CloseBehaviour::Busy);
+    sim.Window(busy).busyMs = 3000;
+    ASSERT_TRUE(Before(busy, after));
+
+    EXPECT_GE(TimedTick(), 3000u);
+    EXPECT_EQ(sim.Window(busy).closeRequests, 1);
+    EXPECT_EQ(sim.CloseLog(), (std::vector<Hwnd>{busy, after}));
+}
+
+TEST_F(SweepTest, ATickDuringASweepDoesNothing) {
+    Keywords({L"calc"});
+    const Hwnd calculator = sim.AddWindow(L"Calculator", CloseBehaviour::Declines);
+    // At the first request, one tick arrives while it waits and one falls due for the closing
+    // pass; a sweep started by either would send the request again.
+    int requests = 0;
+    sim.Window(calculator).onClose = [&] {
+        if (requests++ == 0) {
+            sim.Tick();
+            sim.QueueTick();
+        }
+    };
+
+    sim.Tick();
+    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(sim.DoEventsCalls(), 1);
+
+    // The sweep over, the next tick sweeps again.
+    sim.Tick();
+    EXPECT_EQ(requests, 2);
+}
+
+TEST_F(SweepTest, AnErrorStopsMonitoringAndThenSaysWhy) {
+    Keywords({L"calc"});
+    sim.AddWindow(L"Calculator");
+    sim.AddWindow(L"Calc options");
+    sim.Click(ControlId::Check2);
+    ASSERT_TRUE(sim.TimerEnabled() && sim.TrayIconShown() && !sim.FormVisibleNow());
+    sim.FailListReads(true);
+    std::wstring description;
+    try {
+        form.ListView1.Count();
+    } catch (const AppError& error) {
+        description = error.Description();
+    }
+    ASSERT_FALSE(description.empty());
+
+    sim.Tick();
+
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    const sim::ShownMessage& shown = sim.Messages()[0];
+    EXPECT_EQ(shown.text,
+              L"ERROR while monitoring windows - monitoring has been aborted - " + description);
+    EXPECT_EQ(shown.style, MB_OK);
+    EXPECT_EQ(shown.caption, L"Vintrell");
+    EXPECT_TRUE(shown.formVisible);
+    EXPECT_FALSE(shown.trayIconShown);
+    EXPECT_FALSE(shown.timerEnabled);
+    EXPECT_TRUE(sim.CloseLog().empty());
+    EXPECT_EQ(sim.DoEventsCalls(), 0);
+    EXPECT_FALSE(sim.Tick());
+}
+
+TEST_F(SweepTest, FortyThousandWindowsAreAllExamined) {
+    Keywords({L"popup"});
+    std::vector<Hwnd> popups;
+    for (int i = 0; i < 40000; ++i) {
+        if (i % 1000 == 999) {
+            popups.push_back(sim.AddWindow(L"Popup " + std::to_wstring(i)));
+        } else {
+            sim.AddWindow(L"Window " + std::to_wstring(i));
+        }
+    }
+    sim.Tick();
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_EQ(sim.CloseLog().size(), popups.size());
+    EXPECT_TRUE(std::none_of(popups.begin(), popups.end(),
+                             [&](Hwnd hWnd) { return sim.WindowExists(hWnd); }));
+    EXPECT_EQ(sim.WindowCount(), 40000 - static_cast<std::int32_t>(popups.size()));
+}
+
+}  // namespace
+}  // namespace vt

@@ -1,0 +1,14 @@
+// The test binary's entry: the tests, or the hung window's process that one of them starts.
+#include "tests/windows/platform_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::string_view(argv[1]) == vt::test::kHungWindowSwitch) {
+        return vt::test::RunHungWindow(argv[2], argv[3], argv[4]);
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,294 @@
+// Start-up and the start options against Wine's real registry, file system and shell: the Run
+// value, the cursor file beside the executable and the home page's launch.
+#include "tests/windows/platform_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "keywords/registry.h"
+#include "settings/startup_registration.h"
+
+namespace vt::test {
+namespace {
+
+constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN";
+const std::wstring kStore = L"Software\\Tolvane\\Vintrell";
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());  // the tests' names are ASCII
+}
+
+void DeleteRunValue(HKEY root, const std::string& name) {
+    win32::RegKey key;
+    if (::RegOpenKeyExA(root, kRunKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+        static_cast<void>(::RegDeleteValueA(key.get(), name.c_str()));
+    }
+}
+
+// A folder of the test's own under the temporary folder, removed with what it holds.
+class TempFolder {
+  public:
+    TempFolder() {
+        wchar_t temp[MAX_PATH + 1] = {};
+        const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+        const std::string name = UniqueName("Vintrell Start");
+        path_ = std::wstring(temp, length) + std::wstring(name.begin(), name.end());
+        created_ = ::CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() {
+        for (const std::wstring& file : files_) {
+            static_cast<void>(::DeleteFileW(file.c_str()));
+        }
+        static_cast<void>(::RemoveDirectoryW(path_.c_str()));
+    }
+
+    bool Created() const { return created_; }
+    const std::wstring& Path() const { return path_; }
+    std::wstring Write(const std::wstring& name, const std::vector<std::uint8_t>& bytes) {
+        const std::wstring file = path_ + L"\\" + name;
+        files_.push_back(file);
+        std::ofstream out(Narrow(file), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        return file;
+    }
+
+  private:
+    std::wstring path_;
+    std::vector<std::wstring> files_;
+    bool created_ = false;
+};
+
+void Put16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    Put16(out, static_cast<std::uint16_t>(value));
+    Put16(out, static_cast<std::uint16_t>(value >> 16));
+}
+
+// A 32 by 32 monochrome cursor with its hot spot in the middle: a filled square on a
+// transparent ground.
+std::vector<std::uint8_t> MinimalCursorFile() {
+    constexpr std::uint32_t kImageBytes = 40 + 8 + 128 + 128;
+    std::vector<std::uint8_t> file;
+    Put16(file, 0);  // reserved
+    Put16(file, 2);  // a cursor
+    Put16(file, 1);  // one image
+    file.push_back(32);
+    file.push_back(32);
+    file.push_back(0);  // no palette count
+    file.push_back(0);
+    Put16(file, 16);  // hot spot
+    Put16(file, 16);
+    Put32(file, kImageBytes);
+    Put32(file, 22);  // the image follows the directory
+    Put32(file, 40);  // BITMAPINFOHEADER
+    Put32(file, 32);
+    Put32(file, 64);  // the colour mask and the transparency mask
+    Put16(file, 1);
+    Put16(file, 1);
+    for (int i = 0; i < 6; ++i) {
+        Put32(file, 0);
+    }
+    Put32(file, 0x000000);  // black
+    Put32(file, 0xFFFFFF);  // white
+    for (int row = 0; row < 32; ++row) {
+        Put32(file, row >= 8 && row < 24 ? 0xFFFFFFFFu : 0u);
+    }
+    for (int row = 0; row < 32; ++row) {
+        Put32(file, row >= 8 && row < 24 ? 0x00FF00FFu : 0xFFFFFFFFu);
+    }
+    return file;
+}
+
+// --- The Run entry ----------------------------------------------------------------------------
+
+class RunEntryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // A path with a blank: its data must be quoted.
+        const std::string name = UniqueName("VintrellRunTest") + ".exe";
+        valueName_ = name;
+        platform_.executablePath =
+            L"C:\\Program Files\\Vintrell Test\\" + std::wstring(name.begin(), name.end());
+        expectedData_.append("\"").append(Narrow(*platform_.executablePath)).append("\"");
+    }
+    void TearDown() override {
+        DeleteRunValue(HKEY_LOCAL_MACHINE, valueName_);
+        DeleteRunValue(HKEY_CURRENT_USER, valueName_);
+    }
+
+    bool RunValue(HKEY root, std::string* data) const {
+        return ReadStringValue(root, kRunKey, valueName_.c_str(), data);
+    }
+
+    RegistryBackup backup_{kStore, {L"Windows Startup", L"Minimized"}};
+    TestPlatform platform_;
+    std::string valueName_;
+    std::string expectedData_;
+};
+
+TEST_F(RunEntryTest, TickingWritesTheMachineWideValueAndUntickingRemovesIt) {
+    Form1 form(platform_);
+    ASSERT_NE(form.hWnd(), 0);
+    std::string data;
+    form.Check6.SetValue(1);
+    ASSERT_TRUE(RunValue(HKEY_LOCAL_MACHINE, &data)) << "no value under HKEY_LOCAL_MACHINE";
+    EXPECT_EQ(data, expectedData_);
+    EXPECT_FALSE(RunValue(HKEY_CURRENT_USER, &data)) << "the program would start twice";
+    EXPECT_EQ(platform_.GetSetting(L"Tolvane", L"Vintrell", L"Windows Startup"), L"On");
+    EXPECT_TRUE(form.Check8.Visible());
+
+    form.Check6.SetValue(0);
+    EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE, &data));
+    EXPECT_FALSE(RunValue(HKEY_CURRENT_USER, &data));
+    EXPECT_EQ(platform_.GetSetting(L"Tolvane", L"Vintrell", L"Windows Startup"), L"Off");
+    EXPECT_TRUE(platform_.messages.empty());
+}
+
+TEST_F(RunEntryTest, RefusedMachineWideKeyFallsBackToTheUsersRunKey) {
+    platform_.refuseMachineWrites = true;
+    Form1 form(platform_);
+    std::string data;
+    form.Check6.SetValue(1);
+    EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE, &data));
+    ASSERT_TRUE(RunValue(HKEY_CURRENT_USER, &data)) << "no value under HKEY_CURRENT_USER";
+    EXPECT_EQ(data, expectedData_);
+    EXPECT_EQ(form.Check6.Value(), 1);
+    EXPECT_TRUE(platform_.messages.empty());
+
+    form.Check6.SetValue(0);
+    EXPECT_FALSE(RunValue(HKEY_CURRENT_USER, &data));
+    EXPECT_TRUE(platform_.messages.empty());
+
+    // A machine-wide value this process may not remove: the program would still start.
+    {
+        TestPlatform elevated;
+        elevated.executablePath = platform_.executablePath;
+        Form1 other(elevated);
+        other.Check6.SetValue(1);
+        ASSERT_TRUE(RunValue(HKEY_LOCAL_MACHINE, &data));
+    }
+    form.Check6.SetValue(1);
+    form.Check6.SetValue(0);
+    EXPECT_TRUE(RunValue(HKEY_LOCAL_MACHINE, &data));
+    ASSERT_EQ(platform_.messages.size(), 1u);
+    EXPECT_EQ(platform_.messages[0].text.rfind(L"ERROR while changing Windows startup - ", 0), 0u);
+    EXPECT_EQ(platform_.messages[0].caption, L"Vintrell");
+}
+
+// --- Start-up with the files beside the executable --------------------------------------------
+
+class StartUpTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.Created());
+        platform_.executablePath = folder_.Path() + L"\\Vintrell.exe";
+        platform_.forcedRnd = 0.5;  // no home page
+        // Stored keywords, and no option on, so start-up neither hides the window nor starts
+        // monitoring.
+        DeleteKeyTree(HKEY_CURRENT_USER, kStore);
+        platform_.SaveSetting(L"Tolvane", L"Vintrell", L"Listview",
+                              Registry::JoinKeywords({L"first", L"Second keyword"}));
+    }
+    void TearDown() override { Globals::MainWindowHandle = 0; }
+
+    RegistryBackup backup_{kStore, {L"Listview", L"Windows Startup", L"Minimized"}};
+    TempFolder folder_;
+    TestPlatform platform_;
+};
+
+TEST_F(StartUpTest, RealCursorFileLoadsAndShowsOverTheButtons) {
+    folder_.Write(L"HAND-M.CUR", MinimalCursorFile());
+    Form1 form(platform_);
+    form.Form_Load();
+    EXPECT_TRUE(platform_.messages.empty());
+    EXPECT_FALSE(form.IsLoading);
+    EXPECT_EQ(form.ListView1.Count(), 2);
+
+    const HWND window = win32::ToHwnd(form.hWnd());
+    const HCURSOR arrow = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    form.Check1_MouseMove();
+    ::SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    const HCURSOR custom = ::GetCursor();
+    EXPECT_NE(custom, nullptr);
+    EXPECT_NE(custom, arrow) << "the hand does not show over the button";
+
+    form.Form_MouseMove();
+    ::SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(::GetCursor(), custom) << "the hand stays over the background";
+}
+
+TEST_F(StartUpTest, CursorFileThatIsNoCursorIsReportedAndStartUpGoesOn) {
+    const std::string text = "not a cursor at all";
+    folder_.Write(L"HAND-M.CUR", std::vector<std::uint8_t>(text.begin(), text.end()));
+    EXPECT_FALSE(platform_.LoadMouseIcon(folder_.Path() + L"\\HAND-M.CUR"));
+
+    Form1 form(platform_);
+    form.Form_Load();
+    ASSERT_EQ(platform_.messages.size(), 1u);
+    EXPECT_EQ(platform_.messages[0].text.rfind(L"ERROR while loading main form - ", 0), 0u);
+    EXPECT_EQ(platform_.messages[0].caption, L"Vintrell");
+    ASSERT_EQ(form.ListView1.Count(), 2) << "the keyword list was not loaded";
+    EXPECT_EQ(form.ListView1.Item(1), L"first");
+    EXPECT_EQ(form.ListView1.Item(2), L"Second keyword");
+    EXPECT_EQ(Globals::MainWindowHandle, form.hWnd());
+    EXPECT_FALSE(form.IsLoading);
+}
+
+struct TitleSearch {
+    const std::string* part;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTitle(HWND window, LPARAM lParam) {
+    auto& search = *reinterpret_cast<TitleSearch*>(lParam);
+    char title[256] = {};
+    ::GetWindowTextA(window, title, sizeof(title));
+    if (std::string(title).find(*search.part) != std::string::npos) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Polls for a top-level window whose title holds the text; null when none comes up in time.
+HWND WaitForWindow(const std::string& titlePart, int timeoutMs) {
+    TitleSearch search{&titlePart};
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        ::EnumWindows(FindTitle, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            break;
+        }
+        ::Sleep(100);
+    }
+    return search.found;
+}
+
+TEST_F(StartUpTest, HomePageCommandLineIsStartedOnASeven) {
+    // Wine's explorer opens a folder in a window named after it: a test address it can show.
+    const std::string folderName = Narrow(folder_.Path().substr(folder_.Path().rfind(L'\\') + 1));
+    platform_.forcedRnd = 0.06;  // Int(0.06 * 100) + 1 = 7
+    Form1 form(platform_);
+    form.HomePageAddress = folder_.Path();
+    form.Form_Load();
+    EXPECT_TRUE(platform_.messages.empty());
+    const HWND opened = WaitForWindow(folderName, 20000);
+    ASSERT_NE(opened, nullptr) << "explorer \"<address>\" did not start";
+    ::PostMessageA(opened, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -1,0 +1,237 @@
+#include "tests/windows/platform_support.h"
+
+#include <atomic>
+#include <stdexcept>
+
+namespace vt::test {
+
+namespace {
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    if (msg == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* state = reinterpret_cast<TestWindow::State*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (state != nullptr) {
+        switch (msg) {
+            case WM_CLOSE:
+                ++state->closeRequests;
+                if (state->declinesClose) {
+                    return 0;
+                }
+                break;
+            case WM_NCDESTROY:
+                state->destroyed = true;
+                break;
+            default:
+                break;
+        }
+    }
+    return ::DefWindowProcA(window, msg, wParam, lParam);
+}
+
+void RegisterTestWindowClass() {
+    static const ATOM atom = [] {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = TestWindowProc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = kTestWindowClass;
+        return ::RegisterClassExA(&windowClass);
+    }();
+    if (atom == 0) {
+        throw std::runtime_error("RegisterClassExA failed");
+    }
+}
+
+HWND CreateTestWindow(const std::string& title, TestWindow::State* state) {
+    RegisterTestWindowClass();
+    return ::CreateWindowExA(0, kTestWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                             100, nullptr, nullptr, ::GetModuleHandleA(nullptr), state);
+}
+
+}  // namespace
+
+int RunHungWindow(const char* title, const char* readyEvent, const char* releaseEvent) {
+    const win32::KernelHandle ready(::OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEvent));
+    const win32::KernelHandle release(::OpenEventA(SYNCHRONIZE, FALSE, releaseEvent));
+    if (!ready || !release) {
+        return 2;
+    }
+    const HWND window = CreateTestWindow(title, nullptr);
+    if (window == nullptr || !::SetEvent(ready.get())) {
+        return 3;
+    }
+    // From here the thread pumps nothing: every message sent to the window waits.
+    const auto lifetime =
+        std::chrono::duration_cast<std::chrono::milliseconds>(HungWindowProcess::lifetime);
+    static_cast<void>(::WaitForSingleObject(release.get(), static_cast<DWORD>(lifetime.count())));
+    return 0;
+}
+
+void PumpMessages() {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
+
+TestWindow::TestWindow(const std::string& title, bool declinesClose)
+    : state_(std::make_unique<State>()) {
+    state_->declinesClose = declinesClose;
+    handle_ = CreateTestWindow(title, state_.get());
+    if (handle_ == nullptr) {
+        throw std::runtime_error("CreateWindowExA failed for " + title);
+    }
+}
+
+TestWindow::~TestWindow() {
+    if (!state_->destroyed) {
+        static_cast<void>(::DestroyWindow(handle_));
+    }
+}
+
+HungWindowProcess::HungWindowProcess(const std::string& title) {
+    const std::string stem = UniqueName("VintrellHungWindow");
+    const std::string readyName = stem + "-ready";
+    const std::string releaseName = stem + "-release";
+    ready_.reset(::CreateEventA(nullptr, TRUE, FALSE, readyName.c_str()));
+    release_.reset(::CreateEventA(nullptr, TRUE, FALSE, releaseName.c_str()));
+    if (!ready_ || !release_) {
+        return;
+    }
+    char executable[MAX_PATH * 4] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
+    if (length == 0 || length >= sizeof(executable)) {
+        return;
+    }
+    std::string commandLine = "\"";
+    commandLine.append(executable).append("\" ").append(kHungWindowSwitch);
+    commandLine.append(" \"").append(title).append("\" ");
+    commandLine.append(readyName).append(" ").append(releaseName);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started)) {
+        return;
+    }
+    process_.reset(started.hProcess);
+    const win32::KernelHandle thread(started.hThread);
+    if (::WaitForSingleObject(ready_.get(), 30000) != WAIT_OBJECT_0) {
+        return;
+    }
+    window_ = ::FindWindowA(kTestWindowClass, title.c_str());
+}
+
+HungWindowProcess::~HungWindowProcess() {
+    if (release_) {
+        static_cast<void>(::SetEvent(release_.get()));
+    }
+    if (process_ && ::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) {
+        static_cast<void>(::TerminateProcess(process_.get(), 1));
+    }
+}
+
+std::int32_t TestPlatform::MessageBox(std::wstring_view text, UInt style,
+                                      std::wstring_view caption) {
+    messages.push_back({std::wstring(text), style, std::wstring(caption)});
+    return (style & MB_YESNO) != 0 ? IDNO : IDOK;
+}
+
+std::wstring TestPlatform::ExecutablePath() {
+    return executablePath ? *executablePath : Win32Platform::ExecutablePath();
+}
+
+double TestPlatform::Rnd() {
+    return forcedRnd ? *forcedRnd : Win32Platform::Rnd();
+}
+
+std::int32_t TestPlatform::RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
+                                         Hkey* result) {
+    constexpr UInt kWriteAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK;
+    if (refuseMachineWrites && root == win32::FromHkey(HKEY_LOCAL_MACHINE) &&
+        (access & kWriteAccess) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return Win32Platform::RegOpenKeyExA(root, subKey, options, access, result);
+}
+
+RegistryBackup::RegistryBackup(std::wstring subKey, std::vector<std::wstring> names)
+    : subKey_(std::move(subKey)) {
+    win32::RegKey key;
+    existed_ = ::RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
+               ERROR_SUCCESS;
+    for (std::wstring& name : names) {
+        Saved value{std::move(name), false, 0, {}};
+        DWORD size = 0;
+        if (existed_ && ::RegQueryValueExW(key.get(), value.name.c_str(), nullptr, &value.type,
+                                           nullptr, &size) == ERROR_SUCCESS) {
+            value.data.resize(size);
+            value.present = ::RegQueryValueExW(key.get(), value.name.c_str(), nullptr, &value.type,
+                                               value.data.data(), &size) == ERROR_SUCCESS;
+            value.data.resize(size);
+        }
+        saved_.push_back(std::move(value));
+    }
+}
+
+RegistryBackup::~RegistryBackup() {
+    if (!existed_) {
+        DeleteKeyTree(HKEY_CURRENT_USER, subKey_);
+        return;
+    }
+    win32::RegKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_SET_VALUE, key.put()) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    for (const Saved& value : saved_) {
+        if (value.present) {
+            static_cast<void>(::RegSetValueExW(key.get(), value.name.c_str(), 0, value.type,
+                                               value.data.data(),
+                                               static_cast<DWORD>(value.data.size())));
+        } else {
+            static_cast<void>(::RegDeleteValueW(key.get(), value.name.c_str()));
+        }
+    }
+}
+
+void DeleteKeyTree(HKEY root, const std::wstring& subKey) {
+    static_cast<void>(::RegDeleteTreeW(root, subKey.c_str()));
+}
+
+bool ReadStringValue(HKEY root, const char* subKey, const char* name, std::string* data) {
+    win32::RegKey key;
+    if (::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    if (::RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return false;
+    }
+    std::string bytes(size, '\0');
+    if (::RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()),
+                           &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    bytes.resize(size);
+    while (!bytes.empty() && bytes.back() == '\0') {
+        bytes.pop_back();
+    }
+    *data = std::move(bytes);
+    return true;
+}
+
+std::string UniqueName(std::string_view stem) {
+    static std::atomic<int> counter{0};
+    return std::string(stem) + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
+           std::to_string(::GetTickCount()) + "-" + std::to_string(++counter);
+}
+
+}  // namespace vt::test

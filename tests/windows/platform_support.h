@@ -1,0 +1,129 @@
+#pragma once
+
+// Helpers of the Windows platform tests: windows of the test's own, a window in another process
+// whose thread has stopped, registry clean-up and a message pump.
+#include "platform/win32/win32_platform.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32/handles.h"
+
+namespace vt::test {
+
+// The command line switch that turns the test binary into the hung window's process:
+// --hung-window TITLE READY-EVENT RELEASE-EVENT
+inline constexpr std::string_view kHungWindowSwitch = "--hung-window";
+inline constexpr const char* kTestWindowClass = "VintrellPlatformTestWindow";
+
+// Runs the hung window's process; returns its exit code.
+int RunHungWindow(const char* title, const char* readyEvent, const char* releaseEvent);
+
+// Dispatches what is waiting in this thread's queue.
+void PumpMessages();
+
+// A hidden top-level window of this thread that counts its close requests and either closes
+// (the default window procedure destroys it) or declines.
+class TestWindow {
+  public:
+    explicit TestWindow(const std::string& title, bool declinesClose = false);
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    ~TestWindow();
+
+    HWND Handle() const { return handle_; }
+    Hwnd Handle32() const { return win32::FromHwnd(handle_); }
+    int CloseRequests() const { return state_->closeRequests; }
+    bool Destroyed() const { return state_->destroyed; }
+
+    struct State {
+        int closeRequests = 0;
+        bool declinesClose = false;
+        bool destroyed = false;
+    };
+
+  private:
+    std::unique_ptr<State> state_;
+    HWND handle_ = nullptr;
+};
+
+// A window whose process has stopped pumping messages: its thread waits on an event until the
+// test releases it, or for at most `lifetime`, so a sweep that waits for it cannot hang forever.
+class HungWindowProcess {
+  public:
+    explicit HungWindowProcess(const std::string& title);
+    HungWindowProcess(const HungWindowProcess&) = delete;
+    HungWindowProcess& operator=(const HungWindowProcess&) = delete;
+    ~HungWindowProcess();
+
+    HWND Handle() const { return window_; }  // null when the process did not come up
+
+    static constexpr std::chrono::seconds lifetime{20};
+
+  private:
+    win32::KernelHandle ready_;
+    win32::KernelHandle release_;
+    win32::KernelHandle process_;
+    HWND window_ = nullptr;
+};
+
+// The real platform with the few seams a test must hold: message boxes are recorded and
+// answered instead of shown, and the executable's path, the random draw and the machine-wide
+// registry's write access can be set.
+class TestPlatform : public win32::Win32Platform {
+  public:
+    TestPlatform() : Win32Platform(::GetModuleHandleA(nullptr)) {}
+
+    struct Shown {
+        std::wstring text;
+        UInt style;
+        std::wstring caption;
+    };
+    std::vector<Shown> messages;
+    std::optional<std::wstring> executablePath;
+    std::optional<double> forcedRnd;
+    bool refuseMachineWrites = false;  // as for a process that is not elevated
+
+    std::int32_t MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) override;
+    std::wstring ExecutablePath() override;
+    double Rnd() override;
+    std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
+                               Hkey* result) override;
+};
+
+// Puts the values of a key under HKEY_CURRENT_USER back as they were, or removes the key when
+// it did not exist: the tests that run the program's handlers write its real settings.
+class RegistryBackup {
+  public:
+    RegistryBackup(std::wstring subKey, std::vector<std::wstring> names);
+    RegistryBackup(const RegistryBackup&) = delete;
+    RegistryBackup& operator=(const RegistryBackup&) = delete;
+    ~RegistryBackup();
+
+  private:
+    struct Saved {
+        std::wstring name;
+        bool present = false;
+        DWORD type = 0;
+        std::vector<BYTE> data;
+    };
+    std::wstring subKey_;
+    bool existed_ = false;
+    std::vector<Saved> saved_;
+};
+
+// Deletes a key under HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE with everything below it.
+void DeleteKeyTree(HKEY root, const std::wstring& subKey);
+
+// A value under root\subKey as REG_SZ text, or nothing when absent.
+bool ReadStringValue(HKEY root, const char* subKey, const char* name, std::string* data);
+
+// A name no other run of the tests uses.
+std::string UniqueName(std::string_view stem);
+
+}  // namespace vt::test

@@ -1,0 +1,199 @@
+// The window sweep on the real desktop: Form1's Timer1_Timer over Wine's windows and the test's.
+#include "tests/windows/platform_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "app/main_window.h"
+#include "monitor/enum.h"
+
+namespace vt::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Letters that occur in no other window's title.
+std::string RandomLetters(std::size_t count) {
+    static std::mt19937 generator(::GetTickCount() ^ (::GetCurrentProcessId() << 16));
+    std::uniform_int_distribution<int> letter('a', 'z');
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += static_cast<char>(letter(generator));
+    }
+    return text;
+}
+
+std::wstring Wide(const std::string& ansi) {
+    return std::wstring(ansi.begin(), ansi.end());
+}
+
+// One Form1 on the real platform for the whole suite, its handle recorded as start-up does.
+class SweepTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        platform_ = new TestPlatform;
+        form_ = new Form1(*platform_);
+        Globals::MainWindowHandle = form_->hWnd();
+    }
+    static void TearDownTestSuite() {
+        delete form_;
+        delete platform_;
+        form_ = nullptr;
+        platform_ = nullptr;
+        Globals::MainWindowHandle = 0;
+    }
+    void SetUp() override {
+        ASSERT_NE(form_->hWnd(), 0);
+        form_->ListView1.Clear();
+        platform_->messages.clear();
+    }
+    void TearDown() override {
+        EXPECT_TRUE(platform_->messages.empty())
+            << "the sweep reported: "
+            << platform_->UnicodeToAnsi(platform_->messages.empty() ? L""
+                                                                    : platform_->messages[0].text);
+    }
+
+    static void SetKeywords(const std::vector<std::string>& keywords) {
+        form_->ListView1.Clear();
+        for (const std::string& keyword : keywords) {
+            form_->ListView1.Add(Wide(keyword));
+        }
+    }
+    static Clock::duration Sweep() {
+        const Clock::time_point start = Clock::now();
+        form_->Timer1_Timer();
+        const Clock::duration took = Clock::now() - start;
+        PumpMessages();
+        return took;
+    }
+
+    static TestPlatform* platform_;
+    static Form1* form_;
+};
+
+TestPlatform* SweepTest::platform_ = nullptr;
+Form1* SweepTest::form_ = nullptr;
+
+TEST_F(SweepTest, EnumerationFindsTheTestsWindowButNeverTheMainWindow) {
+    const std::string keyword = RandomLetters(10);
+    platform_->SetCaption(L"Vintrell " + Wide(keyword));
+    TestWindow window("Other " + keyword);
+
+    Enum::WindowHandles collected;
+    platform_->EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&collected));
+    const auto& handles = collected.handles;
+    EXPECT_NE(std::find(handles.begin(), handles.end(), window.Handle32()), handles.end());
+    EXPECT_EQ(std::find(handles.begin(), handles.end(), form_->hWnd()), handles.end());
+
+    // The main window's caption holds the keyword too, and stays open.
+    SetKeywords({keyword});
+    Sweep();
+    EXPECT_EQ(window.CloseRequests(), 1);
+    EXPECT_TRUE(::IsWindow(win32::ToHwnd(form_->hWnd())));
+    platform_->SetCaption(L"Vintrell");
+}
+
+TEST_F(SweepTest, TitleIsMatchedOnItsFirst49CharactersOnly) {
+    // 60 characters; the last 24 occur nowhere else.
+    const std::string title = "Vintrell long title " + std::string(16, '.') + RandomLetters(24);
+    ASSERT_EQ(title.size(), 60u);
+    TestWindow window(title, true);
+    const std::string endsAt49 = title.substr(41, 8);  // characters 42 to 49
+    const std::string endsAt50 = title.substr(42, 8);  // one character too far
+    const std::string beyond = title.substr(52, 8);    // wholly after the 49th
+    std::string upperWithin = title.substr(36, 6);     // case is ignored
+    for (char& c : upperWithin) {
+        c = static_cast<char>(c - 'a' + 'A');
+    }
+
+    SetKeywords({endsAt50, beyond});
+    Sweep();
+    EXPECT_EQ(window.CloseRequests(), 0) << "matched past the 49th character";
+
+    SetKeywords({endsAt49});
+    Sweep();
+    EXPECT_EQ(window.CloseRequests(), 1);
+
+    SetKeywords({upperWithin});
+    Sweep();
+    EXPECT_EQ(window.CloseRequests(), 2);
+}
+
+TEST_F(SweepTest, MatchingWindowsAreClosedAndGoneAfterOneSweep) {
+    const std::string keyword = RandomLetters(10);
+    TestWindow first("Popup " + keyword + " one");
+    TestWindow second("Popup " + keyword + " two");
+    TestWindow unrelated("Popup " + RandomLetters(10));
+    SetKeywords({RandomLetters(12), keyword});
+    Sweep();
+    EXPECT_EQ(first.CloseRequests(), 1);
+    EXPECT_EQ(second.CloseRequests(), 1);
+    EXPECT_TRUE(first.Destroyed());
+    EXPECT_TRUE(second.Destroyed());
+    EXPECT_EQ(unrelated.CloseRequests(), 0);
+    EXPECT_FALSE(unrelated.Destroyed());
+}
+
+TEST_F(SweepTest, DecliningWindowIsAskedAgainAtTheNextSweep) {
+    const std::string keyword = RandomLetters(10);
+    TestWindow stubborn("Save changes? " + keyword, true);
+    SetKeywords({keyword});
+    Sweep();
+    EXPECT_EQ(stubborn.CloseRequests(), 1);
+    Sweep();
+    EXPECT_EQ(stubborn.CloseRequests(), 2);
+    EXPECT_FALSE(stubborn.Destroyed());
+}
+
+struct PositionSearch {
+    HWND wanted;
+    int position = 0;
+    int found = -1;
+};
+
+BOOL CALLBACK CountPosition(HWND each, LPARAM lParam) {
+    auto& search = *reinterpret_cast<PositionSearch*>(lParam);
+    if (each == search.wanted) {
+        search.found = search.position;
+    }
+    ++search.position;
+    return TRUE;
+}
+
+// Where a window stands in the desktop's order; -1 when it is not there.
+int ZOrderPosition(HWND window) {
+    PositionSearch search{window};
+    ::EnumWindows(CountPosition, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(SweepTest, HungWindowDelaysOneSweepByTheBoundOnly) {
+    const std::string keyword = RandomLetters(10);
+    HungWindowProcess hung("Hung " + keyword);
+    ASSERT_NE(hung.Handle(), nullptr) << "the hung window's process did not come up";
+    TestWindow after("After the hung one " + keyword);
+    // Below the hung window, so that the sweep reaches it only after waiting.
+    ASSERT_TRUE(::SetWindowPos(after.Handle(), hung.Handle(), 0, 0, 0, 0,
+                               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+    ASSERT_LT(ZOrderPosition(hung.Handle()), ZOrderPosition(after.Handle()));
+
+    SetKeywords({keyword});
+    const Clock::duration took = Sweep();
+    constexpr auto kBoundWithSlack = std::chrono::milliseconds(1000 + 1500);
+    EXPECT_LT(took, kBoundWithSlack)
+        << "the sweep took " << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+        << " ms";
+    EXPECT_EQ(after.CloseRequests(), 1);
+    EXPECT_TRUE(after.Destroyed());
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -1,0 +1,389 @@
+// What Form1's real window does with the user's actions and the program's calls.
+// First: the platform header orders the seam before <windows.h>.
+#include "window_support.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "platform/error.h"
+
+namespace vt::test {
+namespace {
+
+using FormBehaviour = FormTest;
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return ::SendMessageA(window, message, wParam, lParam);
+}
+
+LPARAM At(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+
+TEST_F(FormBehaviour, ButtonAndCheckBoxClicksAreReportedOnceEachAndNothingElseIs) {
+    ShowAndActivate();
+    Send(Control(ControlId::Check1), BM_CLICK);
+    Send(Control(ControlId::Check6), BM_CLICK);
+    EXPECT_EQ(events.clicks, (std::vector{ControlId::Check1, ControlId::Check6}));
+    // A plain check box is toggled by the program, never by itself.
+    EXPECT_EQ(Send(Control(ControlId::Check6), BM_GETCHECK), BST_UNCHECKED);
+
+    // A quick second click on a button is a click too, not a lost double click.
+    const HWND add = Control(ControlId::Check1);
+    events.clicks.clear();
+    Send(add, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    Send(add, WM_LBUTTONUP, 0, At(5, 5));
+    Send(add, WM_LBUTTONDBLCLK, MK_LBUTTON, At(5, 5));
+    Send(add, WM_LBUTTONUP, 0, At(5, 5));
+    EXPECT_EQ(events.clicks, (std::vector{ControlId::Check1, ControlId::Check1}));
+
+    // The label, the entry box and the form's background have no click.
+    events.clicks.clear();
+    Send(Control(ControlId::Label1), WM_LBUTTONDOWN, MK_LBUTTON, At(3, 3));
+    Send(Control(ControlId::Label1), WM_LBUTTONUP, 0, At(3, 3));
+    Send(form, WM_LBUTTONDOWN, MK_LBUTTON, At(2, 2));
+    Send(form, WM_LBUTTONUP, 0, At(2, 2));
+    EXPECT_TRUE(events.clicks.empty());
+}
+
+TEST_F(FormBehaviour, SettingAValueFromCodeRaisesClickOnceAndTheControlShowsIt) {
+    ShowAndActivate();
+    CheckBox startup(platform, ControlId::Check6, true);
+    int startupClicks = 0;
+    startup.Click = [&] { ++startupClicks; };
+    events.onClick = [&](ControlId id) {
+        if (id == ControlId::Check6) {
+            startup.UserClick();
+        }
+    };
+    const HWND box = Control(ControlId::Check6);
+
+    startup.SetValue(1);
+    EXPECT_EQ(startupClicks, 1);
+    EXPECT_EQ(Send(box, BM_GETCHECK), BST_CHECKED);
+    startup.SetValue(1);  // no change, no click
+    EXPECT_EQ(startupClicks, 1);
+    startup.SetValue(0);
+    EXPECT_EQ(startupClicks, 2);
+    EXPECT_EQ(Send(box, BM_GETCHECK), BST_UNCHECKED);
+    // A person's click goes the same way.
+    Send(box, BM_CLICK);
+    EXPECT_EQ(startupClicks, 3);
+    EXPECT_EQ(Send(box, BM_GETCHECK), BST_CHECKED);
+}
+
+TEST_F(FormBehaviour, APushButtonRunsItsCommandOnceAClickAndSpringsBack) {
+    ShowAndActivate();
+    CheckBox add(platform, ControlId::Check1, true);
+    int clickRuns = 0;
+    int commands = 0;
+    add.Click = [&] {
+        ++clickRuns;
+        if (add.Value() == 1) {
+            add.SetValue(0);
+            ++commands;
+        }
+    };
+    events.onClick = [&](ControlId id) {
+        if (id == ControlId::Check1) {
+            add.UserClick();
+        }
+    };
+    Send(Control(ControlId::Check1), BM_CLICK);
+    Send(Control(ControlId::Check1), BM_CLICK);
+    EXPECT_EQ(commands, 2);
+    EXPECT_EQ(clickRuns, 4);  // each reset enters the handler once more
+    EXPECT_EQ(add.Value(), 0);
+}
+
+// The colour of one pixel of a control as it is drawn now.
+COLORREF PixelOf(HWND control, int x, int y) {
+    ::UpdateWindow(control);
+    const HDC dc = ::GetDC(control);
+    const COLORREF colour = ::GetPixel(dc, x, y);
+    ::ReleaseDC(control, dc);
+    return colour;
+}
+
+TEST_F(FormBehaviour, PushButtonsShowAWhiteFaceRaisedAndSunkenWhileHeldOrChecked) {
+    ShowAndActivate();
+    const HWND button = Control(ControlId::Check5);
+    RECT client;
+    ::GetClientRect(button, &client);
+    const int middle = client.bottom / 2;
+    const int right = client.right - 1;
+
+    EXPECT_EQ(PixelOf(button, 3, 3), RGB(255, 255, 255));
+    // Raised: light on the left, dark on the right.
+    EXPECT_EQ(PixelOf(button, 0, middle), ::GetSysColor(COLOR_3DLIGHT));
+    EXPECT_EQ(PixelOf(button, right, middle), ::GetSysColor(COLOR_3DDKSHADOW));
+
+    platform.SetCheckValue(ControlId::Check5, 1);
+    EXPECT_EQ(PixelOf(button, 3, 3), RGB(255, 255, 255));
+    EXPECT_EQ(PixelOf(button, 0, middle), ::GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(PixelOf(button, right, middle), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+
+    platform.SetCheckValue(ControlId::Check5, 0);
+    EXPECT_EQ(PixelOf(button, 0, middle), ::GetSysColor(COLOR_3DLIGHT));
+
+    // Held down by the mouse: sunken until the button is released.
+    Send(button, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    EXPECT_EQ(PixelOf(button, 0, middle), ::GetSysColor(COLOR_BTNSHADOW));
+    Send(button, WM_LBUTTONUP, 0, At(5, 5));
+    EXPECT_EQ(PixelOf(button, 0, middle), ::GetSysColor(COLOR_3DLIGHT));
+    EXPECT_EQ(events.clicks, (std::vector{ControlId::Check5}));
+}
+
+// Presses a key as the message loop would receive it, and lets the platform dispatch it.
+void PressKey(Platform& platform, WPARAM key) {
+    ::PostMessageA(::GetFocus(), WM_KEYDOWN, key, 1);
+    ::PostMessageA(::GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    platform.DoEvents();
+}
+
+TEST_F(FormBehaviour, TabWalksTheTabOrderWhileEnterAndEscapeDoNothing) {
+    ShowAndActivate();
+    ASSERT_EQ(::GetFocus(), Control(ControlId::Text1));  // tab index 0 has the focus first
+
+    // The label takes no focus and the invisible Check8 is passed over.
+    const std::array order{ControlId::Check1, ControlId::Check3,    ControlId::Check4,
+                           ControlId::Check2, ControlId::ListView1, ControlId::Check5,
+                           ControlId::Check6, ControlId::Text1};
+    for (ControlId next : order) {
+        PressKey(platform, VK_TAB);
+        EXPECT_EQ(::GetDlgCtrlID(::GetFocus()), static_cast<int>(next));
+    }
+    // Focusing a button through the keyboard does not turn it into another kind of button.
+    EXPECT_EQ(::GetWindowLongA(Control(ControlId::Check1), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+
+    platform.SetControlText(ControlId::Text1, L"calc");
+    PressKey(platform, VK_RETURN);
+    PressKey(platform, VK_ESCAPE);
+    ::SetFocus(Control(ControlId::Check1));
+    PressKey(platform, VK_RETURN);
+    PressKey(platform, VK_ESCAPE);
+    EXPECT_TRUE(events.clicks.empty());
+    EXPECT_EQ(events.queryUnloads, 0);
+    EXPECT_TRUE(platform.FormVisible());
+    EXPECT_EQ(platform.GetControlText(ControlId::Text1), L"calc");
+}
+
+TEST_F(FormBehaviour, TheListAddsReadsRemovesAndClearsItemsOfAnyLength) {
+    const std::wstring longName(1000, L'x');
+    platform.ListAdd(L"notepad");
+    platform.ListAdd(longName);
+    platform.ListAdd(L"Untitled - Notepad");
+    ASSERT_EQ(platform.ListCount(), 3);
+    EXPECT_EQ(platform.ListText(0), L"notepad");
+    EXPECT_EQ(platform.ListText(1), longName);
+    EXPECT_EQ(platform.ListText(2), L"Untitled - Notepad");
+    EXPECT_EQ(platform.ListSelectedIndex(), -1);
+
+    platform.ListRemove(1);
+    EXPECT_EQ(platform.ListCount(), 2);
+    EXPECT_EQ(platform.ListText(1), L"Untitled - Notepad");
+
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED;
+    state.state = LVIS_SELECTED;
+    Send(Control(ControlId::ListView1), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+    EXPECT_EQ(platform.ListSelectedIndex(), 1);
+
+    try {
+        platform.ListText(2);
+        ADD_FAILURE() << "an index past the end was read";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.Number(), err::kIndexOutOfBounds);
+    }
+    EXPECT_THROW(platform.ListRemove(-1), AppError);
+    EXPECT_EQ(platform.ListCount(), 2);
+
+    platform.ListAddColumn(L"Windows To Close");
+    platform.ListSetColumnWidth(0, 5430);
+    EXPECT_EQ(Send(Control(ControlId::ListView1), LVM_GETCOLUMNWIDTH, 0),
+              win32::TwipsToPixels(5430, dpi));
+
+    platform.ListClear();
+    EXPECT_EQ(platform.ListCount(), 0);
+}
+
+TEST_F(FormBehaviour, ClicksAndDoubleClicksInTheListAreReported) {
+    ShowAndActivate();
+    platform.ListAddColumn(L"Windows To Close");
+    platform.ListAdd(L"notepad");
+    const HWND list = Control(ControlId::ListView1);
+    RECT item{};
+    item.left = LVIR_BOUNDS;
+    ASSERT_TRUE(Send(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)));
+    const LPARAM point = At(item.left + 5, (item.top + item.bottom) / 2);
+
+    ::PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    ::PostMessageA(list, WM_LBUTTONUP, 0, point);
+    platform.DoEvents();
+    EXPECT_EQ(events.clicks, (std::vector{ControlId::ListView1}));
+    EXPECT_EQ(platform.ListSelectedIndex(), 0);
+
+    ::PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    ::PostMessageA(list, WM_LBUTTONUP, 0, point);
+    platform.DoEvents();
+    EXPECT_EQ(events.dblClicks, (std::vector{ControlId::ListView1}));
+}
+
+TEST_F(FormBehaviour, Timer1TicksOnlyWhileEnabled) {
+    platform.SetTimerEnabled(true);
+    PumpFor(650);
+    EXPECT_GE(events.ticks, 2);  // every 100 ms; a busy machine may merge some
+    EXPECT_LE(events.ticks, 7);
+    platform.SetTimerEnabled(false);
+    const int ticks = events.ticks;
+    PumpFor(300);
+    EXPECT_EQ(events.ticks, ticks);
+}
+
+// A 32 x 32 monochrome cursor file: an arrowless black square, hot spot in its middle.
+std::string WriteCursorFile() {
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "vintrell_window_test.cur";
+    std::string bytes;
+    auto put16 = [&](unsigned value) {
+        bytes += static_cast<char>(value & 0xFF);
+        bytes += static_cast<char>((value >> 8) & 0xFF);
+    };
+    auto put32 = [&](unsigned value) {
+        put16(value & 0xFFFF);
+        put16(value >> 16);
+    };
+    const unsigned imageSize = 40 + 8 + 128 + 128;
+    put16(0), put16(2), put16(1);  // a cursor file with one image
+    bytes += '\x20', bytes += '\x20', bytes += '\x02', bytes += '\0';
+    put16(16), put16(16), put32(imageSize), put32(22);  // hot spot, size, offset
+    put32(40), put32(32), put32(64), put16(1), put16(1), put32(0), put32(256);
+    put32(0), put32(0), put32(2), put32(0);
+    put32(0x000000), put32(0xFFFFFF);  // palette: black, white
+    bytes += std::string(128, '\0');   // XOR: black
+    bytes += std::string(128, '\0');   // AND: every pixel opaque
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+TEST_F(FormBehaviour, PointerMovesAreReportedPerControlAndTheCustomPointerCoversTheWindow) {
+    ShowAndActivate();
+    const HWND add = Control(ControlId::Check1);
+    const HWND list = Control(ControlId::ListView1);
+    const auto header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER));
+    const auto move = [](UINT hit) { return MAKELPARAM(hit, WM_MOUSEMOVE); };
+    // The real pointer away from the window, so that only these moves are reported.
+    ::SetCursorPos(0, 0);
+    PumpFor(50);
+    events.mouseMoves.clear();
+
+    Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(add), move(HTCLIENT));
+    Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(header), move(HTCLIENT));
+    Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(form), move(HTCLIENT));
+    Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(form), move(HTCAPTION));  // the title bar
+    Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(add),
+         MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));  // not a move
+    EXPECT_EQ(events.mouseMoves,
+              (std::vector{ControlId::Check1, ControlId::ListView1, ControlId::Form}));
+
+    // Default: each control chooses its own pointer.
+    platform.SetMousePointer(0);
+    EXPECT_EQ(Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(add), move(HTCLIENT)), FALSE);
+
+    // Custom without an image: the arrow, over the controls too.
+    const HCURSOR arrow = ::LoadCursorA(nullptr, IDC_ARROW);
+    platform.SetMousePointer(99);
+    ::SetCursor(nullptr);
+    EXPECT_EQ(Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(list), move(HTCLIENT)), TRUE);
+    EXPECT_EQ(::GetCursor(), arrow);
+
+    // A file that is no cursor is refused; a cursor file is shown over the whole window.
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    const std::string notCursor = std::string(folder) + "vintrell_window_test.txt";
+    std::ofstream(notCursor) << "not a cursor";
+    EXPECT_FALSE(platform.LoadMouseIcon(platform.AnsiToUnicode(notCursor)));
+    const std::string cursorFile = WriteCursorFile();
+    ASSERT_TRUE(platform.LoadMouseIcon(platform.AnsiToUnicode(cursorFile)));
+    EXPECT_EQ(Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(add), move(HTCLIENT)), TRUE);
+    EXPECT_NE(::GetCursor(), arrow);
+    EXPECT_NE(::GetCursor(), nullptr);
+    ::DeleteFileA(notCursor.c_str());
+    ::DeleteFileA(cursorFile.c_str());
+}
+
+TEST_F(FormBehaviour, ClosingAsksTheProgramAndEndingDestroysTheWindowAndEndsTheLoop) {
+    EXPECT_EQ(Send(form, WM_CLOSE), 0);
+    EXPECT_EQ(events.queryUnloads, 1);
+    EXPECT_TRUE(::IsWindow(form));  // the program decides
+
+    EXPECT_EQ(Send(form, WM_QUERYENDSESSION), TRUE);
+    Send(form, WM_ENDSESSION, FALSE);
+    EXPECT_EQ(events.endSessions, 0);
+    Send(form, WM_ENDSESSION, TRUE);
+    EXPECT_EQ(events.endSessions, 1);
+
+    platform.EndProgram();
+    EXPECT_FALSE(::IsWindow(form));
+    EXPECT_EQ(events.queryUnloads, 1);  // no close event on the way out
+    // DoEvents leaves the quit where the message loop finds it.
+    platform.DoEvents();
+    EXPECT_EQ(platform.RunMessageLoop(), 0);
+    EXPECT_FALSE(platform.FormVisible());
+    EXPECT_THROW(platform.SetCaption(L"Vintrell"), AppError);
+}
+
+TEST_F(FormBehaviour, PopupMenuHasRunTheChosenCommandWhenItReturns) {
+    ShowAndActivate();
+    MenuDriver driver({VK_DOWN, VK_RETURN});
+    platform.PopupMenu(MenuId::mnuTray);
+    EXPECT_TRUE(driver.MenuSeen());
+    EXPECT_EQ(events.menuCommands, (std::vector{MenuId::mnuStopMonitoring}));
+
+    MenuDriver closer({VK_ESCAPE});
+    platform.PopupMenu(MenuId::mnuTray);
+    EXPECT_TRUE(closer.MenuSeen());
+    EXPECT_EQ(events.menuCommands.size(), 1u);
+
+    // A timer tick that lets waiting messages through while the menu is open leaves the
+    // user's keys to the menu.
+    platform.SetTimerEnabled(true);
+    events.onTimer = [&] { platform.DoEvents(); };
+    MenuDriver chooser({VK_DOWN, VK_RETURN}, 300);
+    platform.PopupMenu(MenuId::mnuTray);
+    platform.SetTimerEnabled(false);
+    EXPECT_TRUE(chooser.MenuSeen());
+    EXPECT_GT(events.ticks, 0);
+    EXPECT_EQ(events.menuCommands.size(), 2u);
+}
+
+TEST_F(FormBehaviour, ShowingCheck8UncoversItWhereItOverlapsCheck6) {
+    const HWND startup = Control(ControlId::Check6);
+    const HWND tray = Control(ControlId::Check8);
+    RECT startupRect = ClientRectOf(form, startup);
+    RECT trayRect = ClientRectOf(form, tray);
+    ASSERT_LT(trayRect.left, startupRect.right);  // the table makes them overlap
+    ShowAndActivate();
+
+    // Hidden, Check8 leaves Check6 whole: a click at Check6's right end is Check6's.
+    POINT inOverlap{(trayRect.left + startupRect.right) / 2, (trayRect.top + trayRect.bottom) / 2};
+    ::ClientToScreen(form, &inOverlap);
+    EXPECT_EQ(::WindowFromPoint(inOverlap), startup);
+    platform.SetControlVisible(ControlId::Check8, true);
+    EXPECT_TRUE(::IsWindowVisible(tray));
+    EXPECT_EQ(::WindowFromPoint(inOverlap), tray);
+    platform.SetControlVisible(ControlId::Check8, false);
+    EXPECT_EQ(::WindowFromPoint(inOverlap), startup);
+}
+
+}  // namespace
+}  // namespace vt::test

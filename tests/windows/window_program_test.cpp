@@ -1,0 +1,78 @@
+// The real Form1 on the real platform: monitoring from the tray and back, by the user's way.
+// First: the platform header orders the seam before <windows.h>.
+#include "window_support.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/main_window.h"
+#include "tray/api_stuff.h"
+#include "tray/tray.h"
+
+namespace vt::test {
+namespace {
+
+// Form1 on the real platform; its window goes while the form it reports to still exists.
+struct LiveProgram {
+    LiveProgram() : form(platform) { hwnd = win32::ToHwnd(form.hWnd()); }
+    LiveProgram(const LiveProgram&) = delete;
+    LiveProgram& operator=(const LiveProgram&) = delete;
+    ~LiveProgram() {
+        try {
+            platform.EndProgram();
+        } catch (...) {
+        }
+        static_cast<void>(TakeQuit());
+    }
+
+    AnsweringPlatform platform;
+    Form1 form;
+    HWND hwnd = nullptr;
+};
+
+// Whether the shell holds the program's icon: modifying an icon it does not hold fails.
+bool ShellHasIcon(HWND owner) {
+    NOTIFYICONDATAA probe{};
+    probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    probe.hWnd = owner;
+    probe.uID = Tray::TrayIconData.uID;
+    probe.uFlags = NIF_TIP;
+    std::strcpy(probe.szTip, "Right-click here to access the menu");
+    return ::Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+TEST(Form1OnWindows, StartMonitoringGoesToTheTrayAndTheTrayMenuBringsTheWindowBack) {
+    LiveProgram program;
+    Form1& form = program.form;
+    form.ListView1.Add(L"vintrell-window-test-no-such-window");
+    program.platform.ShowForm();
+    PumpFor(100);
+
+    ::SendMessageA(program.platform.Form()->Control(ControlId::Check2), BM_CLICK, 0, 0);
+    EXPECT_TRUE(program.platform.boxes.empty());
+    EXPECT_FALSE(::IsWindowVisible(program.hwnd));
+    EXPECT_TRUE(ShellHasIcon(program.hwnd));
+    EXPECT_EQ(::GetWindowLongA(program.hwnd, GWL_WNDPROC),
+              reinterpret_cast<LONG>(&APIStuff::TrayWindowProc));
+    EXPECT_TRUE(form.Timer1.Enabled());
+    EXPECT_EQ(form.Check2.Value(), 0);  // the button sprang back
+    PumpFor(250);                       // a few sweeps, which close nothing of ours
+    EXPECT_TRUE(::IsWindow(program.hwnd));
+
+    // A right-button release on the icon: the menu opens; its item stops monitoring.
+    MenuDriver chooser({VK_DOWN, VK_RETURN});
+    ::SendMessageA(program.hwnd, Tray::TRAY_CALLBACK_MESSAGE, 0, WM_RBUTTONUP);
+    EXPECT_TRUE(chooser.MenuSeen());
+    EXPECT_TRUE(::IsWindowVisible(program.hwnd));
+    EXPECT_FALSE(ShellHasIcon(program.hwnd));
+    EXPECT_NE(::GetWindowLongA(program.hwnd, GWL_WNDPROC),
+              reinterpret_cast<LONG>(&APIStuff::TrayWindowProc));
+    EXPECT_FALSE(form.Timer1.Enabled());
+    EXPECT_TRUE(program.platform.boxes.empty());
+}
+
+}  // namespace
+}  // namespace vt::test

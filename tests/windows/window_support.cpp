@@ -1,0 +1,154 @@
+#include "window_support.h"
+
+namespace vt::test {
+
+void RecordingEvents::OnClick(ControlId control) {
+    clicks.push_back(control);
+    if (onClick) {
+        onClick(control);
+    }
+}
+
+void RecordingEvents::OnTimer() {
+    ++ticks;
+    if (onTimer) {
+        onTimer();
+    }
+}
+
+namespace {
+
+// The menu driver's state: a timer procedure gets no object of its own.
+struct MenuDriverState {
+    std::vector<WORD> keys;
+    DWORD delayMs = 0;
+    DWORD seenAt = 0;
+    bool seen = false;
+    int waits = 0;
+    UINT_PTR timer = 0;
+};
+MenuDriverState menuDriver;
+
+constexpr UINT kDriverPeriodMs = 50;
+constexpr int kDriverMaxWaits = 100;
+
+void CALLBACK DriveMenu(HWND, UINT, UINT_PTR, DWORD) {
+    const HWND menu = ::FindWindowA("#32768", nullptr);
+    const bool shown = menu != nullptr && ::IsWindowVisible(menu);
+    if (shown && !menuDriver.seen) {
+        menuDriver.seen = true;
+        menuDriver.seenAt = ::GetTickCount();
+    }
+    if (shown && ::GetTickCount() - menuDriver.seenAt >= menuDriver.delayMs) {
+        ::KillTimer(nullptr, menuDriver.timer);
+        menuDriver.timer = 0;
+        PressKeys(menuDriver.keys);
+    } else if (!shown && ++menuDriver.waits > kDriverMaxWaits) {
+        ::KillTimer(nullptr, menuDriver.timer);
+        menuDriver.timer = 0;
+        ::EndMenu();
+    }
+}
+
+}  // namespace
+
+MenuDriver::MenuDriver(std::vector<WORD> keys, int delayMs) {
+    menuDriver = MenuDriverState{};
+    menuDriver.keys = std::move(keys);
+    menuDriver.delayMs = static_cast<DWORD>(delayMs);
+    menuDriver.timer = ::SetTimer(nullptr, 0, kDriverPeriodMs, &DriveMenu);
+}
+
+MenuDriver::~MenuDriver() {
+    if (menuDriver.timer != 0) {
+        ::KillTimer(nullptr, menuDriver.timer);
+    }
+    menuDriver = MenuDriverState{};
+}
+
+bool MenuDriver::MenuSeen() const {
+    return menuDriver.seen;
+}
+
+void PressKeys(const std::vector<WORD>& keys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT press{};
+        press.type = INPUT_KEYBOARD;
+        press.ki.wVk = key;
+        inputs.push_back(press);
+        press.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(press);
+    }
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+std::int32_t AnsweringPlatform::MessageBox(std::wstring_view text, UInt style,
+                                           std::wstring_view caption) {
+    boxes.push_back({std::wstring(text), style, std::wstring(caption)});
+    return IDOK;
+}
+
+FormTest::FormTest() {
+    platform.CreateForm(events);
+    form = platform.Form()->Handle();
+    dpi = platform.Form()->Dpi();
+}
+
+FormTest::~FormTest() {
+    // A test that ended the program leaves the quit behind; the next test starts without it.
+    static_cast<void>(TakeQuit());
+}
+
+void FormTest::ShowAndActivate() {
+    platform.ShowForm();
+    ::SetForegroundWindow(form);
+    ::SetActiveWindow(form);
+    PumpFor(50);
+}
+
+void PumpFor(int milliseconds) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                ::PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+        const DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= static_cast<DWORD>(milliseconds)) {
+            return;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds) - elapsed,
+                                    QS_ALLINPUT);
+    }
+}
+
+bool TakeQuit() {
+    MSG message;
+    bool taken = false;
+    while (::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        taken = true;
+    }
+    return taken;
+}
+
+RECT ClientRectOf(HWND form, HWND control) {
+    RECT rect{};
+    ::GetWindowRect(control, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, form, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+RECT TableRect(const ControlSpec& spec, int dpi) {
+    const int left = win32::TwipsToPixels(spec.left, dpi);
+    const int top = win32::TwipsToPixels(spec.top, dpi);
+    return RECT{left, top, left + win32::TwipsToPixels(spec.width, dpi),
+                top + win32::TwipsToPixels(spec.height, dpi)};
+}
+
+}  // namespace vt::test

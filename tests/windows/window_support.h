@@ -1,0 +1,99 @@
+#pragma once
+
+// Helpers of the window tests: a real Form1 window on the real platform, with what it reports
+// recorded and the message boxes it would show answered.
+#include "platform/win32/win32_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/form_window.h"
+#include "resources/layout.h"
+
+namespace vt::test {
+
+// Records every event the window reports; `onClick` runs for each click, as the control
+// layer would.
+class RecordingEvents final : public FormEvents {
+  public:
+    void OnClick(ControlId control) override;
+    void OnDblClick(ControlId control) override { dblClicks.push_back(control); }
+    void OnMouseMove(ControlId control) override { mouseMoves.push_back(control); }
+    void OnTimer() override;
+    void OnMenuCommand(MenuId item) override { menuCommands.push_back(item); }
+    void OnQueryUnload() override { ++queryUnloads; }
+    void OnEndSession() override { ++endSessions; }
+
+    std::vector<ControlId> clicks;
+    std::vector<ControlId> dblClicks;
+    std::vector<ControlId> mouseMoves;
+    std::vector<MenuId> menuCommands;
+    int ticks = 0;
+    int queryUnloads = 0;
+    int endSessions = 0;
+    std::function<void(ControlId)> onClick;
+    std::function<void()> onTimer;
+};
+
+struct ShownBox {
+    std::wstring text;
+    UInt style = 0;
+    std::wstring caption;
+};
+
+// The real platform, except that message boxes are recorded and answered with OK instead of
+// waiting for a person.
+class AnsweringPlatform final : public win32::Win32Platform {
+  public:
+    AnsweringPlatform() : Win32Platform(::GetModuleHandleA(nullptr)) {}
+    std::int32_t MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) override;
+    std::vector<ShownBox> boxes;
+};
+
+// A fresh Form1 window on the real platform, reporting to `events`.
+class FormTest : public ::testing::Test {
+  protected:
+    FormTest();
+    ~FormTest() override;
+
+    HWND Control(ControlId id) const { return platform.Form()->Control(id); }
+    std::string Ansi(std::wstring_view text) const { return platform.UnicodeToAnsi(text); }
+    // Shows the window and makes it the active one, as a person's click would.
+    void ShowAndActivate();
+
+    RecordingEvents events;
+    AnsweringPlatform platform;
+    HWND form = nullptr;
+    int dpi = 0;
+};
+
+// Drives the next pop-up menu of this thread from inside its modal loop, as a person would:
+// once the menu shows (and `delayMs` later), presses the keys on the keyboard. Closes the menu
+// after a few seconds if it never shows, so that no test hangs in it.
+class MenuDriver {
+  public:
+    explicit MenuDriver(std::vector<WORD> keys, int delayMs = 0);
+    MenuDriver(const MenuDriver&) = delete;
+    MenuDriver& operator=(const MenuDriver&) = delete;
+    ~MenuDriver();
+    bool MenuSeen() const;
+};
+
+// Presses and releases each key in turn, through the system's keyboard input.
+void PressKeys(const std::vector<WORD>& keys);
+
+// Dispatches this thread's messages for about `milliseconds`.
+void PumpFor(int milliseconds);
+// Removes a WM_QUIT that ending the program left in this thread's queue; true if one was there.
+bool TakeQuit();
+
+// A control's rectangle in the form's client coordinates.
+RECT ClientRectOf(HWND form, HWND control);
+// The rectangle the table gives, converted to pixels at the display's resolution.
+RECT TableRect(const ControlSpec& spec, int dpi);
+
+}  // namespace vt::test

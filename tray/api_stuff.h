@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/types.h"
+#include "resources/layout.h"
+
+namespace vt {
+class Form1;
+}
+
+// The main window's subclass while the tray icon is shown. Module-level by necessity: the
+// system calls the window procedure without an object.
+namespace vt::APIStuff {
+
+// The window procedure the main window had before the subclass; never cleared.
+extern WndProc SavedWndProc;
+// The window that owns the icon; nullptr while no icon is shown.
+extern Form1* TrayOwnerForm;
+// The menu a right-button release on the icon pops up; kept after the icon is removed.
+extern MenuId TrayPopupMenu;
+// The registered "TaskbarCreated" message; 0 until the first icon is added.
+extern UInt TaskbarCreatedMessage;
+
+LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept;
+
+}  // namespace vt::APIStuff

@@ -1,0 +1,132 @@
+#include "tray/tray.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "app/main_window.h"
+#include "platform/error.h"
+#include "tray/api_stuff.h"
+
+namespace vt::Tray {
+
+NotifyIconDataA TrayIconData;
+
+namespace {
+
+constexpr const char* kSource = "Tray";
+constexpr std::wstring_view kNotAdded = L"The notification area icon could not be added";
+constexpr std::wstring_view kNotSubclassed =
+    L"The main window could not be set up to receive the notification area icon's messages";
+
+// A shell that is busy at logon may time out an add: try again for about a second.
+constexpr int kAddAttempts = 5;
+constexpr UInt kAddRetryDelayMs = 250;
+
+constexpr std::size_t kTipChars = sizeof(TrayIconData.szTip) - 1;
+
+// Sends NIM_ADD with the record as it stands; true once the shell has taken the icon.
+bool AddToShell(Platform& platform) {
+    TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON;
+    for (int attempt = 1; attempt <= kAddAttempts; ++attempt) {
+        if (platform.Shell_NotifyIconA(NIM_ADD, &TrayIconData) != 0) {
+            return true;
+        }
+        if (attempt < kAddAttempts) {
+            platform.Sleep(kAddRetryDelayMs);
+        }
+    }
+    // An add that timed out may still have gone through: take away whatever the shell kept.
+    TrayIconData.uFlags = 0;
+    static_cast<void>(platform.Shell_NotifyIconA(NIM_DELETE, &TrayIconData));
+    return false;
+}
+
+// Sends the tooltip held in the record; a failure only leaves the icon without a tooltip.
+void ModifyTip(Platform& platform) {
+    TrayIconData.uFlags = NIF_TIP;
+    static_cast<void>(platform.Shell_NotifyIconA(NIM_MODIFY, &TrayIconData));
+}
+
+// The window's own procedure back, and no owner: the state before the add.
+void UndoSubclass(Platform& platform, Hwnd hWnd) {
+    // Putting back our own window's procedure, on its own thread, does not fail.
+    static_cast<void>(platform.SetWindowLongA(hWnd, GWL_WNDPROC, APIStuff::SavedWndProc));
+    APIStuff::TrayOwnerForm = nullptr;
+}
+
+}  // namespace
+
+void AddTrayIcon(Form1& form, MenuId menu) {
+    if (APIStuff::TrayOwnerForm != nullptr) {
+        // A second subclass would save TrayWindowProc itself as the procedure to call on.
+        return;
+    }
+    Platform& platform = form.platform();
+    APIStuff::TaskbarCreatedMessage = platform.RegisterWindowMessageA("TaskbarCreated");
+
+    // The subclass comes first, so that the icon's first message already reaches it.
+    APIStuff::TrayOwnerForm = &form;
+    APIStuff::TrayPopupMenu = menu;
+    const WndProc previous =
+        platform.SetWindowLongA(form.hWnd(), GWL_WNDPROC, &APIStuff::TrayWindowProc);
+    if (previous == nullptr) {
+        APIStuff::TrayOwnerForm = nullptr;
+        throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotSubclassed));
+    }
+    APIStuff::SavedWndProc = previous;
+
+    TrayIconData.uID = 0;
+    TrayIconData.hWnd = form.hWnd();
+    TrayIconData.cbSize = sizeof(NotifyIconDataA);
+    TrayIconData.hIcon = platform.ApplicationIcon();
+    TrayIconData.uCallbackMessage = TRAY_CALLBACK_MESSAGE;
+    if (!AddToShell(platform)) {
+        UndoSubclass(platform, form.hWnd());
+        throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotAdded));
+    }
+}
+
+void SetTrayTip(std::wstring_view tip) {
+    Form1* owner = APIStuff::TrayOwnerForm;
+    if (owner == nullptr) {
+        return;  // no icon to carry it
+    }
+    Platform& platform = owner->platform();
+    // 63 characters, but a multi-byte code page may need more bytes: cut until it fits.
+    std::size_t chars = std::min(tip.size(), kTipChars);
+    std::string ansi = platform.UnicodeToAnsi(tip.substr(0, chars));
+    while (ansi.size() > kTipChars) {
+        ansi = platform.UnicodeToAnsi(tip.substr(0, --chars));
+    }
+    std::memset(TrayIconData.szTip, ' ', sizeof(TrayIconData.szTip));
+    std::memcpy(TrayIconData.szTip, ansi.data(), ansi.size());
+    TrayIconData.szTip[ansi.size()] = '\0';
+    ModifyTip(platform);
+}
+
+void RemoveTrayIcon() {
+    Form1* owner = APIStuff::TrayOwnerForm;
+    if (owner == nullptr) {
+        return;  // no icon, and the window's procedure was never replaced
+    }
+    Platform& platform = owner->platform();
+    TrayIconData.uFlags = 0;
+    // The shell may have lost the icon already (a new taskbar); there is nothing more to do.
+    static_cast<void>(platform.Shell_NotifyIconA(NIM_DELETE, &TrayIconData));
+    UndoSubclass(platform, owner->hWnd());
+}
+
+void RestoreTrayIcon() {
+    Form1* owner = APIStuff::TrayOwnerForm;
+    if (owner == nullptr) {
+        return;
+    }
+    Platform& platform = owner->platform();
+    if (!AddToShell(platform)) {
+        throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotAdded));
+    }
+    ModifyTip(platform);
+}
+
+}  // namespace vt::Tray

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string_view>
+
+#include "platform/types.h"
+#include "resources/layout.h"
+
+namespace vt {
+class Form1;
+}
+
+// The notification-area icon that stands for the hidden main window while monitoring runs.
+namespace vt::Tray {
+
+// The icon's notifications arrive as this message, with the mouse message in lParam.
+inline constexpr UInt TRAY_CALLBACK_MESSAGE = 2025;
+
+// The one icon record; every call to the shell passes this same record.
+extern NotifyIconDataA TrayIconData;
+
+// Subclasses the form's window and adds the icon, without a tooltip. AppError
+// (err::kTrayIconNotAdded) when the icon cannot be added; the subclass is then undone.
+// Does nothing while the icon is already shown.
+void AddTrayIcon(Form1& form, MenuId menu);
+// Sets the tooltip of the shown icon: the text's first 63 characters.
+void SetTrayTip(std::wstring_view tip);
+// Deletes the icon and gives the window its own procedure back; nothing while no icon is shown.
+void RemoveTrayIcon();
+// Adds the shown icon again, tooltip included, after the shell lost it (a new taskbar).
+// AppError (err::kTrayIconNotAdded) when the shell does not take it.
+void RestoreTrayIcon();
+
+}  // namespace vt::Tray
