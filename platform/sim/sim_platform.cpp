@@ -65,7 +65,8 @@ char EncodeCp1252(char32_t code) {
 // ---- Upper case ----------------------------------------------------------------------------
 
 // The user locale's upper-case mapping: code points first..last, taking every `step`-th one
-// from `first`, map to code + delta. Everything not listed maps to itself (U+00DF among them).
+// from `first`, map to code + delta. Everything not listed maps to itself (U+00DF among them,
+// and the micro sign U+00B5, which Windows does not upper-case).
 struct UpperRule {
     char32_t first;
     char32_t last;
@@ -73,10 +74,9 @@ struct UpperRule {
     std::int32_t delta;
 };
 
-constexpr std::array<UpperRule, 27> kUpperRules{{
+constexpr std::array<UpperRule, 26> kUpperRules{{
     // Basic Latin and Latin-1
     {0x0061, 0x007A, 1, -0x20},
-    {0x00B5, 0x00B5, 1, 0x039C - 0x00B5},  // micro sign -> Greek capital mu
     {0x00E0, 0x00F6, 1, -0x20},
     {0x00F8, 0x00FE, 1, -0x20},
     {0x00FF, 0x00FF, 1, 0x0178 - 0x00FF},

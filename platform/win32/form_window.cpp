@@ -16,7 +16,7 @@ constexpr const char* kClassName = "VintrellForm1";
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr int kIconSize = 32;
 constexpr std::int32_t kCustomPointer = 99;
-constexpr std::int32_t kInvalidCall = 5;  // an error number is never 0
+constexpr std::int32_t kInvalidCall = 5;  // "Invalid procedure call"; a number is never 0
 constexpr int kFocusInset = 4;            // pixels between a button's edge and its focus frame
 constexpr int kPointsPerInch = 72;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -43,7 +43,7 @@ constexpr std::size_t IndexOf(ControlId id) {
 }
 
 [[noreturn]] void ThrowNoControl() {
-    throw AppError(kInvalidCall, kSource, L"Form1 has no such control");
+    ThrowInvalidCall(L"Form1 has no such control");
 }
 
 struct ControlClass {
@@ -121,6 +121,10 @@ std::string WindowTextAnsi(HWND window) {
     description += L" (Windows error " + std::to_wstring(error) + L")";
     throw AppError(error != 0 ? static_cast<std::int32_t>(error) : kInvalidCall, kSource,
                    std::move(description));
+}
+
+[[noreturn]] void ThrowInvalidCall(std::wstring_view description) {
+    throw AppError(kInvalidCall, kSource, std::wstring(description));
 }
 
 int ScreenDpi() {
@@ -331,6 +335,9 @@ void FormWindow::ClipOverlaps() {
             }
             clipped = true;
         }
+        if (!clipped && !clipped_[lower]) {
+            continue;  // whole, as it was
+        }
         // The window takes the region it is given; none restores the whole rectangle.
         if (!::SetWindowRgn(window, clipped ? region.get() : nullptr, TRUE)) {
             ThrowLastError(L"A control's region could not be set");
@@ -338,6 +345,7 @@ void FormWindow::ClipOverlaps() {
         if (clipped) {
             static_cast<void>(region.release());
         }
+        clipped_[lower] = clipped;
     }
 }
 
@@ -437,7 +445,7 @@ void FormWindow::PopupMenu(MenuId menu) {
     }
     const HMENU popup = position < 0 ? nullptr : ::GetSubMenu(menuBar_.get(), position);
     if (popup == nullptr) {
-        throw AppError(kInvalidCall, kSource, L"Form1 has no such menu");
+        ThrowInvalidCall(L"Form1 has no such menu");
     }
     POINT pointer;
     if (!::GetCursorPos(&pointer)) {

@@ -55,6 +55,8 @@ using UniqueCursor = UniqueHandle<CursorTraits>;
 
 // Raises AppError for a failed Win32 call: `what` failed, with the thread's last error.
 [[noreturn]] void ThrowLastError(std::wstring_view what);
+// Raises AppError for a call the window toolkit cannot make (no such control, no window).
+[[noreturn]] void ThrowInvalidCall(std::wstring_view description);
 
 // A window's whole text, in the ANSI code page.
 std::string WindowTextAnsi(HWND window);
@@ -169,7 +171,8 @@ class FormWindow {
 
     std::array<HWND, kForm1Controls.size()> controls_{};  // in table order; owned by window_
     std::array<std::int32_t, kForm1Controls.size()> checkValues_{};
-    HWND toolTip_ = nullptr;  // owned by window_
+    std::array<bool, kForm1Controls.size()> clipped_{};  // given a region by ClipOverlaps
+    HWND toolTip_ = nullptr;                             // owned by window_
     HWND lastFocus_ = nullptr;
     std::int32_t mousePointer_ = 0;
     bool menuOpen_ = false;

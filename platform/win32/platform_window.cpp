@@ -14,12 +14,11 @@ namespace vt::win32 {
 namespace {
 
 constexpr const char* kSource = "Win32Platform";
-constexpr std::int32_t kInvalidCall = 5;
 constexpr std::int32_t kNewColumnWidthTwips = 1440;
 
 FormWindow& Require(const std::unique_ptr<FormWindow>& form) {
     if (!form || form->Handle() == nullptr) {
-        throw AppError(kInvalidCall, kSource, L"The main window does not exist");
+        ThrowInvalidCall(L"The main window does not exist");
     }
     return *form;
 }
@@ -27,7 +26,7 @@ FormWindow& Require(const std::unique_ptr<FormWindow>& form) {
 HWND RequireControl(const std::unique_ptr<FormWindow>& form, ControlId id) {
     const HWND control = Require(form).Control(id);
     if (control == nullptr) {
-        throw AppError(kInvalidCall, kSource, L"Form1 has no such control");
+        ThrowInvalidCall(L"Form1 has no such control");
     }
     return control;
 }
@@ -102,7 +101,7 @@ Hicon Win32Platform::ApplicationIcon() {
 
 Hwnd Win32Platform::CreateForm(FormEvents& events) {
     if (form_) {
-        throw AppError(kInvalidCall, kSource, L"The main window exists already");
+        ThrowInvalidCall(L"The main window exists already");
     }
     form_ = std::make_unique<FormWindow>(instance_, *this, events);
     return FromHwnd(form_->Handle());

@@ -141,7 +141,7 @@ LResult VT_CALLBACK SubclassProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lPar
 }
 
 TEST_F(Win32PlatformTest, SubclassingPostingAndRegisteredMessages) {
-    TestWindow window(UniqueName("VintrellSubclass"));
+    const TestWindow window(UniqueName("VintrellSubclass"), true);
     subclass = Subclass{};
     subclass.platform = &platform;
     subclass.registered = platform.RegisterWindowMessageA("TaskbarCreated");
@@ -153,22 +153,18 @@ TEST_F(Win32PlatformTest, SubclassingPostingAndRegisteredMessages) {
     ASSERT_NE(platform.PostMessageA(window.Handle32(), subclass.registered, 42, 0), 0);
     PumpMessages();
     EXPECT_EQ(subclass.registeredSeen, 1);
-
     // What the subclass does not handle reaches the window's own procedure.
     ::SendMessageA(window.Handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(window.CloseRequests(), 1);
-    EXPECT_TRUE(window.Destroyed());
-}
 
-TEST_F(Win32PlatformTest, SubclassIsRemovedByRestoringTheSavedProcedure) {
-    const TestWindow window(UniqueName("VintrellUnsubclass"), true);
-    subclass = Subclass{};
-    subclass.platform = &platform;
-    subclass.saved = platform.SetWindowLongA(window.Handle32(), GWL_WNDPROC, &SubclassProc);
+    // Restoring the saved procedure takes the subclass off.
     EXPECT_EQ(platform.SetWindowLongA(window.Handle32(), GWL_WNDPROC, subclass.saved),
               &SubclassProc);
+    ASSERT_NE(platform.PostMessageA(window.Handle32(), subclass.registered, 42, 0), 0);
+    PumpMessages();
+    EXPECT_EQ(subclass.registeredSeen, 1);
     ::SendMessageA(window.Handle(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(window.CloseRequests(), 1);
+    EXPECT_EQ(window.CloseRequests(), 2);
 }
 
 TEST_F(Win32PlatformTest, NotificationIconIsAddedChangedAndDeletedByWindowAndId) {
@@ -185,6 +181,12 @@ TEST_F(Win32PlatformTest, NotificationIconIsAddedChangedAndDeletedByWindowAndId)
     std::memcpy(record.szTip, "Right-click here to access the menu", 36);
     record.uFlags = NIF_TIP;
     EXPECT_NE(platform.Shell_NotifyIconA(NIM_MODIFY, &record), 0);
+    // The icon is known by its window and id: another window's icon 0 is not this one.
+    const TestWindow other(UniqueName("VintrellTrayOther"));
+    NotifyIconDataA otherRecord = record;
+    otherRecord.hWnd = other.Handle32();
+    otherRecord.uFlags = 0;
+    EXPECT_EQ(platform.Shell_NotifyIconA(NIM_DELETE, &otherRecord), 0);
     record.uFlags = 0;
     EXPECT_NE(platform.Shell_NotifyIconA(NIM_DELETE, &record), 0);
     EXPECT_EQ(platform.Shell_NotifyIconA(NIM_DELETE, &record), 0) << "the icon is still there";

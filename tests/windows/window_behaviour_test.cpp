@@ -54,53 +54,39 @@ TEST_F(FormBehaviour, ButtonAndCheckBoxClicksAreReportedOnceEachAndNothingElseIs
     EXPECT_TRUE(events.clicks.empty());
 }
 
-TEST_F(FormBehaviour, SettingAValueFromCodeRaisesClickOnceAndTheControlShowsIt) {
+TEST_F(FormBehaviour, TheControlLayerOnTheRealWindowClicksOnceAChangeAndButtonsSpringBack) {
     ShowAndActivate();
     CheckBox startup(platform, ControlId::Check6, true);
+    CheckBox add(platform, ControlId::Check1, true);
     int startupClicks = 0;
+    int addClicks = 0;
+    int addCommands = 0;
     startup.Click = [&] { ++startupClicks; };
-    events.onClick = [&](ControlId id) {
-        if (id == ControlId::Check6) {
-            startup.UserClick();
+    add.Click = [&] {  // the push-button convention
+        ++addClicks;
+        if (add.Value() == 1) {
+            add.SetValue(0);
+            ++addCommands;
         }
     };
+    events.onClick = [&](ControlId id) { (id == ControlId::Check6 ? startup : add).UserClick(); };
     const HWND box = Control(ControlId::Check6);
 
     startup.SetValue(1);
-    EXPECT_EQ(startupClicks, 1);
-    EXPECT_EQ(Send(box, BM_GETCHECK), BST_CHECKED);
     startup.SetValue(1);  // no change, no click
     EXPECT_EQ(startupClicks, 1);
+    EXPECT_EQ(Send(box, BM_GETCHECK), BST_CHECKED);
     startup.SetValue(0);
     EXPECT_EQ(startupClicks, 2);
     EXPECT_EQ(Send(box, BM_GETCHECK), BST_UNCHECKED);
-    // A person's click goes the same way.
-    Send(box, BM_CLICK);
+    Send(box, BM_CLICK);  // a person's click goes the same way
     EXPECT_EQ(startupClicks, 3);
     EXPECT_EQ(Send(box, BM_GETCHECK), BST_CHECKED);
-}
 
-TEST_F(FormBehaviour, APushButtonRunsItsCommandOnceAClickAndSpringsBack) {
-    ShowAndActivate();
-    CheckBox add(platform, ControlId::Check1, true);
-    int clickRuns = 0;
-    int commands = 0;
-    add.Click = [&] {
-        ++clickRuns;
-        if (add.Value() == 1) {
-            add.SetValue(0);
-            ++commands;
-        }
-    };
-    events.onClick = [&](ControlId id) {
-        if (id == ControlId::Check1) {
-            add.UserClick();
-        }
-    };
     Send(Control(ControlId::Check1), BM_CLICK);
     Send(Control(ControlId::Check1), BM_CLICK);
-    EXPECT_EQ(commands, 2);
-    EXPECT_EQ(clickRuns, 4);  // each reset enters the handler once more
+    EXPECT_EQ(addCommands, 2);
+    EXPECT_EQ(addClicks, 4);  // each reset enters the handler once more
     EXPECT_EQ(add.Value(), 0);
 }
 
@@ -344,26 +330,42 @@ TEST_F(FormBehaviour, ClosingAsksTheProgramAndEndingDestroysTheWindowAndEndsTheL
 
 TEST_F(FormBehaviour, PopupMenuHasRunTheChosenCommandWhenItReturns) {
     ShowAndActivate();
-    MenuDriver driver({VK_DOWN, VK_RETURN});
-    platform.PopupMenu(MenuId::mnuTray);
-    EXPECT_TRUE(driver.MenuSeen());
-    EXPECT_EQ(events.menuCommands, (std::vector{MenuId::mnuStopMonitoring}));
+    {
+        MenuDriver chooser({VK_DOWN, VK_RETURN});
+        platform.PopupMenu(MenuId::mnuTray);
+        EXPECT_TRUE(chooser.MenuSeen());
+        EXPECT_FALSE(chooser.ClosedByGuard());
+        EXPECT_EQ(events.menuCommands, (std::vector{MenuId::mnuStopMonitoring}));
+    }
+    {
+        MenuDriver closer({VK_ESCAPE});
+        platform.PopupMenu(MenuId::mnuTray);
+        EXPECT_TRUE(closer.MenuSeen());
+        EXPECT_FALSE(closer.ClosedByGuard());
+        EXPECT_EQ(events.menuCommands.size(), 1u);
+    }
+}
 
-    MenuDriver closer({VK_ESCAPE});
-    platform.PopupMenu(MenuId::mnuTray);
-    EXPECT_TRUE(closer.MenuSeen());
-    EXPECT_EQ(events.menuCommands.size(), 1u);
-
-    // A timer tick that lets waiting messages through while the menu is open leaves the
-    // user's keys to the menu.
+TEST_F(FormBehaviour, DoEventsFromATimerTickLeavesTheKeysToAnOpenMenu) {
+    ShowAndActivate();
+    // Each tick presses the keys once the menu shows and then lets the waiting messages
+    // through, as the end of a sweep does.
+    bool pressed = false;
+    events.onTimer = [&] {
+        const HWND menu = ::FindWindowA("#32768", nullptr);
+        if (!pressed && menu != nullptr && ::IsWindowVisible(menu)) {
+            PressKeys({VK_DOWN, VK_RETURN});
+            pressed = true;
+        }
+        platform.DoEvents();
+    };
     platform.SetTimerEnabled(true);
-    events.onTimer = [&] { platform.DoEvents(); };
-    MenuDriver chooser({VK_DOWN, VK_RETURN}, 300);
+    MenuDriver guard({});
     platform.PopupMenu(MenuId::mnuTray);
     platform.SetTimerEnabled(false);
-    EXPECT_TRUE(chooser.MenuSeen());
-    EXPECT_GT(events.ticks, 0);
-    EXPECT_EQ(events.menuCommands.size(), 2u);
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(guard.ClosedByGuard());
+    EXPECT_EQ(events.menuCommands, (std::vector{MenuId::mnuStopMonitoring}));
 }
 
 TEST_F(FormBehaviour, ShowingCheck8UncoversItWhereItOverlapsCheck6) {

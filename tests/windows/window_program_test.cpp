@@ -66,6 +66,7 @@ TEST(Form1OnWindows, StartMonitoringGoesToTheTrayAndTheTrayMenuBringsTheWindowBa
     MenuDriver chooser({VK_DOWN, VK_RETURN});
     ::SendMessageA(program.hwnd, Tray::TRAY_CALLBACK_MESSAGE, 0, WM_RBUTTONUP);
     EXPECT_TRUE(chooser.MenuSeen());
+    EXPECT_FALSE(chooser.ClosedByGuard());
     EXPECT_TRUE(::IsWindowVisible(program.hwnd));
     EXPECT_FALSE(ShellHasIcon(program.hwnd));
     EXPECT_NE(::GetWindowLongA(program.hwnd, GWL_WNDPROC),

@@ -17,57 +17,46 @@ void RecordingEvents::OnTimer() {
 }
 
 namespace {
-
-// The menu driver's state: a timer procedure gets no object of its own.
-struct MenuDriverState {
-    std::vector<WORD> keys;
-    DWORD delayMs = 0;
-    DWORD seenAt = 0;
-    bool seen = false;
-    int waits = 0;
-    UINT_PTR timer = 0;
-};
-MenuDriverState menuDriver;
-
 constexpr UINT kDriverPeriodMs = 50;
-constexpr int kDriverMaxWaits = 100;
-
-void CALLBACK DriveMenu(HWND, UINT, UINT_PTR, DWORD) {
-    const HWND menu = ::FindWindowA("#32768", nullptr);
-    const bool shown = menu != nullptr && ::IsWindowVisible(menu);
-    if (shown && !menuDriver.seen) {
-        menuDriver.seen = true;
-        menuDriver.seenAt = ::GetTickCount();
-    }
-    if (shown && ::GetTickCount() - menuDriver.seenAt >= menuDriver.delayMs) {
-        ::KillTimer(nullptr, menuDriver.timer);
-        menuDriver.timer = 0;
-        PressKeys(menuDriver.keys);
-    } else if (!shown && ++menuDriver.waits > kDriverMaxWaits) {
-        ::KillTimer(nullptr, menuDriver.timer);
-        menuDriver.timer = 0;
-        ::EndMenu();
-    }
-}
-
+constexpr DWORD kDriverGiveUpMs = 4000;
 }  // namespace
 
-MenuDriver::MenuDriver(std::vector<WORD> keys, int delayMs) {
-    menuDriver = MenuDriverState{};
-    menuDriver.keys = std::move(keys);
-    menuDriver.delayMs = static_cast<DWORD>(delayMs);
-    menuDriver.timer = ::SetTimer(nullptr, 0, kDriverPeriodMs, &DriveMenu);
+MenuDriver::MenuDriver(std::vector<WORD> keys, int delayMs)
+    : keys_(std::move(keys)), delayMs_(static_cast<DWORD>(delayMs)), armedAt_(::GetTickCount()) {
+    active_ = this;
+    timer_ = ::SetTimer(nullptr, 0, kDriverPeriodMs, &MenuDriver::Tick);
 }
 
 MenuDriver::~MenuDriver() {
-    if (menuDriver.timer != 0) {
-        ::KillTimer(nullptr, menuDriver.timer);
-    }
-    menuDriver = MenuDriverState{};
+    ::KillTimer(nullptr, timer_);
+    active_ = nullptr;
 }
 
-bool MenuDriver::MenuSeen() const {
-    return menuDriver.seen;
+void CALLBACK MenuDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (active_ != nullptr) {
+        active_->Drive();
+    }
+}
+
+void MenuDriver::Drive() {
+    const HWND menu = ::FindWindowA("#32768", nullptr);
+    const bool shown = menu != nullptr && ::IsWindowVisible(menu);
+    const DWORD now = ::GetTickCount();
+    if (shown && !seen_) {
+        seen_ = true;
+        seenAt_ = now;
+    }
+    if (shown && !pressed_ && !keys_.empty() && now - seenAt_ >= delayMs_) {
+        pressed_ = true;
+        PressKeys(keys_);
+        return;
+    }
+    const bool stuck = seen_ ? shown && now - seenAt_ >= delayMs_ + kDriverGiveUpMs
+                             : now - armedAt_ >= kDriverGiveUpMs;
+    if (stuck && !closedByGuard_) {
+        closedByGuard_ = true;
+        ::EndMenu();
+    }
 }
 
 void PressKeys(const std::vector<WORD>& keys) {

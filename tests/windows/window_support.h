@@ -71,16 +71,32 @@ class FormTest : public ::testing::Test {
     int dpi = 0;
 };
 
-// Drives the next pop-up menu of this thread from inside its modal loop, as a person would:
-// once the menu shows (and `delayMs` later), presses the keys on the keyboard. Closes the menu
-// after a few seconds if it never shows, so that no test hangs in it.
+// Drives the pop-up menus of this thread from inside their modal loop, as a person would: once
+// a menu shows (and `delayMs` later), presses the keys on the keyboard. As a guard, closes a
+// menu that stays open or never shows for a few seconds, so that no test hangs in it.
 class MenuDriver {
   public:
     explicit MenuDriver(std::vector<WORD> keys, int delayMs = 0);
     MenuDriver(const MenuDriver&) = delete;
     MenuDriver& operator=(const MenuDriver&) = delete;
     ~MenuDriver();
-    bool MenuSeen() const;
+
+    bool MenuSeen() const { return seen_; }
+    bool ClosedByGuard() const { return closedByGuard_; }
+
+  private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    void Drive();
+
+    static inline MenuDriver* active_ = nullptr;  // a timer procedure gets no object
+    std::vector<WORD> keys_;
+    DWORD delayMs_;
+    DWORD armedAt_;
+    DWORD seenAt_ = 0;
+    bool seen_ = false;
+    bool pressed_ = false;
+    bool closedByGuard_ = false;
+    UINT_PTR timer_ = 0;
 };
 
 // Presses and releases each key in turn, through the system's keyboard input.
