@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     }
     e2e::Stopwatch clock;
     g_clock = &clock;
-    e2e::UniqueWindow window = e2e::CreateTargetWindow(argv[1], ProbeProc);
+    e2e::UniqueWindow window =
+        e2e::CreateTargetWindow(argv[1], ProbeProc, e2e::TargetRow::ClosesAtOnce);
     e2e::Emit("created");
     SetTimer(window.get(), kTimeoutTimer, static_cast<UINT>(e2e::ArgumentAsInt(argv[2], 5000)),
              nullptr);

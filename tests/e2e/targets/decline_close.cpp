@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
     }
     e2e::Stopwatch clock;
     g_clock = &clock;
-    e2e::UniqueWindow window = e2e::CreateTargetWindow(argv[1], DeclineProc);
+    e2e::UniqueWindow window =
+        e2e::CreateTargetWindow(argv[1], DeclineProc, e2e::TargetRow::Declines);
     e2e::Emit("created");
     SetTimer(window.get(), kLifetimeTimer,
              static_cast<UINT>(e2e::ArgumentAsInt(argv[2], 10)) * 1000U, nullptr);

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         e2e::Emit("usage: hung_window TITLE SECONDS");
         return 2;
     }
-    e2e::UniqueWindow window = e2e::CreateTargetWindow(argv[1], HungProc);
+    e2e::UniqueWindow window = e2e::CreateTargetWindow(argv[1], HungProc, e2e::TargetRow::Hung);
     e2e::PumpFor(300);
     if (!IsWindow(window.get())) {
         e2e::Emit("closed_before_hang");

@@ -1,8 +1,9 @@
 // The end-to-end suite's eyes: reports what is on the Wine desktop (windows, controls, list
 // items, message boxes, menus, the taskbar) as "key<TAB>value" lines, and starts programs
 // while timing their windows. It only reads: the harness acts through the mouse and the
-// keyboard. Under a Wine virtual desktop X sees the desktop window alone, so screen positions
-// come from here, in Windows' screen coordinates, which equal the X root's.
+// keyboard. Under a Wine virtual desktop X knows the desktop and the shown top-level windows,
+// but no controls, hidden windows, message box texts or tray icons, so positions come from
+// here, in Windows' screen coordinates, which equal the X root's.
 
 #include "target_common.h"
 
@@ -26,6 +27,7 @@ std::string ProgramName() {
     const char* name = std::getenv("VINTRELL_E2E_PROGRAM");
     return name != nullptr && *name != '\0' ? name : "Vintrell.exe";
 }
+
 constexpr UINT kQueryTimeout = 2000;  // a hung target must not hang the probe
 
 struct HandleCloser {
@@ -440,14 +442,26 @@ void ReportMenus() {
     for (HWND window : TopLevelWindows()) {
         if (ClassOf(window) == "#32768" && IsWindowVisible(window)) {
             const std::string key = "menu." + std::to_string(++index);
+            // Only the rectangle: Wine keeps a menu's items in its owner's process.
             Put(key + ".screen", RectText(ScreenRect(window)));
-            Put(key + ".items",
-                Query(window, MN_GETHMENU, 0, 0) != 0
-                    ? GetMenuItemCount(reinterpret_cast<HMENU>(Query(window, MN_GETHMENU, 0, 0)))
-                    : -1);
         }
     }
     Put("menu.count", index);
+}
+
+// Shown tooltips of any process, with their text (Wine's tooltip answers WM_GETTEXT with the
+// text of the tool it shows).
+int ReportTips() {
+    int index = 0;
+    for (HWND window : TopLevelWindows()) {
+        if (ClassOf(window) == TOOLTIPS_CLASSA && IsWindowVisible(window)) {
+            const std::string key = "tip." + std::to_string(++index);
+            Put(key + ".text", TextOf(window));
+            Put(key + ".screen", RectText(ScreenRect(window)));
+        }
+    }
+    Put("tip.count", index);
+    return index;
 }
 
 void ReportTray() {
@@ -633,7 +647,7 @@ int Kill(int argc, char** argv) {
 
 int Usage() {
     Emit(
-        "usage: probe list | main | dialogs | menus | tray | wait-main "
+        "usage: probe list | main | dialogs | menus | tray | wait-tip MS | wait-main "
         "visible|hidden|exists|gone MS | wait-dialog MS | wait-menu MS | wait-tray 0|1 MS | "
         "launch-watch MS RUNS TITLE CMDLINE | launch-main MS CMDLINE | kill NAME... | "
         "count NAME | wait-exit NAME MS");
@@ -673,6 +687,17 @@ int main(int argc, char** argv) {
         });
         ReportMenus();
         return found ? 0 : 1;
+    } else if (command == "wait-tip") {
+        const bool shown = PollUntil(number(2, 5000), [] {
+            for (HWND window : TopLevelWindows()) {
+                if (ClassOf(window) == TOOLTIPS_CLASSA && IsWindowVisible(window)) {
+                    return true;
+                }
+            }
+            return false;
+        });
+        ReportTips();
+        return shown ? 0 : 1;
     } else if (command == "tray") {
         ReportTray();
     } else if (command == "wait-tray" && argc >= 4) {

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
         e2e::Emit("usage: save_prompt TITLE SECONDS");
         return 2;
     }
-    e2e::UniqueWindow window = e2e::CreateTargetWindow(argv[1], SavePromptProc);
+    e2e::UniqueWindow window =
+        e2e::CreateTargetWindow(argv[1], SavePromptProc, e2e::TargetRow::AsksToSave);
     e2e::Emit("created");
     SetTimer(window.get(), kLifetimeTimer,
              static_cast<UINT>(e2e::ArgumentAsInt(argv[2], 10)) * 1000U, nullptr);

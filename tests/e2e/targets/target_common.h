@@ -46,9 +46,11 @@ struct WindowDeleter {
 };
 using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
 
-// A plain overlapped window in the top-left corner of the desktop, away from the centred
-// Vintrell window and from the taskbar at the bottom.
-inline UniqueWindow CreateTargetWindow(const char* title, WNDPROC procedure) {
+// Each kind of target has its own row at the left of the desktop, away from the centred
+// Vintrell window and from the taskbar at the bottom, so that screenshots tell them apart.
+enum class TargetRow { ClosesAtOnce = 0, Hung = 1, Declines = 2, AsksToSave = 3 };
+
+inline UniqueWindow CreateTargetWindow(const char* title, WNDPROC procedure, TargetRow row) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = procedure;
@@ -60,8 +62,9 @@ inline UniqueWindow CreateTargetWindow(const char* title, WNDPROC procedure) {
         Emit("error RegisterClassA %lu", GetLastError());
         std::exit(3);
     }
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW, 16, 16,
-                                  300, 110, nullptr, nullptr, instance, nullptr);
+    const int top = 16 + 124 * static_cast<int>(row);
+    HWND window = CreateWindowExA(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW, 16, top,
+                                  280, 110, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         Emit("error CreateWindowExA %lu", GetLastError());
         std::exit(3);
