@@ -13,7 +13,7 @@ namespace vt {
 // A check box, plain or drawn as a push button. Its Click runs whenever Value changes, from a
 // user's click or from code, exactly once a change: the handlers rely on that re-entrancy.
 class CheckBox {
-public:
+  public:
     CheckBox(Platform& platform, ControlId id, bool visible)
         : platform_(platform), id_(id), visible_(visible) {}
 
@@ -26,7 +26,7 @@ public:
 
     std::function<void()> Click;
 
-private:
+  private:
     Platform& platform_;
     ControlId id_;
     std::int32_t value_ = 0;
@@ -34,23 +34,23 @@ private:
 };
 
 class TextBox {
-public:
+  public:
     TextBox(Platform& platform, ControlId id) : platform_(platform), id_(id) {}
     std::wstring Text() const { return platform_.GetControlText(id_); }
     void SetText(std::wstring_view text) { platform_.SetControlText(id_, text); }
 
-private:
+  private:
     Platform& platform_;
     ControlId id_;
 };
 
 class Timer {
-public:
+  public:
     explicit Timer(Platform& platform) : platform_(platform) {}
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
 
-private:
+  private:
     Platform& platform_;
     bool enabled_ = false;
 };

@@ -39,9 +39,10 @@ void MaybeOpenHomePage(Platform& platform, std::wstring_view address) {
 std::wstring CursorFilePath(Platform& platform) {
     const std::wstring executable = platform.ExecutablePath();
     const std::size_t slash = executable.find_last_of(L"\\/");
-    const std::wstring folder =
-        slash == std::wstring::npos ? std::wstring() : executable.substr(0, slash);
-    return folder + L"\\HAND-M.CUR";
+    if (slash == std::wstring::npos) {
+        return {};  // "\\HAND-M.CUR" alone would name the root of the current drive
+    }
+    return executable.substr(0, slash) + L"\\HAND-M.CUR";
 }
 
 }  // namespace vt::Main

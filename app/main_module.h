@@ -27,7 +27,8 @@ void CenterForm(Form1& form);
 // Raises AppError when the command line cannot be started.
 void MaybeOpenHomePage(Platform& platform, std::wstring_view address = kHomePageAddress);
 
-// The path of the optional hand cursor: the executable's folder followed by "\HAND-M.CUR".
+// The path of the optional hand cursor: the executable's folder followed by "\HAND-M.CUR";
+// empty when the executable's path names no folder.
 std::wstring CursorFilePath(Platform& platform);
 
 }  // namespace vt::Main

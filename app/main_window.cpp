@@ -1,17 +1,29 @@
 #include "app/main_window.h"
 
-#include "platform/error.h"
+#include "app/errors.h"
+#include "app/globals.h"
+#include "tray/api_stuff.h"
+#include "tray/tray.h"
 
 namespace vt {
 
+namespace {
+
+// Each box starts as the controls' table has it.
+bool VisibleAtCreation(ControlId id) {
+    return FindControl(id)->visible;
+}
+
+}  // namespace
+
 Form1::Form1(Platform& platform)
-    : Check1(platform, ControlId::Check1, true),
-      Check2(platform, ControlId::Check2, true),
-      Check3(platform, ControlId::Check3, true),
-      Check4(platform, ControlId::Check4, true),
-      Check5(platform, ControlId::Check5, true),
-      Check6(platform, ControlId::Check6, true),
-      Check8(platform, ControlId::Check8, false),
+    : Check1(platform, ControlId::Check1, VisibleAtCreation(ControlId::Check1)),
+      Check2(platform, ControlId::Check2, VisibleAtCreation(ControlId::Check2)),
+      Check3(platform, ControlId::Check3, VisibleAtCreation(ControlId::Check3)),
+      Check4(platform, ControlId::Check4, VisibleAtCreation(ControlId::Check4)),
+      Check5(platform, ControlId::Check5, VisibleAtCreation(ControlId::Check5)),
+      Check6(platform, ControlId::Check6, VisibleAtCreation(ControlId::Check6)),
+      Check8(platform, ControlId::Check8, VisibleAtCreation(ControlId::Check8)),
       Text1(platform, ControlId::Text1),
       ListView1(platform),
       Timer1(platform),
@@ -26,75 +38,136 @@ Form1::Form1(Platform& platform)
     hWnd_ = platform_.CreateForm(*this);
 }
 
-void Form1::ShowMessage(std::wstring_view text, UInt style) {
-    platform_.MessageBox(text, style, kAppTitle);
-}
-
-namespace {
-
-// Handlers without an error trap of their own must not let an error reach the message loop.
-template <typename Handler>
-void Guarded(Platform& platform, Handler&& handler) noexcept {
-    try {
-        handler();
-    } catch (const AppError& error) {
-        platform.MessageBox(error.Description(), MB_OK, kAppTitle);
-    } catch (...) {
-        platform.MessageBox(L"Unexpected error", MB_OK, kAppTitle);
+Form1::~Form1() {
+    RemoveOwnTrayIcon();
+    if (Globals::MainWindowHandle == hWnd_) {
+        Globals::MainWindowHandle = 0;
+    }
+    if (APIStuff::TrayPlatform == &platform_) {
+        APIStuff::TrayPlatform = nullptr;
     }
 }
 
-}  // namespace
+void Form1::RemoveOwnTrayIcon() noexcept {
+    if (APIStuff::TrayOwnerForm != this) {
+        return;
+    }
+    try {
+        Tray::RemoveTrayIcon();
+    } catch (...) {
+        APIStuff::TrayOwnerForm = nullptr;  // whatever the shell did, the form no longer owns it
+    }
+}
+
+std::int32_t Form1::ShowMessage(std::wstring_view text, UInt style) {
+    if (ended_) {
+        return 0;  // no window to own the box, and nobody left to answer it
+    }
+    return platform_.MessageBox(text, style, kAppTitle);
+}
+
+template <typename Handler>
+void Form1::Guarded(Handler&& handler) noexcept {
+    if (ended_) {
+        return;
+    }
+    try {
+        handler();
+    } catch (...) {
+        try {
+            ShowMessage(CurrentErrorDescription(platform_));
+        } catch (...) {
+            // The message itself failed (a conversion, memory): nothing is left to report with,
+            // and the message loop must go on.
+        }
+    }
+}
 
 void Form1::OnClick(ControlId control) {
-    Guarded(platform_, [&] {
+    Guarded([&] {
         switch (control) {
-            case ControlId::Check1: Check1.UserClick(); break;
-            case ControlId::Check2: Check2.UserClick(); break;
-            case ControlId::Check3: Check3.UserClick(); break;
-            case ControlId::Check4: Check4.UserClick(); break;
-            case ControlId::Check5: Check5.UserClick(); break;
-            case ControlId::Check6: Check6.UserClick(); break;
-            case ControlId::Check8: Check8.UserClick(); break;
-            case ControlId::ListView1: ListView1_Click(); break;
-            default: break;
+            case ControlId::Check1:
+                Check1.UserClick();
+                break;
+            case ControlId::Check2:
+                Check2.UserClick();
+                break;
+            case ControlId::Check3:
+                Check3.UserClick();
+                break;
+            case ControlId::Check4:
+                Check4.UserClick();
+                break;
+            case ControlId::Check5:
+                Check5.UserClick();
+                break;
+            case ControlId::Check6:
+                Check6.UserClick();
+                break;
+            case ControlId::Check8:
+                Check8.UserClick();
+                break;
+            case ControlId::ListView1:
+                ListView1_Click();
+                break;
+            default:
+                break;
         }
     });
 }
 
 void Form1::OnDblClick(ControlId control) {
     if (control == ControlId::ListView1) {
-        Guarded(platform_, [&] { ListView1_DblClick(); });
+        Guarded([&] { ListView1_DblClick(); });
     }
 }
 
 void Form1::OnMouseMove(ControlId control) {
     switch (control) {
-        case ControlId::Check1: Check1_MouseMove(); break;
-        case ControlId::Check2: Check2_MouseMove(); break;
-        case ControlId::Check3: Check3_MouseMove(); break;
-        case ControlId::Check4: Check4_MouseMove(); break;
-        case ControlId::Check5: Check5_MouseMove(); break;
-        case ControlId::Form: Form_MouseMove(); break;
-        case ControlId::Label1: Label1_MouseMove(); break;
-        case ControlId::Text1: Text1_MouseMove(); break;
-        case ControlId::ListView1: ListView1_MouseMove(); break;
-        default: break;  // the two option boxes have no hover handler
+        case ControlId::Check1:
+            Check1_MouseMove();
+            break;
+        case ControlId::Check2:
+            Check2_MouseMove();
+            break;
+        case ControlId::Check3:
+            Check3_MouseMove();
+            break;
+        case ControlId::Check4:
+            Check4_MouseMove();
+            break;
+        case ControlId::Check5:
+            Check5_MouseMove();
+            break;
+        case ControlId::Form:
+            Form_MouseMove();
+            break;
+        case ControlId::Label1:
+            Label1_MouseMove();
+            break;
+        case ControlId::Text1:
+            Text1_MouseMove();
+            break;
+        case ControlId::ListView1:
+            ListView1_MouseMove();
+            break;
+        default:
+            break;  // the two option boxes have no hover handler
     }
 }
 
 void Form1::OnTimer() {
-    Guarded(platform_, [&] { Timer1_Timer(); });
+    Guarded([&] { Timer1_Timer(); });
 }
 
 void Form1::OnMenuCommand(MenuId item) {
     if (item == MenuId::mnuStopMonitoring) {
-        Guarded(platform_, [&] { mnuStopMonitoring_Click(); });
+        Guarded([&] { mnuStopMonitoring_Click(); });
     }
 }
 
 void Form1::OnQueryUnload() {
-    Guarded(platform_, [&] { Form_QueryUnload(); });
+    Guarded([&] { Form_QueryUnload(); });
 }
 
 }  // namespace vt

@@ -13,17 +13,28 @@ namespace vt {
 
 inline constexpr std::wstring_view kAppTitle = L"Vintrell";
 inline constexpr std::wstring_view kTrayTip = L"Right-click here to access the menu";
+inline constexpr std::wstring_view kStartMonitoringError = L"ERROR while starting monitoring - ";
 
 // The main window: its controls, its state, and the handlers of its events. The handlers are
 // defined beside the subsystem they belong to (monitor/, keywords/, settings/, app/).
 class Form1 final : public FormEvents {
-public:
+  public:
     explicit Form1(Platform& platform);
+    // Takes away the tray icon while this form still owns it: the module-level tray state must
+    // never point at a form that is gone.
+    ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
     Platform& platform() const { return platform_; }
     Hwnd hWnd() const { return hWnd_; }
+    // Form_QueryUnload has ended the program: the window is gone, and a handler that resumes
+    // after a modal loop (a message box, the tray menu, a sweep's wait) must leave it alone.
+    bool Ended() const { return ended_; }
+
+    // A message box with the application's title as caption, owned by Form1; the button
+    // pressed. Once the program has ended it shows nothing and returns 0.
+    std::int32_t ShowMessage(std::wstring_view text, UInt style = MB_OK);
 
     CheckBox Check1;  // Add
     CheckBox Check2;  // Start Monitoring
@@ -84,16 +95,29 @@ public:
     void OnQueryUnload() override;
     void OnEndSession() override;
 
-private:
+  private:
+    // Runs a handler that has no error trap of its own: its error is shown, and never reaches
+    // the message loop.
+    template <typename Handler>
+    void Guarded(Handler&& handler) noexcept;
     // Hides the window into the tray and starts the timer; on failure reports it and returns
     // to Idle with the window shown.
     void EnterMonitoring();
+    // The keyword list's save for the commands; AppError instead of writing a list that start-up
+    // could not read, which would replace the stored one.
+    void SaveKeywords();
+    // Sets the option boxes without running their handlers, after a change that failed.
+    void ShowStartOptions(std::int32_t startup, std::int32_t tray);
+    void RemoveOwnTrayIcon() noexcept;
     void SetMousePointer(std::int32_t pointer);
-    void ShowMessage(std::wstring_view text, UInt style = MB_OK);
 
     Platform& platform_;
     Hwnd hWnd_ = 0;
-    bool sweeping_ = false;  // a tick during a sweep's message pass must not start another
+    bool ended_ = false;
+    bool keywordListLoaded_ = false;  // start-up read the stored list
+    bool sweeping_ = false;           // a tick during a sweep's message pass must not start another
+    bool changingStartup_ = false;    // Check6_Click runs: Check8_Click leaves its errors to it
+    bool revertingOptions_ = false;   // ShowStartOptions runs: the option handlers do nothing
 };
 
 }  // namespace vt

@@ -1,14 +1,12 @@
-#include <exception>
 #include <string>
 
+#include "app/errors.h"
 #include "app/globals.h"
 #include "app/main_module.h"
 #include "app/main_window.h"
 #include "keywords/registry.h"
 #include "platform/error.h"
 #include "settings/settings.h"
-#include "tray/api_stuff.h"
-#include "tray/tray.h"
 
 namespace vt {
 
@@ -27,7 +25,7 @@ bool IsOn(std::wstring_view value) {
 void Form1::Start() {
     Form_Load();
     // A start in the tray keeps the window hidden: the icon is its only trace.
-    if (!Timer1.Enabled()) {
+    if (!ended_ && !Timer1.Enabled()) {
         platform_.ShowForm();
     }
 }
@@ -37,13 +35,15 @@ void Form1::Form_Load() {
         ShowMessage(std::wstring(kLoadErrorPrefix) + description);
     };
     // The cursor and the home page are extras: their failure is reported, and start-up goes
-    // on, or the list, the handle and the options would stay unrestored.
-    const auto optional = [&report](auto&& step) {
+    // on, or the list, the handle and the options would stay unrestored. False once the
+    // program has ended while the report was shown.
+    const auto runExtraStep = [&](auto&& step) {
         try {
             step();
-        } catch (const AppError& error) {
-            report(error.Description());
+        } catch (...) {
+            report(CurrentErrorDescription(platform_));
         }
+        return !ended_;
     };
 
     try {
@@ -51,17 +51,24 @@ void Form1::Form_Load() {
         Main::CenterForm(*this);
         platform_.SetCaption(kAppTitle);
 
-        optional([this] {
+        const auto loadCursor = [this] {
             const std::wstring cursor = Main::CursorFilePath(platform_);
-            if (Main::FileExists(platform_, cursor) && !platform_.LoadMouseIcon(cursor)) {
+            if (!cursor.empty() && Main::FileExists(platform_, cursor) &&
+                !platform_.LoadMouseIcon(cursor)) {
                 throw AppError(err::kInvalidPicture, "Form1", L"Invalid picture");
             }
-        });
+        };
+        if (!runExtraStep(loadCursor)) {
+            return;
+        }
 
         // Before the column is created.
         Registry::LoadKeywordList(platform_, ListView1);
+        keywordListLoaded_ = true;
 
-        optional([this] { Main::MaybeOpenHomePage(platform_, HomePageAddress); });
+        if (!runExtraStep([this] { Main::MaybeOpenHomePage(platform_, HomePageAddress); })) {
+            return;
+        }
 
         ListView1.AddColumn(kColumnHeader);
         ListView1.SetColumnWidth(1, kColumnWidthTwips);
@@ -90,23 +97,33 @@ void Form1::Form_Load() {
         }
 
         IsLoading = false;
-    } catch (const AppError& error) {
-        report(error.Description());
-    } catch (const std::exception& error) {
-        report(platform_.AnsiToUnicode(error.what()));
+    } catch (...) {
+        // The rest of start-up is skipped, but the sweep must still leave this window out, and
+        // the options must work once the message has gone.
+        if (Globals::MainWindowHandle == 0) {
+            Globals::MainWindowHandle = hWnd();
+        }
+        IsLoading = false;
+        report(CurrentErrorDescription(platform_));
     }
 }
 
 void Form1::Form_QueryUnload() {
+    if (ended_) {
+        return;  // a second close request, dispatched by a modal loop of the first
+    }
     Timer1.SetEnabled(false);
     platform_.DoEvents();
     platform_.DoEvents();
+    if (ended_) {
+        return;  // a close request among the pending messages has ended it already
+    }
+    // Set first: a handler that resumes after this must find the window gone.
+    ended_ = true;
     platform_.EndProgram();
     // Destroying the window normally takes the icon with it; should the subclass have missed
     // WM_NCDESTROY, the icon must still not outlive the process.
-    if (APIStuff::TrayOwnerForm != nullptr) {
-        Tray::RemoveTrayIcon();
-    }
+    RemoveOwnTrayIcon();
 }
 
 void Form1::OnEndSession() {

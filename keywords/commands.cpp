@@ -1,5 +1,6 @@
 #include <string>
 
+#include "app/errors.h"
 #include "app/main_window.h"
 #include "keywords/registry.h"
 #include "platform/error.h"
@@ -11,8 +12,17 @@ namespace {
 constexpr std::wstring_view kNotStorable =
     L"The keyword cannot be stored because it contains, or ends with the start of, the text "
     L"\"||||||||---|||\"";
+constexpr std::wstring_view kListNotLoaded =
+    L"The keyword list could not be read at start-up, so it is not saved over the stored one";
 
 }  // namespace
+
+void Form1::SaveKeywords() {
+    if (!keywordListLoaded_) {
+        throw AppError(err::kSettingUnreadable, "Form1", std::wstring(kListNotLoaded));
+    }
+    Registry::SaveKeywordList(platform_, ListView1);
+}
 
 void Form1::Check1_Click() {
     if (Check1.Value() != 1) {
@@ -30,10 +40,10 @@ void Form1::Check1_Click() {
             ListView1.Add(text);
             Text1.SetText(L"");
         }
-        Registry::SaveKeywordList(platform_, ListView1);
-    } catch (const AppError& error) {
-        ShowMessage(L"ERROR while adding a keyword (" + Text1.Text() + L") - " +
-                    error.Description());
+        SaveKeywords();
+    } catch (...) {
+        const std::wstring description = CurrentErrorDescription(platform_);
+        ShowMessage(L"ERROR while adding a keyword (" + Text1.Text() + L") - " + description);
     }
 }
 
@@ -45,11 +55,11 @@ void Form1::Check3_Click() {
     // No selection is the ordinary failure here: each step that fails is skipped in silence.
     try {
         ListView1.Remove(ListView1.SelectedIndex());
-    } catch (const AppError&) {
+    } catch (...) {
     }
     try {
-        Registry::SaveKeywordList(platform_, ListView1);
-    } catch (const AppError&) {
+        SaveKeywords();
+    } catch (...) {
     }
 }
 
@@ -61,33 +71,36 @@ void Form1::Check4_Click() {
     try {
         if (ListView1.Count() > 0) {
             // Yes, the first button, is the default.
-            const std::int32_t answer = platform_.MessageBox(
-                L"Are you sure you want to clear list?", MB_YESNO | MB_ICONQUESTION, kAppTitle);
+            const std::int32_t answer =
+                ShowMessage(L"Are you sure you want to clear list?", MB_YESNO | MB_ICONQUESTION);
+            if (ended_) {
+                return;  // closed while the question was open
+            }
             if (answer == IDYES) {
                 ListView1.Clear();
             }
         }
-        Registry::SaveKeywordList(platform_, ListView1);
-    } catch (const AppError& error) {
-        ShowMessage(L"ERROR while clearing keyword list - " + error.Description());
+        SaveKeywords();
+    } catch (...) {
+        ShowMessage(L"ERROR while clearing keyword list - " + CurrentErrorDescription(platform_));
     }
 }
 
 void Form1::ListView1_Click() {
     try {
         Text1.SetText(ListView1.Item(ListView1.SelectedIndex()));
-    } catch (const AppError&) {
+    } catch (...) {
     }
 }
 
 void Form1::ListView1_DblClick() {
     try {
         ListView1.Remove(ListView1.SelectedIndex());
-    } catch (const AppError&) {
+    } catch (...) {
     }
     try {
-        Registry::SaveKeywordList(platform_, ListView1);
-    } catch (const AppError&) {
+        SaveKeywords();
+    } catch (...) {
     }
 }
 

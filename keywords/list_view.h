@@ -10,14 +10,14 @@
 namespace vt {
 
 class ListView {
-public:
+  public:
     explicit ListView(Platform& platform) : platform_(platform) {}
 
     // ListItems
     std::int32_t Count() const { return platform_.ListCount(); }
     void Add(std::wstring_view text) { platform_.ListAdd(text); }
     std::wstring Item(std::int32_t index) const;  // AppError when out of 1..Count
-    void Remove(std::int32_t index);               // AppError when out of 1..Count
+    void Remove(std::int32_t index);              // AppError when out of 1..Count
     void Clear() { platform_.ListClear(); }
 
     // SelectedItem.Index; AppError when no item is selected.
@@ -29,7 +29,7 @@ public:
         platform_.ListSetColumnWidth(column - 1, widthTwips);
     }
 
-private:
+  private:
     Platform& platform_;
 };
 

@@ -7,7 +7,7 @@
 namespace vt::Enum {
 
 Bool32 EnumChildProc(Hwnd hWnd, LParam lParam) noexcept {
-    auto& collection = *reinterpret_cast<WindowHandles*>(lParam);
+    auto& collection = *reinterpret_cast<HandleCollection*>(lParam);
     if (hWnd == Globals::MainWindowHandle) {
         return 1;
     }

@@ -7,13 +7,14 @@
 namespace vt::Enum {
 
 // One sweep's window handles, in the order the platform reported them.
-struct WindowHandles {
+struct HandleCollection {
     std::vector<Hwnd> handles;
     bool outOfMemory = false;  // an append failed: the collection is incomplete
 };
+using WindowHandles = HandleCollection;  // the older spelling, still used by the Windows tests
 
-// The enumeration callback: appends the reported window to the WindowHandles that lParam points
-// to, unless it is the main window, and asks for more (returns 1).
+// The enumeration callback: appends the reported window to the HandleCollection that lParam
+// points to, unless it is the main window, and asks for more (returns 1).
 Bool32 EnumChildProc(Hwnd hWnd, LParam lParam) noexcept;
 
 }  // namespace vt::Enum

@@ -1,8 +1,7 @@
-#include <exception>
 #include <string>
 
+#include "app/errors.h"
 #include "app/main_window.h"
-#include "platform/error.h"
 #include "tray/tray.h"
 
 namespace vt {
@@ -10,13 +9,7 @@ namespace vt {
 namespace {
 
 constexpr std::wstring_view kNoKeyword = L"Please add a keyword to monitor";
-constexpr std::wstring_view kStartFailed = L"ERROR while starting monitoring - ";
 constexpr std::wstring_view kStopFailed = L"ERROR while stopping monitoring - ";
-constexpr std::wstring_view kUnexpected = L"Unexpected error";
-
-std::wstring Prefixed(std::wstring_view prefix, std::wstring_view description) {
-    return std::wstring(prefix) + std::wstring(description);
-}
 
 }  // namespace
 
@@ -29,8 +22,8 @@ void Form1::Check2_Click() {
     std::int32_t count = 0;
     try {
         count = ListView1.Count();
-    } catch (const AppError& error) {
-        ShowMessage(Prefixed(kStartFailed, error.Description()));
+    } catch (...) {
+        ShowMessage(std::wstring(kStartMonitoringError) + CurrentErrorDescription(platform_));
         return;
     }
     if (count <= 0) {
@@ -48,25 +41,26 @@ void Form1::EnterMonitoring() {
         Tray::SetTrayTip(kTrayTip);
         Timer1.SetEnabled(true);
         return;
-    } catch (const AppError& error) {
-        description = error.Description();
-    } catch (const std::exception&) {
-        description = kUnexpected;
+    } catch (...) {
+        description = CurrentErrorDescription(platform_);
     }
     // Back to Idle before the message, so the user is never left with a hidden window.
     mnuStopMonitoring_Click();
-    ShowMessage(Prefixed(kStartFailed, description));
+    ShowMessage(std::wstring(kStartMonitoringError) + description);
 }
 
 // Stop Monitoring: the tray menu's item, and the sweep's error path.
 void Form1::mnuStopMonitoring_Click() {
+    if (ended_) {
+        return;
+    }
     try {
         // Off first: no tick after this one starts another sweep.
         Timer1.SetEnabled(false);
         Tray::RemoveTrayIcon();
         platform_.ShowForm();
-    } catch (const AppError& error) {
-        ShowMessage(Prefixed(kStopFailed, error.Description()));
+    } catch (...) {
+        ShowMessage(std::wstring(kStopFailed) + CurrentErrorDescription(platform_));
     }
 }
 

@@ -1,13 +1,13 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <exception>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/errors.h"
 #include "app/main_window.h"
+#include "app/scoped_flag.h"
 #include "monitor/enum.h"
 #include "monitor/matching.h"
 #include "platform/error.h"
@@ -22,33 +22,8 @@ constexpr UInt kCloseTimeoutMs = 1000;
 constexpr UInt kCloseFlags = SMTO_ABORTIFHUNG | SMTO_NOTIMEOUTIFNOTHUNG;
 
 constexpr std::int32_t kOutOfMemory = 7;
-
-std::wstring DescriptionOf(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const AppError& appError) {
-        return appError.Description();
-    } catch (const std::bad_alloc&) {
-        return L"Out of memory";
-    } catch (const std::exception& other) {
-        const std::string what = other.what();
-        return std::wstring(what.begin(), what.end());
-    } catch (...) {
-        return L"Unexpected error";
-    }
-}
-
-// Clears the flag however the sweep ends.
-class SweepScope {
-  public:
-    explicit SweepScope(bool& flag) : flag_(flag) { flag_ = true; }
-    SweepScope(const SweepScope&) = delete;
-    SweepScope& operator=(const SweepScope&) = delete;
-    ~SweepScope() { flag_ = false; }
-
-  private:
-    bool& flag_;
-};
+constexpr std::wstring_view kSweepFailed =
+    L"ERROR while monitoring windows - monitoring has been aborted - ";
 
 }  // namespace
 
@@ -57,12 +32,12 @@ void Form1::Timer1_Timer() {
     if (sweeping_) {
         return;
     }
-    const SweepScope scope(sweeping_);
+    const ScopedFlag scope(sweeping_);
 
-    std::exception_ptr error;
+    std::wstring description;
     try {
         {
-            Enum::WindowHandles WindowHandles;
+            Enum::HandleCollection WindowHandles;
             platform_.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&WindowHandles));
             if (WindowHandles.outOfMemory) {
                 throw AppError(kOutOfMemory, "Timer1_Timer", L"Out of memory");
@@ -91,20 +66,22 @@ void Form1::Timer1_Timer() {
                 std::uintptr_t result = 0;  // whether the window closed is not looked at
                 static_cast<void>(platform_.SendMessageTimeoutA(hWnd, WM_CLOSE, 0, 0, kCloseFlags,
                                                                 kCloseTimeoutMs, &result));
+                // NOTE: the wait dispatches messages sent to this thread; a close request among
+                // them may have ended the program.
+                if (ended_) {
+                    return;
+                }
             }
         }
         platform_.DoEvents();
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!error) {
         return;
+    } catch (...) {
+        description = CurrentErrorDescription(platform_);
     }
 
     // Stop Monitoring reports its own failures; then this sweep's error is told.
     mnuStopMonitoring_Click();
-    ShowMessage(L"ERROR while monitoring windows - monitoring has been aborted - " +
-                DescriptionOf(error));
+    ShowMessage(std::wstring(kSweepFailed) + description);
 }
 
 }  // namespace vt

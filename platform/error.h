@@ -9,7 +9,7 @@ namespace vt {
 // An error as the program raises and traps it: a number, where it came from, and the
 // description that the messages print.
 class AppError : public std::runtime_error {
-public:
+  public:
     AppError(std::int32_t number, std::string source, std::wstring description)
         : std::runtime_error(source), number_(number), description_(std::move(description)) {}
 
@@ -17,16 +17,16 @@ public:
     const char* Source() const { return what(); }
     const std::wstring& Description() const { return description_; }
 
-private:
+  private:
     std::int32_t number_;
     std::wstring description_;
 };
 
 // Error numbers the program raises itself.
 namespace err {
-inline constexpr std::int32_t kObjectNotSet = 91;        // no item selected
-inline constexpr std::int32_t kInvalidPicture = 481;     // cursor file is no cursor
-inline constexpr std::int32_t kFileNotFound = 53;        // a command line could not start
+inline constexpr std::int32_t kObjectNotSet = 91;         // no item selected
+inline constexpr std::int32_t kInvalidPicture = 481;      // cursor file is no cursor
+inline constexpr std::int32_t kFileNotFound = 53;         // a command line could not start
 inline constexpr std::int32_t kIndexOutOfBounds = 35600;  // list view item index
 inline constexpr std::int32_t kSettingUnreadable = 1000;
 inline constexpr std::int32_t kSettingNotWritten = 1001;

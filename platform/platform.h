@@ -12,7 +12,7 @@ namespace vt {
 
 // What the window layer reports to the program. Each call runs on the window thread.
 class FormEvents {
-public:
+  public:
     virtual void OnClick(ControlId control) = 0;  // a button or check box clicked, a list click
     virtual void OnDblClick(ControlId control) = 0;
     virtual void OnMouseMove(ControlId control) = 0;  // ControlId::Form for the background
@@ -21,7 +21,7 @@ public:
     virtual void OnQueryUnload() = 0;  // the window is being closed, for whatever reason
     virtual void OnEndSession() = 0;   // Windows is ending the user's session
 
-protected:
+  protected:
     ~FormEvents() = default;
 };
 
@@ -30,7 +30,7 @@ protected:
 // program's Unicode strings except where an operation's Win32 shape is ANSI.
 // Failures are reported as results where Win32 reports them, and as AppError elsewhere.
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // --- Text -----------------------------------------------------------------------------
@@ -81,7 +81,7 @@ public:
                              std::wstring_view key, std::wstring_view value) = 0;
 
     // --- File system, shell, clock and chance ---------------------------------------------
-    virtual std::wstring ExecutablePath() = 0;  // the running module's full path
+    virtual std::wstring ExecutablePath() = 0;                 // the running module's full path
     virtual bool GetFileDateTime(std::wstring_view path) = 0;  // false when it cannot be read
     // Starts a command line without waiting for it; AppError when it cannot be started.
     virtual void Shell(std::wstring_view commandLine, std::int32_t showCommand) = 0;

@@ -1,10 +1,9 @@
 #include "tray/api_stuff.h"
 
 #include <string>
-#include <string_view>
 
+#include "app/errors.h"
 #include "app/main_window.h"
-#include "platform/error.h"
 #include "tray/tray.h"
 
 namespace vt::APIStuff {
@@ -13,76 +12,77 @@ WndProc SavedWndProc = nullptr;
 Form1* TrayOwnerForm = nullptr;
 MenuId TrayPopupMenu = MenuId::mnuTray;
 UInt TaskbarCreatedMessage = 0;
+Platform* TrayPlatform = nullptr;
 
 namespace {
 
-constexpr std::wstring_view kMonitoringAborted =
-    L"ERROR while monitoring windows - monitoring has been aborted - ";
-
-LResult PassOn(Platform& platform, Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
-    return platform.CallWindowProcA(SavedWndProc, hWnd, msg, wParam, lParam);
+LResult PassOn(Platform* platform, Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
+    if (platform == nullptr || SavedWndProc == nullptr) {
+        return 0;  // never subclassed: there is nothing to hand it to
+    }
+    try {
+        return platform->CallWindowProcA(SavedWndProc, hWnd, msg, wParam, lParam);
+    } catch (...) {
+        return 0;  // nothing may unwind into the system's message dispatch
+    }
 }
 
-LResult OnNcDestroy(Platform& platform, Hwnd hWnd, WParam wParam, LParam lParam) {
-    // The icon goes with the window; the window's own procedure still gets its last message.
-    Tray::RemoveTrayIcon();
-    return PassOn(platform, hWnd, WM_NCDESTROY, wParam, lParam);
-}
-
-LResult OnTrayRightButtonUp(Form1& owner) {
+void OnTrayRightButtonUp(Form1& owner) {
     Platform& platform = owner.platform();
     // A pop-up menu of a background window does not close when the user clicks elsewhere.
     static_cast<void>(platform.SetForegroundWindow(owner.hWnd()));
     platform.PopupMenu(TrayPopupMenu);
-    // NOTE: the menu's modal loop has dispatched the chosen command and any timer ticks; either
-    // may have stopped monitoring and removed the icon.
-    if (TrayOwnerForm == nullptr) {
-        return 0;
+    // NOTE: the menu's modal loop has dispatched the chosen command, timer ticks and perhaps a
+    // close request; any of them may have removed the icon or ended the program.
+    if (TrayOwnerForm == nullptr || owner.Ended()) {
+        return;
     }
     // Without it the menu shown next would close at once.
     static_cast<void>(platform.PostMessageA(TrayOwnerForm->hWnd(), WM_NULL, 0, 0));
-    return 0;
 }
 
 void OnTaskbarCreated(Form1& owner) {
     try {
         Tray::RestoreTrayIcon();
-    } catch (const AppError& error) {
+    } catch (...) {
         // Hidden and without an icon, the program could not be reached: bring the window back.
+        const std::wstring description = CurrentErrorDescription(owner.platform());
         owner.mnuStopMonitoring_Click();
-        owner.platform().MessageBox(std::wstring(kMonitoringAborted) + error.Description(), MB_OK,
-                                    kAppTitle);
+        owner.ShowMessage(std::wstring(kStartMonitoringError) + description);
     }
 }
 
 }  // namespace
 
 LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
-    Form1* owner = TrayOwnerForm;
-    if (owner == nullptr) {
-        return 0;  // installed only while an owner is set
-    }
     // Held here: removing the icon empties the owner while the message still has to go on.
-    Platform& platform = owner->platform();
-    try {
-        switch (msg) {
-            case WM_NCDESTROY:
-                return OnNcDestroy(platform, hWnd, wParam, lParam);
-            case Tray::TRAY_CALLBACK_MESSAGE:
-                if (lParam == static_cast<LParam>(WM_RBUTTONUP)) {
-                    return OnTrayRightButtonUp(*owner);
-                }
-                break;
-            default:
-                if (TaskbarCreatedMessage != 0 && msg == TaskbarCreatedMessage) {
-                    OnTaskbarCreated(*owner);
-                }
-                break;
+    Form1* const owner = TrayOwnerForm;
+    Platform* const platform = owner != nullptr ? &owner->platform() : TrayPlatform;
+    if (owner != nullptr) {
+        try {
+            // Registered at run time, so it cannot be a case label.
+            if (TaskbarCreatedMessage != 0 && msg == TaskbarCreatedMessage) {
+                OnTaskbarCreated(*owner);
+            }
+            switch (msg) {
+                case WM_NCDESTROY:
+                    // The icon goes with the window; its own procedure still gets the message.
+                    Tray::RemoveTrayIcon();
+                    break;
+                case Tray::TRAY_CALLBACK_MESSAGE:
+                    if (lParam == static_cast<LParam>(WM_RBUTTONUP)) {
+                        OnTrayRightButtonUp(*owner);
+                        return 0;  // the menu's own, not passed on
+                    }
+                    break;
+                default:
+                    break;
+            }
+        } catch (...) {
+            // Our part failed; the window's own procedure still gets the message.
         }
-        return PassOn(platform, hWnd, msg, wParam, lParam);
-    } catch (...) {
-        return 0;  // nothing may unwind into the system's message dispatch
     }
+    return PassOn(platform, hWnd, msg, wParam, lParam);
 }
 
 }  // namespace vt::APIStuff

@@ -16,6 +16,9 @@ namespace {
 
 constexpr const char* kSource = "Tray";
 constexpr std::wstring_view kNotAdded = L"The notification area icon could not be added";
+constexpr std::wstring_view kNotRestored =
+    L"The notification area icon could not be put back after the taskbar was re-created, so "
+    L"monitoring has ended";
 constexpr std::wstring_view kNotSubclassed =
     L"The main window could not be set up to receive the notification area icon's messages";
 
@@ -25,27 +28,39 @@ constexpr UInt kAddRetryDelayMs = 250;
 
 constexpr std::size_t kTipChars = sizeof(TrayIconData.szTip) - 1;
 
-// Sends NIM_ADD with the record as it stands; true once the shell has taken the icon.
-bool AddToShell(Platform& platform) {
-    TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON;
-    for (int attempt = 1; attempt <= kAddAttempts; ++attempt) {
-        if (platform.Shell_NotifyIconA(NIM_ADD, &TrayIconData) != 0) {
+// Sends the record as it stands with these flags; true when the shell took it.
+bool Notify(Platform& platform, UInt message, UInt flags) {
+    TrayIconData.uFlags = flags;
+    return platform.Shell_NotifyIconA(message, &TrayIconData) != 0;
+}
+
+// Calls `attempt` until it succeeds, for about a second; true once it has.
+template <typename Attempt>
+bool WithRetries(Platform& platform, Attempt attempt) {
+    for (int round = 1; round <= kAddAttempts; ++round) {
+        if (attempt()) {
             return true;
         }
-        if (attempt < kAddAttempts) {
+        if (round < kAddAttempts) {
             platform.Sleep(kAddRetryDelayMs);
         }
     }
+    return false;
+}
+
+// Sends NIM_ADD with the record as it stands; true once the shell has taken the icon.
+bool AddToShell(Platform& platform) {
+    if (WithRetries(platform, [&] { return Notify(platform, NIM_ADD, NIF_MESSAGE | NIF_ICON); })) {
+        return true;
+    }
     // An add that timed out may still have gone through: take away whatever the shell kept.
-    TrayIconData.uFlags = 0;
-    static_cast<void>(platform.Shell_NotifyIconA(NIM_DELETE, &TrayIconData));
+    static_cast<void>(Notify(platform, NIM_DELETE, 0));
     return false;
 }
 
 // Sends the tooltip held in the record; a failure only leaves the icon without a tooltip.
 void ModifyTip(Platform& platform) {
-    TrayIconData.uFlags = NIF_TIP;
-    static_cast<void>(platform.Shell_NotifyIconA(NIM_MODIFY, &TrayIconData));
+    static_cast<void>(Notify(platform, NIM_MODIFY, NIF_TIP));
 }
 
 // The window's own procedure back, and no owner: the state before the add.
@@ -63,6 +78,7 @@ void AddTrayIcon(Form1& form, MenuId menu) {
         return;
     }
     Platform& platform = form.platform();
+    APIStuff::TrayPlatform = &platform;
     APIStuff::TaskbarCreatedMessage = platform.RegisterWindowMessageA("TaskbarCreated");
 
     // The subclass comes first, so that the icon's first message already reaches it.
@@ -111,9 +127,8 @@ void RemoveTrayIcon() {
         return;  // no icon, and the window's procedure was never replaced
     }
     Platform& platform = owner->platform();
-    TrayIconData.uFlags = 0;
     // The shell may have lost the icon already (a new taskbar); there is nothing more to do.
-    static_cast<void>(platform.Shell_NotifyIconA(NIM_DELETE, &TrayIconData));
+    static_cast<void>(Notify(platform, NIM_DELETE, 0));
     UndoSubclass(platform, owner->hWnd());
 }
 
@@ -123,10 +138,22 @@ void RestoreTrayIcon() {
         return;
     }
     Platform& platform = owner->platform();
-    if (!AddToShell(platform)) {
-        throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotAdded));
+    // Any program may send "TaskbarCreated", and the shell refuses NIM_ADD for an icon it still
+    // has: that icon only needs the record's values again. Never deleted here: it is live.
+    bool tipSent = false;
+    const bool shown = WithRetries(platform, [&] {
+        if (Notify(platform, NIM_ADD, NIF_MESSAGE | NIF_ICON)) {
+            return true;
+        }
+        tipSent = Notify(platform, NIM_MODIFY, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+        return tipSent;
+    });
+    if (!shown) {
+        throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotRestored));
     }
-    ModifyTip(platform);
+    if (!tipSent) {
+        ModifyTip(platform);
+    }
 }
 
 }  // namespace vt::Tray

@@ -26,8 +26,9 @@ void AddTrayIcon(Form1& form, MenuId menu);
 void SetTrayTip(std::wstring_view tip);
 // Deletes the icon and gives the window its own procedure back; nothing while no icon is shown.
 void RemoveTrayIcon();
-// Adds the shown icon again, tooltip included, after the shell lost it (a new taskbar).
-// AppError (err::kTrayIconNotAdded) when the shell does not take it.
+// Shows the icon again, tooltip included, after "TaskbarCreated": added anew when the shell
+// lost it, given its values again when the shell still has it. AppError
+// (err::kTrayIconNotAdded) when the shell takes neither.
 void RestoreTrayIcon();
 
 }  // namespace vt::Tray

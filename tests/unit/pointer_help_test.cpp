@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +88,21 @@ TEST_F(PointerHelpTest, HelpShowsTheWholeTextOnceWithTheButtonAlreadyUp) {
     // Every click that leaves the button checked shows it again.
     sim.Click(ControlId::Check5);
     EXPECT_EQ(sim.Messages().size(), 2u);
+}
+
+TEST_F(PointerHelpTest, AMessageBoxThatFailsNeverEndsTheProgram) {
+    sim.onMessageBox = [](const sim::ShownMessage&) { throw std::runtime_error("no box"); };
+    sim.Click(ControlId::Check5);
+
+    // The handler's box failed, then the one that reports it: nothing is left to tell.
+    ASSERT_EQ(sim.Messages().size(), 2u);
+    EXPECT_EQ(sim.Messages()[1].text, L"no box");
+    EXPECT_EQ(form.Check5.Value(), 0);
+    EXPECT_FALSE(sim.Ended());
+
+    sim.onMessageBox = nullptr;
+    sim.Click(ControlId::Check5);
+    EXPECT_EQ(sim.Messages().size(), 3u);
 }
 
 }  // namespace

@@ -10,8 +10,6 @@
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 #include "settings/startup_registration.h"
-#include "tray/api_stuff.h"
-#include "tray/tray.h"
 
 namespace vt {
 namespace {
@@ -30,12 +28,6 @@ std::string Sz(std::string text) {
 
 class StartOptionsTest : public ::testing::Test {
   protected:
-    void TearDown() override {
-        if (APIStuff::TrayOwnerForm != nullptr) {
-            Tray::RemoveTrayIcon();
-        }
-    }
-
     Form1& Start() {
         form.emplace(sim);
         form->Start();
@@ -78,26 +70,20 @@ TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
     EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
 }
 
-TEST_F(StartOptionsTest, TheRunEntrysDataIsThePathQuotedOnlyWhenItHoldsABlank) {
-    EXPECT_EQ(RegStuff::RunEntryName(L"D:\\Tool.exe"), L"Tool.exe");
-    EXPECT_EQ(RegStuff::RunEntryData(L"D:\\Tool.exe"), L"D:\\Tool.exe");
-    EXPECT_EQ(RegStuff::RunEntryData(L"C:\\Program Files\\Vintrell\\Vintrell.exe"),
-              L"\"C:\\Program Files\\Vintrell\\Vintrell.exe\"");
-
-    sim.SetExecutablePath(L"D:\\Tool.exe");
-    Start();
-    sim.Click(ControlId::Check6);
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("D:\\Tool.exe"));
-
-    SimPlatform spaced;
-    spaced.SetExecutablePath(L"C:\\My Tools\\Vintrell.exe");
-    Form1 other(spaced);
-    other.Start();
-    spaced.Click(ControlId::Check6);
-    const std::optional<sim::RegistryValue> value =
-        spaced.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe");
-    ASSERT_TRUE(value.has_value());
-    EXPECT_EQ(value->data, Sz("\"C:\\My Tools\\Vintrell.exe\""));
+TEST(RunEntryTest, TheDataIsThePathQuotedOnlyWhenItHoldsABlank) {
+    const auto registered = [](const wchar_t* path, const char* name) {
+        SimPlatform sim;
+        sim.SetExecutablePath(path);
+        Form1 f(sim);
+        f.Start();
+        sim.Click(ControlId::Check6);
+        const std::optional<sim::RegistryValue> value =
+            sim.RegValue(HKEY_LOCAL_MACHINE, kRun, name);
+        return value ? value->data : std::string("<none>");
+    };
+    EXPECT_EQ(registered(L"D:\\Tool.exe", "Tool.exe"), Sz("D:\\Tool.exe"));  // one backslash
+    EXPECT_EQ(registered(L"C:\\My Tools\\Vintrell.exe", "Vintrell.exe"),
+              Sz("\"C:\\My Tools\\Vintrell.exe\""));
 }
 
 TEST_F(StartOptionsTest, UntickingWithTrayCheckedStoresMinimizedOffFirstAndRemovesTheEntry) {
@@ -119,16 +105,14 @@ TEST_F(StartOptionsTest, UntickingWithTrayCheckedStoresMinimizedOffFirstAndRemov
     EXPECT_TRUE(sim.Messages().empty());
 }
 
-TEST_F(StartOptionsTest, UntickingWithTrayUncheckedDoesNotWriteMinimized) {
+TEST_F(StartOptionsTest, EachChangeWritesOnlyWhatItChanges) {
     sim.StoreSetting(L"Windows Startup", L"On");
-    Start();
-    sim.Click(ControlId::Check6);
-    EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Windows Startup", L"Off"}}));
-}
+    Form1& f = Start();
+    // Restoring the box at start-up leaves the Run key alone, even when the value is missing.
+    EXPECT_EQ(f.Check6.Value(), 1);
+    EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe").has_value());
 
-TEST_F(StartOptionsTest, TogglingStartInTrayWritesOnlyMinimized) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    Start();
+    // "Start in system tray" touches neither the Run key nor the tray.
     sim.Click(ControlId::Check8);
     sim.Click(ControlId::Check8);
     EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Minimized", L"On"}, {L"Minimized", L"Off"}}));
@@ -136,14 +120,12 @@ TEST_F(StartOptionsTest, TogglingStartInTrayWritesOnlyMinimized) {
     EXPECT_FALSE(sim.RegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe").has_value());
     EXPECT_FALSE(sim.TrayIconShown());
     EXPECT_TRUE(sim.FormVisibleNow());
-}
 
-TEST_F(StartOptionsTest, StartUpWithWindowsStartupOnDoesNotRewriteARemovedEntry) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    Form1& f = Start();
-    EXPECT_EQ(f.Check6.Value(), 1);
-    EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe").has_value());
-    EXPECT_FALSE(sim.RegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe").has_value());
+    // Unticking with "Start in system tray" unchecked does not write "Minimized" again.
+    sim.Click(ControlId::Check6);
+    EXPECT_EQ(sim.SettingWrites().back(),
+              (std::pair<std::wstring, std::wstring>{L"Windows Startup", L"Off"}));
+    EXPECT_EQ(sim.SettingWrites().size(), 3u);
 }
 
 TEST_F(StartOptionsTest, ARefusedMachineKeyFallsBackToTheUsersRunKey) {
@@ -222,7 +204,49 @@ TEST_F(StartOptionsTest, WhenNeitherKeyTakesTheValueTheBoxIsUntickedAndTheUserTo
     EXPECT_EQ(sim.OpenKeyCount(), 0);
 }
 
-TEST_F(StartOptionsTest, UntickingLeavesAMachineValueItCannotRemoveAndSaysSo) {
+TEST_F(StartOptionsTest, AnOptionTheStoreRefusesIsReportedOnceAndTheBoxesShowWhatIsStored) {
+    sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
+    Form1& f = Start();
+    sim.FailSettingWrites(true);
+    const auto refused = [&](std::wstring_view key) {
+        try {
+            sim.SaveSetting(L"Tolvane", L"Vintrell", key, L"");
+        } catch (const AppError& error) {
+            return std::wstring(kStartupError) + error.Description();
+        }
+        ADD_FAILURE() << "the store did not fail";
+        return std::wstring();
+    };
+
+    // Ticking: unticked again, nothing registered, nothing more written or said.
+    sim.Click(ControlId::Check6);
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text, refused(L"Windows Startup"));
+    EXPECT_EQ(f.Check6.Value(), 0);
+    EXPECT_EQ(sim.CheckValueShown(ControlId::Check6), 0);
+    EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
+    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
+
+    // With both options on, unticking either one leaves both as stored and registered.
+    sim.FailSettingWrites(false);
+    sim.Click(ControlId::Check6);
+    sim.Click(ControlId::Check8);
+    sim.FailSettingWrites(true);
+    sim.Click(ControlId::Check8);
+    sim.Click(ControlId::Check6);
+    ASSERT_EQ(sim.Messages().size(), 3u);
+    EXPECT_EQ(sim.Messages()[1].text, refused(L"Minimized"));
+    EXPECT_EQ(sim.Messages()[2].text, refused(L"Minimized"));
+    EXPECT_EQ(f.Check6.Value(), 1);
+    EXPECT_EQ(f.Check8.Value(), 1);
+    EXPECT_EQ(sim.CheckValueShown(ControlId::Check8), 1);
+    EXPECT_TRUE(sim.ControlVisible(ControlId::Check8));
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"On");
+    EXPECT_EQ(sim.StoredSetting(L"Minimized"), L"On");
+}
+
+TEST_F(StartOptionsTest, UntickingSaysSoOnlyWhenAValueStaysBehind) {
     sim.StoreSetting(L"Windows Startup", L"On");
     sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe", {REG_SZ, Sz("x")});
     sim.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
@@ -235,15 +259,16 @@ TEST_F(StartOptionsTest, UntickingLeavesAMachineValueItCannotRemoveAndSaysSo) {
     EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"Off");
     EXPECT_TRUE(RunData(HKEY_LOCAL_MACHINE, "Vintrell.exe").has_value());
     EXPECT_EQ(sim.OpenKeyCount(), 0);
-}
 
-TEST_F(StartOptionsTest, UntickingWithNothingRegisteredAnywhereIsQuiet) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
-    sim.DenyWrite(HKEY_CURRENT_USER, kRun);
-    Start();
-    sim.Click(ControlId::Check6);
-    EXPECT_TRUE(sim.Messages().empty());
+    // With nothing registered, keys that refuse writes leave nothing behind: nothing to say.
+    SimPlatform quiet;
+    quiet.StoreSetting(L"Windows Startup", L"On");
+    quiet.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
+    quiet.DenyWrite(HKEY_CURRENT_USER, kRun);
+    Form1 other(quiet);
+    other.Start();
+    quiet.Click(ControlId::Check6);
+    EXPECT_TRUE(quiet.Messages().empty());
 }
 
 TEST(RegStuffTest, APathTheCodePageCannotHoldIsRefusedRatherThanMangled) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,25 +14,17 @@
 #include "platform/sim/sim_platform.h"
 #include "settings/startup_registration.h"
 #include "tray/api_stuff.h"
-#include "tray/tray.h"
 
 namespace vt {
 namespace {
 
 using sim::SimPlatform;
+using Writes = std::vector<std::pair<std::wstring, std::wstring>>;
 
 constexpr wchar_t kLoadError[] = L"ERROR while loading main form - ";
 
 class StartupTest : public ::testing::Test {
   protected:
-    void SetUp() override { Globals::MainWindowHandle = 0; }
-    void TearDown() override {
-        // The tray's state is module-wide: leave no icon pointing at a form about to go.
-        if (APIStuff::TrayOwnerForm != nullptr) {
-            Tray::RemoveTrayIcon();
-        }
-    }
-
     Form1& Start() {
         form.emplace(sim);
         form->Start();
@@ -92,7 +85,7 @@ TEST_F(StartupTest, BothOptionsOnGoStraightIntoTheTrayWithoutShowingTheWindow) {
     EXPECT_TRUE(sim.Messages().empty());
 
     // Restoring "Windows Startup" leaves the Run entry alone; "Minimized" is stored once more.
-    const std::vector<std::pair<std::wstring, std::wstring>> writes{{L"Minimized", L"On"}};
+    const Writes writes{{L"Minimized", L"On"}};
     EXPECT_EQ(sim.SettingWrites(), writes);
     EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, RegStuff::kRunKey, "Vintrell.exe").has_value());
 
@@ -111,8 +104,7 @@ TEST_F(StartupTest, MinimizedWithoutWindowsStartupStartsInTheTrayOnceThenTurnsOf
     EXPECT_TRUE(sim.TimerEnabled());
     EXPECT_EQ(f.Check8.Value(), 0);
     EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
-    const std::vector<std::pair<std::wstring, std::wstring>> writes{{L"Minimized", L"On"},
-                                                                    {L"Minimized", L"Off"}};
+    const Writes writes{{L"Minimized", L"On"}, {L"Minimized", L"Off"}};
     EXPECT_EQ(sim.SettingWrites(), writes);
     EXPECT_EQ(sim.StoredSetting(L"Minimized"), L"Off");
 }
@@ -131,9 +123,6 @@ TEST_F(StartupTest, OnlyTheExactStringOnTurnsAnOptionOn) {
         EXPECT_TRUE(fresh.FormVisibleNow());
         EXPECT_FALSE(fresh.TrayIconShown());
         EXPECT_TRUE(fresh.SettingWrites().empty());
-        if (APIStuff::TrayOwnerForm != nullptr) {
-            Tray::RemoveTrayIcon();  // a failure above must not leave the icon to the next form
-        }
     }
 }
 
@@ -144,94 +133,122 @@ TEST_F(StartupTest, TheHandCursorIsLoadedFromBesideTheExecutableWhenPresent) {
     EXPECT_EQ(sim.MouseIconPath(), L"E:\\Tools\\HAND-M.CUR");
     EXPECT_TRUE(sim.Messages().empty());
 
-    SimPlatform root;  // at the root of a drive, one backslash
-    root.SetExecutablePath(L"D:\\Vintrell.exe");
-    root.AddFile(L"D:\\HAND-M.CUR", true);
-    Form1 other(root);
-    other.Start();
-    EXPECT_EQ(root.MouseIconPath(), L"D:\\HAND-M.CUR");
+    const auto loaded = [](std::wstring_view executable, std::wstring_view cursor) {
+        SimPlatform other;
+        other.SetExecutablePath(std::wstring(executable));
+        other.AddFile(std::wstring(cursor), true);
+        Form1 f(other);
+        f.Start();
+        EXPECT_TRUE(other.Messages().empty());
+        EXPECT_FALSE(f.IsLoading);
+        return other.MouseIconPath();
+    };
+    // At the root of a drive, one backslash.
+    EXPECT_EQ(loaded(L"D:\\Vintrell.exe", L"D:\\HAND-M.CUR"), L"D:\\HAND-M.CUR");
+    // Absent from the program's folder: no error, and no image.
+    EXPECT_EQ(loaded(L"E:\\Tools\\Vintrell.exe", L"E:\\Other\\HAND-M.CUR"), L"");
+    // A path without a folder says nothing about where the cursor is: not the drive's root.
+    EXPECT_EQ(loaded(L"Vintrell.exe", L"\\HAND-M.CUR"), L"");
 }
 
-TEST_F(StartupTest, NoCursorFileIsNoError) {
-    sim.SetExecutablePath(L"E:\\Tools\\Vintrell.exe");
-    sim.AddFile(L"E:\\Other\\HAND-M.CUR", true);  // not the program's folder
-    Form1& f = Start();
-    EXPECT_TRUE(sim.MouseIconPath().empty());
-    EXPECT_TRUE(sim.Messages().empty());
-    EXPECT_FALSE(f.IsLoading);
-    // The custom setting still works, without an image.
-    sim.MouseMove(ControlId::Check1);
-    EXPECT_EQ(sim.MousePointerShown(), 99);
+TEST_F(StartupTest, AFailedCursorOrHomePageIsReportedOnceAndStartUpGoesOn) {
+    const std::vector<std::pair<std::function<void(SimPlatform&)>, std::wstring>> failures{
+        {[](SimPlatform& s) { s.AddFile(L"C:\\Program Files\\Vintrell\\HAND-M.CUR", false); },
+         L"Invalid picture"},
+        {[](SimPlatform& s) {
+             s.ForceRnd(0.06);
+             s.FailLaunch(true);
+         },
+         L""},
+    };
+    for (const auto& [breakStep, description] : failures) {
+        SimPlatform s;
+        s.StoreSetting(L"Listview", L"calc||||||||---|||Notepad||||||||---|||");
+        s.StoreSetting(L"Windows Startup", L"On");
+        breakStep(s);
+        Form1 f(s);
+        f.HomePageAddress = L"https://example.test/";
+        f.Start();
+
+        ASSERT_EQ(s.Messages().size(), 1u);
+        EXPECT_EQ(s.Messages()[0].text.rfind(kLoadError, 0), 0u);
+        if (!description.empty()) {
+            EXPECT_EQ(s.Messages()[0].text, kLoadError + description);
+        }
+        EXPECT_EQ(s.Messages()[0].style, MB_OK);
+        EXPECT_EQ(s.Messages()[0].caption, L"Vintrell");
+        EXPECT_TRUE(s.MouseIconPath().empty());
+        // The list, the handle and the options are restored all the same.
+        EXPECT_EQ(s.ListItems(), (std::vector<std::wstring>{L"calc", L"Notepad"}));
+        ASSERT_EQ(s.ListColumns().size(), 1u);
+        EXPECT_EQ(Globals::MainWindowHandle, s.FormHandle());
+        EXPECT_EQ(f.Check6.Value(), 1);
+        EXPECT_TRUE(s.ControlVisible(ControlId::Check8));
+        EXPECT_FALSE(f.IsLoading);
+        EXPECT_TRUE(s.FormVisibleNow());
+    }
 }
 
-// The optional steps must not cost the list, the handle and the options.
-void ExpectStartUpCompleted(const SimPlatform& sim, const Form1& f) {
-    EXPECT_EQ(sim.ListItems(), (std::vector<std::wstring>{L"calc", L"Notepad"}));
-    ASSERT_EQ(sim.ListColumns().size(), 1u);
-    EXPECT_EQ(sim.ListColumns()[0].second, 4700);
-    EXPECT_EQ(Globals::MainWindowHandle, sim.FormHandle());
-    EXPECT_EQ(f.Check6.Value(), 1);
-    EXPECT_TRUE(sim.ControlVisible(ControlId::Check8));
-    EXPECT_FALSE(f.IsLoading);
-    EXPECT_TRUE(sim.FormVisibleNow());
-}
-
-TEST_F(StartupTest, ACursorFileThatIsNoCursorIsReportedOnceAndStartUpGoesOn) {
-    sim.SetExecutablePath(L"E:\\Tools\\Vintrell.exe");
-    sim.AddFile(L"E:\\Tools\\HAND-M.CUR", false);
-    sim.StoreSetting(L"Listview", L"calc||||||||---|||Notepad||||||||---|||");
+TEST_F(StartupTest, AListThatCannotBeReadStopsStartUpButIsNeverSavedOver) {
+    const std::wstring stored = L"calc||||||||---|||";
     sim.StoreSetting(L"Windows Startup", L"On");
-    Form1& f = Start();
-
-    ASSERT_EQ(sim.Messages().size(), 1u);
-    EXPECT_EQ(sim.Messages()[0].text, std::wstring(kLoadError) + L"Invalid picture");
-    EXPECT_EQ(sim.Messages()[0].style, MB_OK);
-    EXPECT_EQ(sim.Messages()[0].caption, L"Vintrell");
-    EXPECT_TRUE(sim.MouseIconPath().empty());
-    ExpectStartUpCompleted(sim, f);
-}
-
-TEST_F(StartupTest, AHomePageThatCannotBeOpenedIsReportedOnceAndStartUpGoesOn) {
-    sim.StoreSetting(L"Listview", L"calc||||||||---|||Notepad||||||||---|||");
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.ForceRnd(0.06);
-    sim.FailLaunch(true);
-    form.emplace(sim);
-    form->HomePageAddress = L"https://example.test/";
-    form->Start();
-
-    ASSERT_EQ(sim.Messages().size(), 1u);
-    EXPECT_EQ(sim.Messages()[0].text.rfind(kLoadError, 0), 0u);
-    EXPECT_GT(sim.Messages()[0].text.size(), std::wcslen(kLoadError));
-    ExpectStartUpCompleted(sim, *form);
-}
-
-TEST_F(StartupTest, AFailureOutsideTheOptionalStepsStopsStartUp) {
-    sim.StoreSetting(L"Windows Startup", L"On");
+    sim.StoreSetting(L"Listview", stored);
     sim.MakeSettingUnreadable(L"Listview");
     Form1& f = Start();
 
     ASSERT_EQ(sim.Messages().size(), 1u);
     EXPECT_EQ(sim.Messages()[0].text.rfind(kLoadError, 0), 0u);
-    // Nothing after the list was done: no column, no handle, no options.
+    // Nothing after the list was done: no column, no options ...
     EXPECT_TRUE(sim.ListColumns().empty());
-    EXPECT_EQ(Globals::MainWindowHandle, 0);
     EXPECT_EQ(f.Check6.Value(), 0);
-    EXPECT_TRUE(f.IsLoading);
     EXPECT_TRUE(sim.FormVisibleNow());
+    // ... but the sweep knows the window, and the options work.
+    EXPECT_EQ(Globals::MainWindowHandle, sim.FormHandle());
+    EXPECT_FALSE(f.IsLoading);
+
+    // No command saves its partial list over the stored one; Add and Clear List say why.
+    const std::wstring why =
+        L"The keyword list could not be read at start-up, so it is not saved over the stored one";
+    sim.TypeText(ControlId::Text1, L"vintrell");
+    sim.Click(ControlId::Check1);
+    sim.Click(ControlId::Check4);  // asked, and answered No
+    sim.SelectListItem(-1);
+    sim.Click(ControlId::Check3);
+    sim.DblClickListItem(-1);
+    ASSERT_EQ(sim.Messages().size(), 4u);
+    EXPECT_EQ(sim.Messages()[1].text, L"ERROR while adding a keyword () - " + why);
+    EXPECT_EQ(sim.Messages()[3].text, L"ERROR while clearing keyword list - " + why);
+    EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"vintrell"});
+    EXPECT_EQ(sim.StoredSetting(L"Listview"), stored);
+    EXPECT_TRUE(sim.SettingWrites().empty());
+
+    // Its caption holds the keyword, yet a sweep leaves the main window alone.
+    sim.Click(ControlId::Check2);
+    ASSERT_TRUE(sim.Tick());
+    EXPECT_TRUE(sim.CloseLog().empty());
+    EXPECT_FALSE(sim.Ended());
+    f.mnuStopMonitoring_Click();
+    sim.Click(ControlId::Check6);
+    EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Windows Startup", L"On"}}));
+    EXPECT_TRUE(sim.RegValue(HKEY_LOCAL_MACHINE, RegStuff::kRunKey, "Vintrell.exe").has_value());
 }
 
-TEST_F(StartupTest, StartUpSeedsFromTheClockAndOpensTheBuildAddressOnASeven) {
-    sim.SetSecondsSinceMidnight(45296.75);
-    sim.ForceRnd(0.06);
-    Start();
-    EXPECT_EQ(sim.RandomizeSeed(), 45296.75);
-    if (Main::kHomePageAddress.empty()) {
-        EXPECT_TRUE(sim.Launched().empty());
-    } else {
-        ASSERT_EQ(sim.Launched().size(), 1u);
-        EXPECT_EQ(sim.Launched()[0].first,
-                  L"explorer \"" + std::wstring(Main::kHomePageAddress) + L"\"");
+TEST_F(StartupTest, StartUpSeedsFromTheClockAndOpensTheFormsAddressOnASeven) {
+    for (const std::wstring address : {L"", L"https://example.test/"}) {
+        SimPlatform fresh;
+        fresh.SetSecondsSinceMidnight(45296.75);
+        fresh.ForceRnd(0.06);
+        Form1 f(fresh);
+        f.HomePageAddress = address;
+        f.Start();
+        EXPECT_EQ(fresh.RandomizeSeed(), 45296.75);
+        if (address.empty()) {
+            EXPECT_TRUE(fresh.Launched().empty());
+        } else {
+            ASSERT_EQ(fresh.Launched().size(), 1u);
+            EXPECT_EQ(fresh.Launched()[0].first, L"explorer \"https://example.test/\"");
+            EXPECT_EQ(fresh.Launched()[0].second, SW_SHOWMINIMIZED);
+        }
     }
 }
 
@@ -239,16 +256,6 @@ class HomePageTest : public ::testing::Test {
   protected:
     SimPlatform sim;
 };
-
-TEST_F(HomePageTest, ADrawOfSevenStartsExplorerMinimizedWithTheQuotedAddress) {
-    sim.SetSecondsSinceMidnight(3600.5);
-    sim.ForceRnd(0.06);
-    Main::MaybeOpenHomePage(sim, L"https://example.test/start");
-    EXPECT_EQ(sim.RandomizeSeed(), 3600.5);
-    ASSERT_EQ(sim.Launched().size(), 1u);
-    EXPECT_EQ(sim.Launched()[0].first, L"explorer \"https://example.test/start\"");
-    EXPECT_EQ(sim.Launched()[0].second, SW_SHOWMINIMIZED);
-}
 
 TEST_F(HomePageTest, OnlySevenOutOfOneToHundredOpensThePage) {
     // Int(r * 100) + 1 is 7 exactly for r in [0.06, 0.07).
@@ -258,8 +265,9 @@ TEST_F(HomePageTest, OnlySevenOutOfOneToHundredOpensThePage) {
     }
     EXPECT_TRUE(sim.Launched().empty());
     sim.ForceRnd(0.0699999);
-    Main::MaybeOpenHomePage(sim, L"https://example.test/");
-    EXPECT_EQ(sim.Launched().size(), 1u);
+    Main::MaybeOpenHomePage(sim, L"https://example.test/start");
+    ASSERT_EQ(sim.Launched().size(), 1u);
+    EXPECT_EQ(sim.Launched()[0].first, L"explorer \"https://example.test/start\"");
 }
 
 TEST_F(HomePageTest, WithoutAnAddressTheNumberIsStillDrawnAndNothingStarts) {
@@ -287,20 +295,31 @@ TEST_F(ShutdownTest, ClosingTheWindowEndsTheProgramAfterTwoMessagePassesWithoutS
     EXPECT_TRUE(sim.Messages().empty());
 }
 
-TEST_F(ShutdownTest, ClosingTheHiddenWindowWhileInTheTrayLeavesNoIcon) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.StoreSetting(L"Minimized", L"On");
-    Start();
-    ASSERT_TRUE(sim.TrayIconShown());
-    // A queued tick must not start a sweep during the shut-down passes.
-    const Hwnd notepad = sim.AddWindow(L"Untitled - Notepad");
-    form->ListView1.Add(L"Notepad");
-    sim.QueueTick();
-    sim.CloseForm();
-    EXPECT_TRUE(sim.Ended());
-    EXPECT_FALSE(sim.TrayIconShown());
-    EXPECT_TRUE(sim.WindowExists(notepad));
-    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+TEST_F(ShutdownTest, ClosingTheHiddenWindowOrEndingTheSessionLeavesNoIcon) {
+    for (const bool endSession : {false, true}) {
+        SimPlatform s;
+        s.StoreSetting(L"Windows Startup", L"On");
+        s.StoreSetting(L"Minimized", L"On");
+        s.StoreSetting(L"Listview", L"Notepad||||||||---|||");
+        Form1 f(s);
+        f.Start();
+        ASSERT_TRUE(s.TrayIconShown());
+        // A queued tick must not start a sweep during the shut-down passes.
+        const Hwnd notepad = s.AddWindow(L"Untitled - Notepad");
+        s.QueueTick();
+        if (endSession) {
+            s.EndSession();
+        } else {
+            s.CloseForm();
+        }
+        EXPECT_TRUE(s.Ended());
+        EXPECT_FALSE(s.TrayIconShown());
+        EXPECT_FALSE(s.TimerEnabled());
+        EXPECT_TRUE(s.WindowExists(notepad));
+        EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+        EXPECT_TRUE(s.Messages().empty());
+        EXPECT_EQ(s.SettingWrites(), (Writes{{L"Minimized", L"On"}}));
+    }
 }
 
 TEST_F(ShutdownTest, TheIconGoesEvenWhenTheDestructionBypassesTheTraySubclass) {
@@ -315,17 +334,30 @@ TEST_F(ShutdownTest, TheIconGoesEvenWhenTheDestructionBypassesTheTraySubclass) {
     EXPECT_FALSE(sim.TrayIconShown());
 }
 
-TEST_F(ShutdownTest, TheEndOfTheSessionEndsTheProgramAndTakesTheIcon) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.StoreSetting(L"Minimized", L"On");
+// Another program may close the hidden window while a handler waits in a modal loop. When the
+// handler resumes, the window is gone: it must change nothing more and show nothing more.
+TEST_F(ShutdownTest, ClosedDuringAQuestionOrAnErrorMessageNothingMoreIsDoneOrShown) {
+    sim.StoreSetting(L"Listview", L"a||||||||---|||");
     Start();
-    sim.EndSession();
+    sim.onMessageBox = [&](const sim::ShownMessage&) { sim.CloseForm(); };
+    sim.AnswerMessageBox(IDYES);
+    sim.Click(ControlId::Check4);
     EXPECT_TRUE(sim.Ended());
-    EXPECT_FALSE(sim.TrayIconShown());
-    EXPECT_FALSE(sim.TimerEnabled());
-    EXPECT_TRUE(sim.Messages().empty());
-    EXPECT_EQ(sim.SettingWrites(),
-              (std::vector<std::pair<std::wstring, std::wstring>>{{L"Minimized", L"On"}}));
+    EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"a"});
+    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_EQ(sim.Messages().size(), 1u);
+
+    // The error box of a failed option: the box is not set back, and nothing more is stored.
+    SimPlatform other;
+    other.DenyWrite(HKEY_LOCAL_MACHINE, RegStuff::kRunKey);
+    other.DenyWrite(HKEY_CURRENT_USER, RegStuff::kRunKey);
+    Form1 f(other);
+    f.Start();
+    other.onMessageBox = [&](const sim::ShownMessage&) { other.CloseForm(); };
+    other.Click(ControlId::Check6);
+    EXPECT_TRUE(other.Ended());
+    EXPECT_EQ(other.Messages().size(), 1u);
+    EXPECT_EQ(other.SettingWrites(), (Writes{{L"Windows Startup", L"On"}}));
 }
 
 }  // namespace

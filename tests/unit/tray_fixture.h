@@ -33,12 +33,7 @@ class TrayFixture : public ::testing::Test {
         current = this;
     }
 
-    void TearDown() override {
-        if (APIStuff::TrayOwnerForm != nullptr) {
-            Tray::RemoveTrayIcon();
-        }
-        current = nullptr;
-    }
+    ~TrayFixture() override { current = nullptr; }
 
     void InstallRecorder() { sim.SetWindowLongA(form.hWnd(), GWL_WNDPROC, &Recorder); }
     static WndProc RecorderProc() { return &Recorder; }

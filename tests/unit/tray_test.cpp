@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,14 +29,22 @@ void ExpectAddRecord(const sim::NotifyCall& call, Hwnd hWnd) {
 
 // --- The icon record ---------------------------------------------------------------------
 
-TEST_F(TrayTest, RecordCarriesTheIconsValuesAndFlagsPerCall) {
+TEST_F(TrayTest, EverySessionUsesTheSameRecordOverTheWindowsOwnProcedure) {
     StartMonitoring();
+    EXPECT_EQ(sim.CurrentWndProc(), &APIStuff::TrayWindowProc);
     sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
     sim.MouseOnTrayIcon(WM_RBUTTONUP);
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+    EXPECT_EQ(APIStuff::TrayPopupMenu, MenuId::mnuTray);
 
+    sim.ShowForm();
+    StartMonitoring();
     const std::vector<sim::NotifyCall>& calls = sim.NotifyCalls();
-    ASSERT_EQ(NotifyMessages(), (std::vector<UInt>{NIM_ADD, NIM_MODIFY, NIM_DELETE}));
+    ASSERT_EQ(NotifyMessages(),
+              (std::vector<UInt>{NIM_ADD, NIM_MODIFY, NIM_DELETE, NIM_ADD, NIM_MODIFY}));
     ExpectAddRecord(calls[0], form.hWnd());
+    ExpectAddRecord(calls[3], form.hWnd());
     EXPECT_EQ(calls[1].data.uFlags, NIF_TIP);
     EXPECT_EQ(calls[2].data.uFlags, 0u);
     for (const sim::NotifyCall& call : calls) {
@@ -43,6 +52,8 @@ TEST_F(TrayTest, RecordCarriesTheIconsValuesAndFlagsPerCall) {
         EXPECT_EQ(call.data.uID, 0u);
         EXPECT_TRUE(call.succeeded);
     }
+    EXPECT_EQ(APIStuff::SavedWndProc, sim.FormClassProc());
+    EXPECT_TRUE(Monitoring());
 }
 
 TEST_F(TrayTest, TipFillsItsSixtyFourBytes) {
@@ -59,43 +70,11 @@ TEST_F(TrayTest, TipFillsItsSixtyFourBytes) {
     EXPECT_EQ(TipField(sim.TrayIcon().value()).substr(0, 6), std::string("Caf\xE9\0 ", 6));
 }
 
-TEST_F(TrayTest, SecondSessionAddsTheSameIconOverTheWindowsOwnProcedure) {
-    StartMonitoring();
-    EXPECT_EQ(sim.CurrentWndProc(), &APIStuff::TrayWindowProc);
-    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
-    sim.MouseOnTrayIcon(WM_RBUTTONUP);
-    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
-    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
-    EXPECT_EQ(APIStuff::TrayPopupMenu, MenuId::mnuTray);
-
-    sim.ShowForm();
-    StartMonitoring();
-    ASSERT_EQ(NotifyMessages(),
-              (std::vector<UInt>{NIM_ADD, NIM_MODIFY, NIM_DELETE, NIM_ADD, NIM_MODIFY}));
-    ExpectAddRecord(sim.NotifyCalls()[3], form.hWnd());
-    EXPECT_EQ(APIStuff::SavedWndProc, sim.FormClassProc());
-    EXPECT_TRUE(Monitoring());
-}
-
 TEST_F(TrayTest, AddingWhileShownNeverSubclassesTwice) {
     Tray::AddTrayIcon(form, MenuId::mnuTray);
     Tray::AddTrayIcon(form, MenuId::mnuTray);
     EXPECT_EQ(APIStuff::SavedWndProc, sim.FormClassProc());
     EXPECT_EQ(NotifyMessages(), std::vector<UInt>{NIM_ADD});
-}
-
-TEST_F(TrayTest, RefusedIconUndoesTheSubclassItMade) {
-    sim.FailNotifyIcon(NIM_ADD, 1000);
-    try {
-        Tray::AddTrayIcon(form, MenuId::mnuTray);
-        ADD_FAILURE() << "an icon the shell refused was reported as added";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.Number(), err::kTrayIconNotAdded);
-        EXPECT_EQ(error.Description(), L"The notification area icon could not be added");
-    }
-    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
-    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
-    EXPECT_FALSE(sim.TrayIconShown());
 }
 
 // --- TrayWindowProc ----------------------------------------------------------------------
@@ -117,6 +96,10 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAndItsItemStops) {
     EXPECT_EQ(foregroundAtMenu, form.hWnd());
     EXPECT_FALSE(visibleAtMenu);
     EXPECT_TRUE(Idle());
+    EXPECT_FALSE(sim.Tick());
+    EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"notepad"});
+    EXPECT_EQ(sim.CurrentWndProc(), RecorderProc());
+    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
     EXPECT_TRUE(sim.PostedMessages().empty());
     EXPECT_TRUE(ToRecorder(Tray::TRAY_CALLBACK_MESSAGE).empty());
 }
@@ -149,6 +132,21 @@ TEST_F(TrayTest, OtherMouseMessagesGoOnUnchanged) {
     EXPECT_EQ(sim.MenusShown(), 0);
     EXPECT_TRUE(sim.PostedMessages().empty());
     EXPECT_TRUE(Monitoring());
+}
+
+TEST_F(TrayTest, AFailingSubclassOrAnEmptiedOwnerStillPassesMessagesOn) {
+    InstallRecorder();
+    StartMonitoring();
+    sim.onMenuOpen = [] { throw AppError(0, "test", L"the menu failed"); };
+    EXPECT_EQ(sim.MouseOnTrayIcon(WM_RBUTTONUP), kRecorderResult);
+    EXPECT_EQ(ToRecorder(Tray::TRAY_CALLBACK_MESSAGE).size(), 1u);
+    EXPECT_TRUE(sim.Messages().empty());
+
+    // A later subclass that saved TrayWindowProc may still call it once the icon is gone.
+    form.mnuStopMonitoring_Click();
+    ASSERT_EQ(APIStuff::TrayOwnerForm, nullptr);
+    EXPECT_EQ(APIStuff::TrayWindowProc(form.hWnd(), WM_NULL, 0, 0), kRecorderResult);
+    EXPECT_EQ(ToRecorder(WM_NULL).size(), 1u);
 }
 
 TEST_F(TrayTest, DestroyedWindowTakesTheIconAlong) {
@@ -193,6 +191,24 @@ TEST_F(TrayTest, NewTaskbarGetsTheIconBackWithoutASecondSubclass) {
     EXPECT_TRUE(Idle());
 }
 
+TEST_F(TrayTest, TaskbarCreatedWhileTheIconIsStillThereKeepsItAndMonitoring) {
+    InstallRecorder();
+    StartMonitoring();
+    const std::uint64_t before = sim.NowMs();
+    // Any program may broadcast it; the shell refuses NIM_ADD for an icon it has.
+    const UInt taskbarCreated = sim.RegisterWindowMessageA("TaskbarCreated");
+    sim.SendToForm(taskbarCreated, 0, 0);
+
+    EXPECT_TRUE(Monitoring());
+    EXPECT_TRUE(sim.Messages().empty());
+    ASSERT_EQ(NotifyMessages(), (std::vector<UInt>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY}));
+    EXPECT_FALSE(sim.NotifyCalls()[2].succeeded);
+    EXPECT_EQ(sim.NotifyCalls()[3].data.uFlags, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+    EXPECT_STREQ(sim.TrayIcon()->szTip, "Right-click here to access the menu");
+    EXPECT_EQ(sim.NowMs(), before);  // no wait for a busy shell
+    EXPECT_EQ(ToRecorder(taskbarCreated).size(), 1u);
+}
+
 TEST_F(TrayTest, NewTaskbarThatRefusesTheIconBringsTheWindowBack) {
     InstallRecorder();
     StartMonitoring();
@@ -203,7 +219,8 @@ TEST_F(TrayTest, NewTaskbarThatRefusesTheIconBringsTheWindowBack) {
     ASSERT_EQ(sim.Messages().size(), 1u);
     EXPECT_TRUE(sim.Messages()[0].formVisible);
     EXPECT_EQ(sim.Messages()[0].text,
-              std::wstring(kSweepAbortedPrefix) + L"The notification area icon could not be added");
+              L"ERROR while starting monitoring - The notification area icon could not be put back "
+              L"after the taskbar was re-created, so monitoring has ended");
     EXPECT_EQ(sim.CurrentWndProc(), RecorderProc());
 }
 
@@ -217,7 +234,24 @@ TEST_F(TrayTest, SweepFailingWhileTheMenuIsOpenLeavesNothingPosted) {
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(sim.PostedMessages().empty());
     ASSERT_EQ(sim.Messages().size(), 1u);
-    EXPECT_EQ(sim.Messages()[0].text.rfind(kSweepAbortedPrefix, 0), 0u);
+    EXPECT_EQ(sim.Messages()[0].text.rfind(
+                  L"ERROR while monitoring windows - monitoring has been aborted - ", 0),
+              0u);
+}
+
+TEST(TrayOwnershipTest, AFormThatGoesTakesItsIconAlong) {
+    sim::SimPlatform sim;
+    {
+        Form1 form(sim);
+        sim.ShowForm();
+        sim.ListAdd(L"notepad");
+        sim.Click(ControlId::Check2);
+        ASSERT_EQ(APIStuff::TrayOwnerForm, &form);
+    }
+    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
+    EXPECT_EQ(APIStuff::TrayPlatform, nullptr);
+    EXPECT_FALSE(sim.TrayIconShown());
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,6 @@
 #include "monitor/enum.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
-#include "tray/api_stuff.h"
-#include "tray/tray.h"
 
 namespace vt {
 namespace {
@@ -30,12 +29,6 @@ class SweepTest : public ::testing::Test {
         Globals::MainWindowHandle = form.hWnd();
         sim.ShowForm();
         form.Timer1.SetEnabled(true);
-    }
-    ~SweepTest() override {
-        if (APIStuff::TrayOwnerForm != nullptr) {
-            Tray::RemoveTrayIcon();
-        }
-        Globals::MainWindowHandle = 0;
     }
 
     void Keywords(std::initializer_list<std::wstring_view> keywords) {
@@ -93,7 +86,8 @@ TEST_F(SweepTest, TheMainWindowIsLeftOutWhateverItsCaption) {
     Keywords({L"vintrell"});
     sim.SetCaption(L"Vintrell");
     const Hwnd other = sim.AddWindow(L"Vintrell readme");
-    ASSERT_NE(std::find(Enumerated().begin(), Enumerated().end(), form.hWnd()), Enumerated().end());
+    const std::vector<Hwnd> desktop = Enumerated();
+    ASSERT_NE(std::find(desktop.begin(), desktop.end(), form.hWnd()), desktop.end());
 
     Enum::WindowHandles collected;
     sim.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&collected));
@@ -110,18 +104,21 @@ TEST_F(SweepTest, TitlesAreTheirFirst49CharactersInTheAnsiCodePage) {
     const Hwnd fits = sim.AddWindow(std::wstring(41, L'x') + L"abcdefgh");  // 49 characters
     const Hwnd cutBefore = sim.AddWindow(std::wstring(42, L'x') + L"abcdefgh");
     const Hwnd ansi = sim.AddWindowAnsi("CAF\xc9 CR\xc8ME - menu");  // code page 1252
-    // A short title read after a long one is matched on its own characters.
-    const Hwnd shortAfterLong = sim.AddWindow(L"ef");
-    const Hwnd longFirst = sim.AddWindow(L"efg", CloseBehaviour::Declines);
-    ASSERT_TRUE(Before(longFirst, shortAfterLong));
+    // A short title read right after a long one is matched on its own characters: "ab" with
+    // what the buffer kept of "abcdefgh" would hold "efgh".
+    const Hwnd shortAfterLong = sim.AddWindow(L"ab");
+    const Hwnd longFirst = sim.AddWindow(L"abcdefgh", CloseBehaviour::Declines);
+    const std::vector<Hwnd> desktop = Enumerated();
+    ASSERT_EQ(std::find(desktop.begin(), desktop.end(), longFirst) + 1,
+              std::find(desktop.begin(), desktop.end(), shortAfterLong));
 
     sim.Tick();
 
     EXPECT_TRUE(sim.WindowExists(cutBefore));
     EXPECT_FALSE(sim.WindowExists(fits));
     EXPECT_FALSE(sim.WindowExists(ansi));
+    EXPECT_EQ(sim.Window(longFirst).closeRequests, 1);
     EXPECT_TRUE(sim.WindowExists(shortAfterLong));
-    EXPECT_EQ(sim.Window(longFirst).closeRequests, 0);
 }
 
 TEST_F(SweepTest, HandlesThatAreNotPositiveAreNeitherReadNorMatched) {
@@ -172,31 +169,23 @@ TEST_F(SweepTest, AWindowGoneSinceTheEnumerationIsSentNothing) {
     EXPECT_TRUE(sim.Messages().empty());
 }
 
-TEST_F(SweepTest, AHungWindowCostsAtMostTheBoundAndTheRestAreStillClosed) {
+TEST_F(SweepTest, AHungWindowCostsAtMostTheBoundAndABusyOneIsWaitedFor) {
     Keywords({L"calc"});
     const Hwnd after = sim.AddWindow(L"Calculator");
     const Hwnd hung = sim.AddWindow(L"Calc (Not Responding)", CloseBehaviour::Hung);
     ASSERT_TRUE(Before(hung, after));
-
     EXPECT_LE(TimedTick(), 1000u);
     EXPECT_FALSE(sim.WindowExists(after));
     EXPECT_TRUE(sim.WindowExists(hung));
-
     // Once the system reports it hung, it costs nothing.
     sim.AdvanceMs(sim::SimPlatform::kHungAfterMs);
     EXPECT_EQ(TimedTick(), 0u);
-}
 
-TEST_F(SweepTest, AWindowThatKeepsPumpingIsWaitedFor) {
-    Keywords({L"notepad"});
-    const Hwnd after = sim.AddWindow(L"Notepad - help");
-    const Hwnd busy = sim.AddWindow(L"Untitled - Notepad", CloseBehaviour::Busy);
+    sim.DestroyWindow(hung);
+    const Hwnd busy = sim.AddWindow(L"Calc - save changes?", CloseBehaviour::Busy);
     sim.Window(busy).busyMs = 3000;
-    ASSERT_TRUE(Before(busy, after));
-
     EXPECT_GE(TimedTick(), 3000u);
     EXPECT_EQ(sim.Window(busy).closeRequests, 1);
-    EXPECT_EQ(sim.CloseLog(), (std::vector<Hwnd>{busy, after}));
 }
 
 TEST_F(SweepTest, ATickDuringASweepDoesNothing) {
@@ -223,7 +212,7 @@ TEST_F(SweepTest, ATickDuringASweepDoesNothing) {
 
 TEST_F(SweepTest, AnErrorStopsMonitoringAndThenSaysWhy) {
     Keywords({L"calc"});
-    sim.AddWindow(L"Calculator");
+    const Hwnd calculator = sim.AddWindow(L"Calculator", CloseBehaviour::Declines);
     sim.AddWindow(L"Calc options");
     sim.Click(ControlId::Check2);
     ASSERT_TRUE(sim.TimerEnabled() && sim.TrayIconShown() && !sim.FormVisibleNow());
@@ -247,9 +236,34 @@ TEST_F(SweepTest, AnErrorStopsMonitoringAndThenSaysWhy) {
     EXPECT_TRUE(shown.formVisible);
     EXPECT_FALSE(shown.trayIconShown);
     EXPECT_FALSE(shown.timerEnabled);
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
     EXPECT_TRUE(sim.CloseLog().empty());
     EXPECT_EQ(sim.DoEventsCalls(), 0);
     EXPECT_FALSE(sim.Tick());
+
+    // Any exception, not only the program's own errors, is told with its text.
+    sim.FailListReads(false);
+    sim.Click(ControlId::Check2);
+    sim.Window(calculator).onClose = [] { throw std::runtime_error("close failed"); };
+    sim.Tick();
+    EXPECT_FALSE(sim.TrayIconShown());
+    EXPECT_EQ(sim.Messages().back().text,
+              L"ERROR while monitoring windows - monitoring has been aborted - close failed");
+}
+
+TEST_F(SweepTest, AProgramClosedWhileItWaitsExaminesNoFurtherWindow) {
+    Keywords({L"calc"});
+    const Hwnd later = sim.AddWindow(L"Calc options");
+    const Hwnd first = sim.AddWindow(L"Calculator", CloseBehaviour::Declines);
+    ASSERT_TRUE(Before(first, later));
+    // Another program's close request to the main window, dispatched while the sweep waits.
+    sim.Window(first).onClose = [&] { sim.CloseForm(); };
+
+    sim.Tick();
+
+    EXPECT_TRUE(sim.Ended());
+    EXPECT_EQ(sim.CloseLog(), std::vector<Hwnd>{first});
+    EXPECT_TRUE(sim.Messages().empty());
 }
 
 TEST_F(SweepTest, FortyThousandWindowsAreAllExamined) {
