@@ -80,7 +80,7 @@ start_wine() {
         wineserver -w || true
         touch "$WINEPREFIX/.vintrell-perf-ready"
     fi
-    wineserver -p
+    wineserver -p 2>/dev/null || true  # one may be running for this prefix already
     wine reg query 'HKCU' >/dev/null 2>&1  # brings up the desktop and its services
 }
 
@@ -333,16 +333,16 @@ measure_sweep() {
     $report sweep "$results" | tee "$results/sweep.md"
 }
 
-# The native benchmark's sweeps against 100 keywords, when its optimised build is there.
+# The native benchmark's sweeps against 100 keywords, from an optimised build of its own.
 native_sweeps() {
-    local bench="$root/build/native-release/bench/vintrell_bench"
-    if [[ ! -x "$bench" ]]; then
-        cmake --preset native-release >/dev/null 2>&1 &&
-            cmake --build --preset native-release --target vintrell_bench >/dev/null 2>&1 ||
-            { log "no native benchmark: the plot shows the Wine figures only"; return 0; }
+    local native="$build-native"
+    if ! { cmake --preset native-release -B "$native" >/dev/null 2>&1 &&
+        cmake --build "$native" --target vintrell_bench >/dev/null 2>&1; }; then
+        log "the native benchmark did not build: the plot shows the Wine figures only"
+        return 0
     fi
-    "$bench" --benchmark_filter='BM_Sweep/.*100$' --benchmark_format=csv \
-        >"$results/native-sweep.csv" 2>/dev/null || true
+    "$native/bench/vintrell_bench" --benchmark_filter='BM_Sweep/.*100$' \
+        --benchmark_format=csv >"$results/native-sweep.csv" 2>/dev/null || true
 }
 
 measure_footprint() {
@@ -393,6 +393,8 @@ measure_startup() {
     note_load startup
     wine "$bin/vt_launch.exe" --exe "$exe_dir\\vt_trivial.exe" --title VtTrivial \
         --runs "$STARTUP_RUNS" >"$results/startup-trivial.csv"
+    wine "$bin/vt_launch.exe" --exe "$exe_dir\\vt_trivial.exe" --args tray --title VtTrivial \
+        --until tray --runs "$STARTUP_RUNS" >"$results/startup-trivial-tray.csv"
     set_start_options Off Off
     wine "$bin/vt_launch.exe" --exe "$(winepath -w "$vintrell")" --title Vintrell \
         --runs "$STARTUP_RUNS" >"$results/startup-window.csv"
@@ -400,6 +402,13 @@ measure_startup() {
     wine "$bin/vt_launch.exe" --exe "$(winepath -w "$vintrell")" --title Vintrell --until tray \
         --runs "$STARTUP_RUNS" >"$results/startup-tray.csv"
     set_start_options Off Off
+    # Inside the program: its code in the stand-in, timed from within.
+    local run
+    : >"$results/startup-split.txt"
+    for run in $(seq "$STARTUP_RUNS"); do
+        wine "$bin/vt_sweep_profile.exe" --sweeps 1 | grep '^# startup' \
+            >>"$results/startup-split.txt"
+    done
     $report startup "$results" | tee "$results/startup.md"
 }
 

@@ -1,6 +1,6 @@
 // Times a program's start-up from CreateProcess: to its first window, to its window titled
 // TITLE becoming visible, or to that window's notification-area icon; then closes it.
-//   vt_launch --exe PATH --title TITLE [--until visible|tray] [--runs 10]
+//   vt_launch --exe PATH --title TITLE [--args ARGS] [--until visible|tray] [--runs 10]
 // Prints one CSV line per run.
 
 #include <cstdio>
@@ -39,12 +39,16 @@ void Close(const PROCESS_INFORMATION& process, HWND window) {
     }
 }
 
-Run LaunchOnce(const probe::Clock& clock, const std::string& exe, const std::string& title,
-               bool untilTray) {
+Run LaunchOnce(const probe::Clock& clock, const std::string& exe, const std::string& arguments,
+               const std::string& title, bool untilTray) {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) {
+        commandLine += ' ';
+        commandLine += arguments;
+    }
     const double start = clock.NowMs();
     if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process)) {
@@ -97,22 +101,24 @@ Run LaunchOnce(const probe::Clock& clock, const std::string& exe, const std::str
 int Main(const probe::Args& args) {
     const std::string exe = args.Text("--exe", "");
     const std::string title = args.Text("--title", "");
+    const std::string arguments = args.Text("--args", "");
     const bool untilTray = args.Text("--until", "visible") == "tray";
     const long runs = args.Number("--runs", 10);
     if (exe.empty() || title.empty() || runs <= 0) {
         std::fprintf(stderr,
-                     "usage: vt_launch --exe PATH --title TITLE [--until visible|tray] "
-                     "[--runs N]\n");
+                     "usage: vt_launch --exe PATH --title TITLE [--args ARGS] "
+                     "[--until visible|tray] [--runs N]\n");
         return 2;
     }
     const probe::Clock clock;
     std::printf("run,first_window_ms,titled_ms,ready_ms,ever_visible\n");
     for (long i = 1; i <= runs; ++i) {
-        const Run run = LaunchOnce(clock, exe, title, untilTray);
+        const Run run = LaunchOnce(clock, exe, arguments, title, untilTray);
         std::printf("%ld,%.1f,%.1f,%.1f,%d\n", i, run.firstWindowMs, run.titledMs, run.readyMs,
                     run.everVisible ? 1 : 0);
         std::fflush(stdout);
-        Sleep(300);  // let the shell drop the last icon before the next start
+        // Let the shell drop the last icon (and the taskbar with it) before the next start.
+        Sleep(1000);
     }
     return 0;
 }
