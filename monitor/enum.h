@@ -11,7 +11,6 @@ struct HandleCollection {
     std::vector<Hwnd> handles;
     bool outOfMemory = false;  // an append failed: the collection is incomplete
 };
-using WindowHandles = HandleCollection;  // the older spelling, still used by the Windows tests
 
 // The enumeration callback: appends the reported window to the HandleCollection that lParam
 // points to, unless it is the main window, and asks for more (returns 1).

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/error.h"
@@ -11,25 +12,18 @@ namespace vt::win32 {
 
 namespace {
 
-constexpr const char* kSource = "Win32Platform";
 constexpr const char* kClassName = "VintrellForm1";
+// Explorer's broadcast after it starts again; the tray then puts its icon back.
+constexpr const char* kTaskbarCreated = "TaskbarCreated";
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr int kIconSize = 32;
 constexpr std::int32_t kCustomPointer = 99;
-constexpr std::int32_t kInvalidCall = 5;  // "Invalid procedure call"; a number is never 0
-constexpr int kFocusInset = 4;            // pixels between a button's edge and its focus frame
+constexpr int kFocusInset = 4;  // pixels between a button's edge and its focus frame
 constexpr int kPointsPerInch = 72;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // The top-level menus of Form1, in the order they stand in its (hidden) menu bar.
 constexpr std::array kTopMenus{MenuId::mnuTray};
-
-struct RegionTraits {
-    using Native = HRGN;
-    static HRGN Invalid() noexcept { return nullptr; }
-    static void Close(HRGN region) noexcept { static_cast<void>(::DeleteObject(region)); }
-};
-using UniqueRegion = UniqueHandle<RegionTraits>;
 
 constexpr std::size_t kNoControl = kForm1Controls.size();
 
@@ -115,18 +109,6 @@ std::string WindowTextAnsi(HWND window) {
     return text;
 }
 
-[[noreturn]] void ThrowLastError(std::wstring_view what) {
-    const DWORD error = ::GetLastError();
-    std::wstring description(what);
-    description += L" (Windows error " + std::to_wstring(error) + L")";
-    throw AppError(error != 0 ? static_cast<std::int32_t>(error) : kInvalidCall, kSource,
-                   std::move(description));
-}
-
-[[noreturn]] void ThrowInvalidCall(std::wstring_view description) {
-    throw AppError(kInvalidCall, kSource, std::wstring(description));
-}
-
 int ScreenDpi() {
     const ScreenDc screen;
     const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX);
@@ -169,6 +151,7 @@ FormWindow::FormWindow(HINSTANCE instance, const Platform& text, FormEvents& eve
         CreateFonts();
         CreateMenus();
         CreateMainWindow();
+        AllowTaskbarCreated();
         CreateControls();
         CreateToolTip();
         ClipOverlaps();
@@ -256,6 +239,18 @@ void FormWindow::CreateMainWindow() {
     }
 }
 
+void FormWindow::AllowTaskbarCreated() {
+    // Elevated, the message filter would keep Explorer's broadcast out and the icon lost.
+    const UINT taskbarCreated = ::RegisterWindowMessageA(kTaskbarCreated);
+    if (taskbarCreated == 0) {
+        ThrowLastError(L"The taskbar's message could not be registered");
+    }
+    if (!::ChangeWindowMessageFilterEx(Handle(), taskbarCreated, MSGFLT_ALLOW, nullptr) &&
+        ::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {  // a stub (Wine) has no filter to pass
+        ThrowLastError(L"The taskbar's message could not be let through");
+    }
+}
+
 void FormWindow::CreateControls() {
     for (std::size_t index = 0; index < kForm1Controls.size(); ++index) {
         const ControlSpec& spec = kForm1Controls[index];
@@ -271,13 +266,16 @@ void FormWindow::CreateControls() {
             ThrowLastError(L"A control of the main window could not be created");
         }
         controls_[index] = control;
-        ::SendMessageA(control, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(FontFor(spec.fontSizeCentipoints)), FALSE);
+        // These settings report no failure: their results are nothing or the previous value.
+        static_cast<void>(
+            ::SendMessageA(control, WM_SETFONT,
+                           reinterpret_cast<WPARAM>(FontFor(spec.fontSizeCentipoints)), FALSE));
         if (spec.kind == ControlKind::TextBox) {
-            ::SendMessageA(control, EM_SETLIMITTEXT, 0, 0);  // 0: as long as the system allows
+            // 0: as long as the system allows.
+            static_cast<void>(::SendMessageA(control, EM_SETLIMITTEXT, 0, 0));
         } else if (spec.kind == ControlKind::ListView) {
-            ::SendMessageA(control, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
-                           LVS_EX_FULLROWSELECT);
+            static_cast<void>(::SendMessageA(control, LVM_SETEXTENDEDLISTVIEWSTYLE,
+                                             LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT));
         }
     }
 }
@@ -300,7 +298,7 @@ void FormWindow::CreateToolTip() {
     tool.uId = reinterpret_cast<UINT_PTR>(list);
     tool.lpszText = tip.data();
     if (!::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
-        ThrowLastError(L"The list's tooltip could not be set");
+        ThrowInvalidCall(L"The list's tooltip could not be set");
     }
 }
 
@@ -357,30 +355,35 @@ HWND FormWindow::Control(ControlId id) const {
     return index == kNoControl ? nullptr : controls_[index];
 }
 
-bool FormWindow::ControlOf(HWND window, ControlId* control) const {
+HWND FormWindow::RequireControl(ControlId id) const {
+    const HWND control = Control(id);
+    if (control == nullptr) {
+        ThrowNoControl();
+    }
+    return control;
+}
+
+std::optional<ControlId> FormWindow::ControlOf(HWND window) const {
     const HWND form = Handle();
     if (form == nullptr || window == nullptr) {
-        return false;
+        return std::nullopt;
     }
     if (window == form) {
-        *control = ControlId::Form;
-        return true;
+        return ControlId::Form;
     }
     // A part of a control (the list's header) stands for the control.
     for (HWND child = window; child != nullptr;) {
         const HWND parent = ::GetAncestor(child, GA_PARENT);
         if (parent == form) {
-            for (std::size_t index = 0; index < controls_.size(); ++index) {
-                if (controls_[index] == child) {
-                    *control = kForm1Controls[index].id;
-                    return true;
-                }
+            const auto found = std::find(controls_.begin(), controls_.end(), child);
+            if (found == controls_.end()) {
+                return std::nullopt;
             }
-            return false;
+            return kForm1Controls[static_cast<std::size_t>(found - controls_.begin())].id;
         }
         child = parent;
     }
-    return false;
+    return std::nullopt;
 }
 
 void FormWindow::SetCheckValue(ControlId control, std::int32_t value) {
@@ -397,9 +400,9 @@ void FormWindow::SetCheckValue(ControlId control, std::int32_t value) {
             break;
         case ControlKind::CheckBox:
             checkValues_[index] = value;
-            // BM_SETCHECK notifies nobody; the control layer raises the click itself.
-            ::SendMessageA(controls_[index], BM_SETCHECK, value == 0 ? BST_UNCHECKED : BST_CHECKED,
-                           0);
+            // BM_SETCHECK notifies nobody (the control layer raises the click) and returns 0.
+            static_cast<void>(::SendMessageA(controls_[index], BM_SETCHECK,
+                                             value == 0 ? BST_UNCHECKED : BST_CHECKED, 0));
             break;
         default:
             ThrowNoControl();
@@ -407,10 +410,10 @@ void FormWindow::SetCheckValue(ControlId control, std::int32_t value) {
 }
 
 void FormWindow::SetControlVisible(ControlId control, bool visible) {
-    const HWND window = Control(control);
-    if (window == nullptr || control == ControlId::Form) {
+    if (control == ControlId::Form) {
         ThrowNoControl();
     }
+    const HWND window = RequireControl(control);
     // The result is the previous visibility, not success.
     static_cast<void>(::ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE));
     ClipOverlaps();
@@ -437,13 +440,11 @@ bool FormWindow::LoadMouseIcon(const std::string& ansiPath) {
 }
 
 void FormWindow::PopupMenu(MenuId menu) {
-    int position = -1;
-    for (std::size_t index = 0; index < kTopMenus.size(); ++index) {
-        if (kTopMenus[index] == menu) {
-            position = static_cast<int>(index);
-        }
-    }
-    const HMENU popup = position < 0 ? nullptr : ::GetSubMenu(menuBar_.get(), position);
+    const auto top = std::find(kTopMenus.begin(), kTopMenus.end(), menu);
+    const HMENU popup =
+        top == kTopMenus.end()
+            ? nullptr
+            : ::GetSubMenu(menuBar_.get(), static_cast<int>(top - kTopMenus.begin()));
     if (popup == nullptr) {
         ThrowInvalidCall(L"Form1 has no such menu");
     }
@@ -457,8 +458,9 @@ void FormWindow::PopupMenu(MenuId menu) {
     menuOpen_ = true;
     const BOOL chosen = ::TrackPopupMenu(popup, flags, pointer.x, pointer.y, 0, Handle(), nullptr);
     menuOpen_ = false;
-    if (chosen != 0) {
-        ::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    // The menu's own loop dispatched other messages: the window may be gone by now.
+    if (chosen != 0 && Handle() != nullptr) {
+        static_cast<void>(::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(chosen, 0), 0));
     }
 }
 
@@ -472,13 +474,10 @@ void FormWindow::Destroy() {
 
 LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
                                         LPARAM lParam) noexcept {
-    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<FormWindow*>(
-            reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
-        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = UniqueWindow(window);
+    if (message == WM_NCCREATE && !Attach(window, lParam)) {
+        return FALSE;  // CreateWindowExA fails, with the reason in the last error
     }
+    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
     if (self == nullptr) {
         return ::DefWindowProcA(window, message, wParam, lParam);
     }
@@ -488,6 +487,19 @@ LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam
         // No exception may unwind into the system; the program's handlers trap their own.
         return 0;
     }
+}
+
+bool FormWindow::Attach(HWND window, LPARAM lParam) noexcept {
+    auto* self =
+        static_cast<FormWindow*>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+    // The previous value is 0 whether or not the call fails: only the last error tells.
+    ::SetLastError(0);
+    if (::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self)) == 0 &&
+        ::GetLastError() != 0) {
+        return false;
+    }
+    self->window_ = UniqueWindow(window);
+    return true;
 }
 
 LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -507,10 +519,7 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_SETCURSOR:
             return OnSetCursor(window, wParam, lParam);
         case WM_SYSCOMMAND:
-            if (RefusesCommand(wParam)) {
-                return 0;
-            }
-            break;
+            return OnSysCommand(window, wParam, lParam);
         case WM_ACTIVATE:
             OnActivate(wParam);
             break;
@@ -524,7 +533,7 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             OnClose();
             return 0;
         case WM_QUERYENDSESSION:
-            return TRUE;
+            return TRUE;  // the program never holds the session up
         case WM_ENDSESSION:
             OnEndSession(wParam != FALSE);
             return 0;
@@ -532,7 +541,7 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             OnDestroy();
             return 0;
         case WM_NCDESTROY:
-            OnNcDestroy(window);
+            OnNcDestroy();
             break;
         default:
             break;
@@ -555,11 +564,8 @@ void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
         }
         return;
     }
-    ControlId control;
-    if (!ControlOf(reinterpret_cast<HWND>(lParam), &control)) {
-        return;
-    }
-    const std::size_t index = IndexOf(control);
+    const std::optional<ControlId> control = ControlOf(reinterpret_cast<HWND>(lParam));
+    const std::size_t index = control ? IndexOf(*control) : kNoControl;
     if (index == kNoControl) {
         return;
     }
@@ -568,7 +574,7 @@ void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     const bool clicked =
         code == BN_CLICKED || (kind == ControlKind::PushButton && code == BN_DOUBLECLICKED);
     if (clicked && (kind == ControlKind::PushButton || kind == ControlKind::CheckBox)) {
-        events_->OnClick(control);
+        events_->OnClick(*control);
     }
 }
 
@@ -588,44 +594,46 @@ void FormWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
     if (item.CtlType != ODT_BUTTON || index == kNoControl) {
         return;
     }
+    // Painting has nobody to report to: a step that fails leaves its part of the face as it was,
+    // and the next paint tries again.
     const HDC dc = item.hDC;
     const int saved = ::SaveDC(dc);
     // Pressed while the mouse button is held on it, and while checked.
     const bool sunken = (item.itemState & ODS_SELECTED) != 0 || checkValues_[index] != 0;
     RECT face = item.rcItem;
-    ::FillRect(dc, &face, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    ::DrawEdge(dc, &face, sunken ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+    static_cast<void>(::FillRect(dc, &face, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH))));
+    static_cast<void>(
+        ::DrawEdge(dc, &face, sunken ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST));
     if (sunken) {
-        ::OffsetRect(&face, 1, 1);
+        static_cast<void>(::OffsetRect(&face, 1, 1));
     }
     std::string caption = WindowTextAnsi(item.hwndItem);
-    ::SelectObject(dc, FontFor(kForm1Controls[index].fontSizeCentipoints));
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
-    ::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &face,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    static_cast<void>(::SelectObject(dc, FontFor(kForm1Controls[index].fontSizeCentipoints)));
+    static_cast<void>(::SetBkMode(dc, TRANSPARENT));
+    static_cast<void>(::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT)));
+    static_cast<void>(::DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &face,
+                                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX));
     if ((item.itemState & ODS_FOCUS) != 0) {
         RECT focus = item.rcItem;
-        ::InflateRect(&focus, -kFocusInset, -kFocusInset);
-        ::DrawFocusRect(dc, &focus);
+        static_cast<void>(::InflateRect(&focus, -kFocusInset, -kFocusInset));
+        static_cast<void>(::DrawFocusRect(dc, &focus));
     }
-    ::RestoreDC(dc, saved);
+    static_cast<void>(::RestoreDC(dc, saved));
 }
 
 LRESULT FormWindow::OnControlColour(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    ControlId control;
-    if (ControlOf(reinterpret_cast<HWND>(lParam), &control)) {
-        const std::size_t index = IndexOf(control);
-        const ControlKind kind =
-            index == kNoControl ? ControlKind::TextBox : kForm1Controls[index].kind;
-        if (kind == ControlKind::Label || kind == ControlKind::CheckBox) {
-            const HDC dc = reinterpret_cast<HDC>(wParam);
-            ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
-            ::SetBkColor(dc, kWhite);
-            return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
-        }
+    // The label and the check boxes stand on the form's white, not the system's grey.
+    const std::optional<ControlId> control = ControlOf(reinterpret_cast<HWND>(lParam));
+    const std::size_t index = control ? IndexOf(*control) : kNoControl;
+    if (index == kNoControl || (kForm1Controls[index].kind != ControlKind::Label &&
+                                kForm1Controls[index].kind != ControlKind::CheckBox)) {
+        return ::DefWindowProcA(window, message, wParam, lParam);
     }
-    return ::DefWindowProcA(window, message, wParam, lParam);
+    const HDC dc = reinterpret_cast<HDC>(wParam);
+    // Both return the previous colour, not success.
+    static_cast<void>(::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT)));
+    static_cast<void>(::SetBkColor(dc, kWhite));
+    return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
 }
 
 LRESULT FormWindow::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -634,16 +642,18 @@ LRESULT FormWindow::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
     const UINT mouseMessage = HIWORD(lParam);
     // The controls ask their parent first (DefWindowProc), so every part of the client area
     // comes here; the form's own frame and title bar keep their pointers.
-    ControlId control;
-    if ((target == window && hitTest != HTCLIENT) || !ControlOf(target, &control)) {
+    const std::optional<ControlId> control = ControlOf(target);
+    if ((target == window && hitTest != HTCLIENT) || !control) {
         return ::DefWindowProcA(window, WM_SETCURSOR, wParam, lParam);
     }
     if (mouseMessage == WM_MOUSEMOVE && events_ != nullptr) {
-        events_->OnMouseMove(control);
+        events_->OnMouseMove(*control);
     }
     if (mousePointer_ == kCustomPointer) {
-        // Without a loaded image the custom setting shows the arrow.
-        ::SetCursor(mouseIcon_ ? mouseIcon_.get() : ::LoadCursorA(nullptr, IDC_ARROW));
+        // Without a loaded image the custom setting shows the arrow. The result is the previous
+        // pointer.
+        static_cast<void>(
+            ::SetCursor(mouseIcon_ ? mouseIcon_.get() : ::LoadCursorA(nullptr, IDC_ARROW)));
         return TRUE;
     }
     if (target != window) {
@@ -652,10 +662,13 @@ LRESULT FormWindow::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(window, WM_SETCURSOR, wParam, lParam);
 }
 
-bool FormWindow::RefusesCommand(WPARAM command) {
+LRESULT FormWindow::OnSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     // Not resizable and never maximized, whatever asks (a keyboard shortcut, another program).
-    const WPARAM kind = command & 0xFFF0;
-    return kind == SC_MAXIMIZE || kind == SC_SIZE;
+    const WPARAM command = wParam & 0xFFF0;
+    if (command == SC_MAXIMIZE || command == SC_SIZE) {
+        return 0;
+    }
+    return ::DefWindowProcA(window, WM_SYSCOMMAND, wParam, lParam);
 }
 
 void FormWindow::OnActivate(WPARAM wParam) {
@@ -675,7 +688,7 @@ void FormWindow::OnSetFocus() {
         target = ::GetNextDlgTabItem(Handle(), nullptr, FALSE);  // first in tab order
     }
     if (target != nullptr) {
-        ::SetFocus(target);
+        static_cast<void>(::SetFocus(target));  // the result is the previous focus
     }
 }
 
@@ -704,12 +717,12 @@ void FormWindow::OnDestroy() {
     }
 }
 
-void FormWindow::OnNcDestroy(HWND window) {
+void FormWindow::OnNcDestroy() {
+    // The last message: the window and the controls it owned are gone.
     static_cast<void>(window_.release());
     controls_.fill(nullptr);
     toolTip_ = nullptr;
     lastFocus_ = nullptr;
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
 }
 
 }  // namespace vt::win32

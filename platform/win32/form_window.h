@@ -5,58 +5,17 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/win32_error.h"
 #include "resources/layout.h"
 
 namespace vt::win32 {
-
-struct WindowTraits {
-    using Native = HWND;
-    static HWND Invalid() noexcept { return nullptr; }
-    // A window that is already gone needs nothing more.
-    static void Close(HWND window) noexcept { static_cast<void>(::DestroyWindow(window)); }
-};
-
-struct FontTraits {
-    using Native = HFONT;
-    static HFONT Invalid() noexcept { return nullptr; }
-    static void Close(HFONT font) noexcept { static_cast<void>(::DeleteObject(font)); }
-};
-
-// A menu bar: destroying it destroys the pop-up menus it holds.
-struct MenuTraits {
-    using Native = HMENU;
-    static HMENU Invalid() noexcept { return nullptr; }
-    static void Close(HMENU menu) noexcept { static_cast<void>(::DestroyMenu(menu)); }
-};
-
-struct IconTraits {
-    using Native = HICON;
-    static HICON Invalid() noexcept { return nullptr; }
-    static void Close(HICON icon) noexcept { static_cast<void>(::DestroyIcon(icon)); }
-};
-
-struct CursorTraits {
-    using Native = HCURSOR;
-    static HCURSOR Invalid() noexcept { return nullptr; }
-    static void Close(HCURSOR cursor) noexcept { static_cast<void>(::DestroyCursor(cursor)); }
-};
-
-using UniqueWindow = UniqueHandle<WindowTraits>;
-using UniqueFont = UniqueHandle<FontTraits>;
-using UniqueMenu = UniqueHandle<MenuTraits>;
-using UniqueIcon = UniqueHandle<IconTraits>;
-using UniqueCursor = UniqueHandle<CursorTraits>;
-
-// Raises AppError for a failed Win32 call: `what` failed, with the thread's last error.
-[[noreturn]] void ThrowLastError(std::wstring_view what);
-// Raises AppError for a call the window toolkit cannot make (no such control, no window).
-[[noreturn]] void ThrowInvalidCall(std::wstring_view description);
 
 // A window's whole text, in the ANSI code page.
 std::string WindowTextAnsi(HWND window);
@@ -99,6 +58,8 @@ class FormWindow {
     HWND Handle() const { return window_.get(); }  // nullptr once destroyed
     // The control's window; the form's own for ControlId::Form; nullptr for an unknown id.
     HWND Control(ControlId id) const;
+    // The same, or AppError for an unknown id and once the window is gone.
+    HWND RequireControl(ControlId id) const;
     int Dpi() const { return dpi_; }
     int ToPixels(std::int32_t twips) const { return TwipsToPixels(twips, dpi_); }
     std::int32_t ToTwips(int pixels) const { return PixelsToTwips(pixels, dpi_); }
@@ -126,6 +87,9 @@ class FormWindow {
     static WNDCLASSEXA ClassDescription(HINSTANCE instance, HICON icon);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;
+    // At WM_NCCREATE: the window finds this object from then on, and window_ owns it. False
+    // when it cannot be attached; its creation then fails.
+    static bool Attach(HWND window, LPARAM lParam) noexcept;
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnCommand(WPARAM wParam, LPARAM lParam);
@@ -133,19 +97,19 @@ class FormWindow {
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     LRESULT OnControlColour(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam);
-    // True for the system commands the window refuses.
-    static bool RefusesCommand(WPARAM command);
+    LRESULT OnSysCommand(HWND window, WPARAM wParam, LPARAM lParam);
     void OnActivate(WPARAM wParam);
     void OnSetFocus();
     void OnTimer(WPARAM timerId);
     void OnClose();
     void OnEndSession(bool ending);
     void OnDestroy();
-    void OnNcDestroy(HWND window);
+    void OnNcDestroy();
 
     void CreateFonts();
     void CreateMenus();
     void CreateMainWindow();
+    void AllowTaskbarCreated();
     void CreateControls();
     void CreateToolTip();
     // Where two controls overlap, the later one in tab order shows and takes the mouse.
@@ -153,7 +117,7 @@ class FormWindow {
     void TearDown() noexcept;
     HFONT FontFor(std::int32_t centipoints) const;
     // The control of Form1 that `window` is or lies in; ControlId::Form for the form itself.
-    bool ControlOf(HWND window, ControlId* control) const;
+    std::optional<ControlId> ControlOf(HWND window) const;
     std::string Ansi(std::wstring_view text) const { return text_.UnicodeToAnsi(text); }
 
     const Platform& text_;

@@ -10,12 +10,11 @@
 
 namespace vt::win32 {
 
-// One owner for one Win32 handle: move-only, closed once, when the owner goes.
-template <typename Traits>
+// One owner for one Win32 handle: move-only, closed once by `Close`, when the owner goes. A
+// failed close is ignored: nothing useful can be done about a handle that will not close.
+template <typename Native, auto Close>
 class UniqueHandle {
   public:
-    using Native = typename Traits::Native;
-
     UniqueHandle() noexcept = default;
     explicit UniqueHandle(Native handle) noexcept : handle_(handle) {}
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
@@ -30,41 +29,35 @@ class UniqueHandle {
     ~UniqueHandle() { reset(); }
 
     Native get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != Traits::Invalid(); }
+    explicit operator bool() const noexcept { return handle_ != nullptr; }
 
     // For a call that returns the handle through an out-parameter.
     Native* put() noexcept {
         reset();
         return &handle_;
     }
-    Native release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
-    void reset(Native handle = Traits::Invalid()) noexcept {
+    Native release() noexcept { return std::exchange(handle_, nullptr); }
+    void reset(Native handle = nullptr) noexcept {
+        // Cleared before the close, so that a window destroyed here finds its owner empty.
         const Native old = std::exchange(handle_, handle);
-        if (old != Traits::Invalid()) {
-            Traits::Close(old);
+        if (old != nullptr) {
+            static_cast<void>(Close(old));
         }
     }
 
   private:
-    Native handle_ = Traits::Invalid();
+    Native handle_ = nullptr;
 };
 
-struct RegKeyTraits {
-    using Native = HKEY;
-    static HKEY Invalid() noexcept { return nullptr; }
-    // Nothing useful can be done about a key that fails to close.
-    static void Close(HKEY key) noexcept { static_cast<void>(::RegCloseKey(key)); }
-};
-
-// Process, thread, event and file handles (CloseHandle).
-struct KernelHandleTraits {
-    using Native = HANDLE;
-    static HANDLE Invalid() noexcept { return nullptr; }
-    static void Close(HANDLE handle) noexcept { static_cast<void>(::CloseHandle(handle)); }
-};
-
-using RegKey = UniqueHandle<RegKeyTraits>;
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
+using RegKey = UniqueHandle<HKEY, &::RegCloseKey>;
+using KernelHandle = UniqueHandle<HANDLE, &::CloseHandle>;  // processes, threads, events
+using UniqueWindow = UniqueHandle<HWND, &::DestroyWindow>;
+using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
+using UniqueRegion = UniqueHandle<HRGN, &::DeleteObject>;
+// A menu bar: destroying it destroys the pop-up menus it holds.
+using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
+using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
+using UniqueCursor = UniqueHandle<HCURSOR, &::DestroyCursor>;
 
 // The program keeps registry keys as 32-bit integers; the predefined roots are sign-extended
 // values (0x80000001 is HKEY_CURRENT_USER), so widen through a signed 32-bit integer.

@@ -1,28 +1,32 @@
 // First: it includes the seam before <windows.h>, whose macros carry the seam's names.
 #include "platform/win32/win32_platform.h"
 
-#include <exception>
-
+#include "app/errors.h"
 #include "app/main_window.h"
-#include "platform/error.h"
 
 namespace {
 
 constexpr int kFailed = 1;
 
-// Start-up and the message loop; a failure that nothing trapped is shown, and ends the program.
-int Run(vt::win32::Win32Platform& platform) {
-    vt::Form1 form(platform);
+// Start-up and the message loop. A failure that nothing trapped is shown, as the program shows
+// every error, and ends the program.
+int Run(vt::win32::Win32Platform& platform, vt::Form1& form) noexcept {
     try {
         form.Start();
         return platform.RunMessageLoop();
-    } catch (const vt::AppError& error) {
-        platform.MessageBox(error.Description(), MB_OK, vt::kAppTitle);
-    } catch (const std::exception&) {
-        platform.MessageBox(L"Unexpected error", MB_OK, vt::kAppTitle);
+    } catch (...) {
+        try {
+            form.ShowMessage(vt::CurrentErrorDescription(platform));
+        } catch (...) {
+            // Describing it failed as well (no memory left): nothing is left to report with.
+        }
     }
-    // The window goes while the form it reports to still exists.
-    platform.EndProgram();
+    try {
+        // The window goes while the form it reports to still exists.
+        platform.EndProgram();
+    } catch (...) {
+        // The platform then destroys the window as it goes, telling the form nothing.
+    }
     return kFailed;
 }
 
@@ -32,13 +36,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     try {
         vt::win32::Win32Platform platform(instance);
         try {
-            return Run(platform);
-        } catch (const vt::AppError& error) {
-            // The window could not be created.
-            platform.MessageBox(error.Description(), MB_OK, vt::kAppTitle);
+            vt::Form1 form(platform);
+            return Run(platform, form);
+        } catch (...) {
+            // The window could not be created: no form owns the box.
+            platform.MessageBox(vt::CurrentErrorDescription(platform), MB_OK, vt::kAppTitle);
         }
     } catch (...) {
-        // Nothing is left that could report it.
+        // Before the form exists, with nothing left to describe the failure: a fixed text.
+        static_cast<void>(::MessageBoxA(nullptr, "Unexpected error", "Vintrell", MB_OK));
     }
     return kFailed;
 }

@@ -7,12 +7,11 @@
 #include <climits>
 #include <cstring>
 #include <exception>
-#include <iterator>
-#include <limits>
 #include <string>
 
 #include "platform/error.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/win32_error.h"
 
 namespace vt::win32 {
 
@@ -21,29 +20,8 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA));
 
 namespace {
 
-// A value that grows between the size query and the read is read again, a few times at most.
-constexpr int kReadAttempts = 8;
-
-std::wstring SystemMessage(DWORD code) {
-    wchar_t text[512] = {};
-    const DWORD length =
-        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                         0, text, static_cast<DWORD>(std::size(text)), nullptr);
-    std::wstring message(text, length);
-    while (!message.empty() &&
-           (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
-        message.pop_back();
-    }
-    if (message.empty()) {
-        message = L"system error " + std::to_wstring(code);
-    }
-    return message;
-}
-
-AppError LastError(const char* source) {
-    const DWORD code = ::GetLastError();
-    return AppError(static_cast<std::int32_t>(code), source, SystemMessage(code));
-}
+constexpr int kReadAttempts = 8;  // reads of a registry value that keeps growing
+constexpr std::wstring_view kNotConverted = L"The text could not be converted";
 
 int CheckedLength(std::size_t length, const char* source) {
     if (length > static_cast<std::size_t>(INT_MAX)) {
@@ -71,7 +49,7 @@ BOOL CALLBACK EnumWindowsThunk(HWND window, LPARAM context) noexcept {
     }
 }
 
-// --- Settings store ----------------------------------------------------------------------
+// --- Registry and settings store ---------------------------------------------------------
 
 std::wstring SettingsPath(std::wstring_view appName, std::wstring_view section) {
     std::wstring path = L"Software\\";
@@ -81,67 +59,56 @@ std::wstring SettingsPath(std::wstring_view appName, std::wstring_view section) 
     return path;
 }
 
-AppError SettingUnreadable(std::wstring_view key, std::wstring_view reason) {
+// The store's errors name the key: The setting "<key>" cannot be <done>: <reason>.
+AppError SettingError(std::int32_t number, const char* source, std::wstring_view done,
+                      std::wstring_view key, std::wstring_view reason) {
     std::wstring description = L"The setting \"";
-    description += key;
-    description += L"\" cannot be read: ";
-    description += reason;
-    return AppError(err::kSettingUnreadable, "GetSetting", std::move(description));
+    description.append(key).append(L"\" cannot be ").append(done).append(L": ").append(reason);
+    return AppError(number, source, std::move(description));
+}
+
+AppError SettingUnreadable(std::wstring_view key, std::wstring_view reason) {
+    return SettingError(err::kSettingUnreadable, "GetSetting", L"read", key, reason);
 }
 
 AppError SettingNotWritten(std::wstring_view key, std::wstring_view reason) {
-    std::wstring description = L"The setting \"";
-    description += key;
-    description += L"\" cannot be saved: ";
-    description += reason;
-    return AppError(err::kSettingNotWritten, "SaveSetting", std::move(description));
+    return SettingError(err::kSettingNotWritten, "SaveSetting", L"saved", key, reason);
 }
 
 bool IsString(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ;
 }
 
-// The whole value, however long; nullopt when it is absent. The Unicode form keeps letters
-// that the ANSI code page has no room for.
-std::optional<std::wstring> ReadStringValue(HKEY key, const std::wstring& name,
-                                            std::wstring_view settingKey) {
+// The whole value, however long, and its type. A value that grows between the size query and
+// the read is read again, a few times at most; then ERROR_MORE_DATA.
+LSTATUS QueryWholeValue(HKEY key, const char* name, DWORD* type, std::string* data) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        DWORD type = REG_NONE;
         DWORD size = 0;
-        LSTATUS status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
-        if (status == ERROR_FILE_NOT_FOUND) {
-            return std::nullopt;
+        LSTATUS status = ::RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
+        if (status != ERROR_SUCCESS || data == nullptr) {
+            return status;
         }
-        if (status != ERROR_SUCCESS) {
-            throw SettingUnreadable(settingKey, SystemMessage(static_cast<DWORD>(status)));
-        }
-        if (!IsString(type)) {
-            throw SettingUnreadable(settingKey, L"it is not a string");
-        }
-        // One character more than the size asks for, so that an odd byte count fits too.
-        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-        DWORD read = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        status = ::RegQueryValueExW(key, name.c_str(), nullptr, &type,
-                                    reinterpret_cast<BYTE*>(text.data()), &read);
+        std::string bytes(size, '\0');
+        status = ::RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(bytes.data()),
+                                    &size);
         if (status == ERROR_MORE_DATA) {
             continue;
         }
-        if (status == ERROR_FILE_NOT_FOUND) {
-            return std::nullopt;
+        if (status == ERROR_SUCCESS) {
+            bytes.resize(size);
+            *data = std::move(bytes);
         }
-        if (status != ERROR_SUCCESS) {
-            throw SettingUnreadable(settingKey, SystemMessage(static_cast<DWORD>(status)));
-        }
-        if (!IsString(type)) {
-            throw SettingUnreadable(settingKey, L"it is not a string");
-        }
-        text.resize(read / sizeof(wchar_t));
-        while (!text.empty() && text.back() == L'\0') {
-            text.pop_back();
-        }
-        return text;
+        return status;
     }
-    throw SettingUnreadable(settingKey, L"it keeps changing while it is read");
+    return ERROR_MORE_DATA;
+}
+
+// Hands an opened key to the program, which closes it through RegCloseKey.
+std::int32_t HandOver(LSTATUS status, RegKey& opened, Hkey* result) {
+    if (status == ERROR_SUCCESS && result != nullptr) {
+        *result = FromHkey(opened.release());
+    }
+    return status;  // a key nobody asked for closes with `opened`
 }
 
 // Keeps the process's critical-error boxes ("insert a disk") off while a path is probed.
@@ -176,11 +143,11 @@ std::wstring Win32Platform::AnsiToUnicode(std::string_view ansi) const {
     const int length = CheckedLength(ansi.size(), "AnsiToUnicode");
     const int needed = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
     if (needed <= 0) {
-        throw LastError("AnsiToUnicode");
+        ThrowLastError(kNotConverted, "AnsiToUnicode");
     }
     std::wstring text(static_cast<std::size_t>(needed), L'\0');
     if (::MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, text.data(), needed) != needed) {
-        throw LastError("AnsiToUnicode");
+        ThrowLastError(kNotConverted, "AnsiToUnicode");
     }
     return text;
 }
@@ -193,12 +160,12 @@ std::string Win32Platform::UnicodeToAnsi(std::wstring_view text) const {
     const int needed =
         ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) {
-        throw LastError("UnicodeToAnsi");
+        ThrowLastError(kNotConverted, "UnicodeToAnsi");
     }
     std::string ansi(static_cast<std::size_t>(needed), '\0');
     if (::WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), needed, nullptr,
                               nullptr) != needed) {
-        throw LastError("UnicodeToAnsi");
+        ThrowLastError(kNotConverted, "UnicodeToAnsi");
     }
     return ansi;
 }
@@ -211,12 +178,12 @@ std::wstring Win32Platform::UpperCase(std::wstring_view text) const {
     const int needed =
         ::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, text.data(), length, nullptr, 0);
     if (needed <= 0) {
-        throw LastError("UpperCase");
+        ThrowLastError(kNotConverted, "UpperCase");
     }
     std::wstring upper(static_cast<std::size_t>(needed), L'\0');
     if (::LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_UPPERCASE, text.data(), length, upper.data(),
                        needed) != needed) {
-        throw LastError("UpperCase");
+        ThrowLastError(kNotConverted, "UpperCase");
     }
     return upper;
 }
@@ -305,64 +272,27 @@ Bool32 Win32Platform::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
 
 std::int32_t Win32Platform::RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
                                           Hkey* result) {
-    HKEY opened = nullptr;
-    const LSTATUS status = ::RegOpenKeyExA(ToHkey(root), subKey, options, access, &opened);
-    if (status == ERROR_SUCCESS && result != nullptr) {
-        *result = FromHkey(opened);
-    } else if (status == ERROR_SUCCESS) {
-        static_cast<void>(::RegCloseKey(opened));  // nobody to hand it to
-    }
-    return status;
+    RegKey opened;
+    return HandOver(::RegOpenKeyExA(ToHkey(root), subKey, options, access, opened.put()), opened,
+                    result);
 }
 
 std::int32_t Win32Platform::RegCreateKeyExA(Hkey root, const char* subKey, UInt access,
                                             Hkey* result) {
-    HKEY created = nullptr;
-    const LSTATUS status =
-        ::RegCreateKeyExA(ToHkey(root), subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                          nullptr, &created, nullptr);
-    if (status == ERROR_SUCCESS && result != nullptr) {
-        *result = FromHkey(created);
-    } else if (status == ERROR_SUCCESS) {
-        static_cast<void>(::RegCloseKey(created));
-    }
-    return status;
+    RegKey created;
+    return HandOver(::RegCreateKeyExA(ToHkey(root), subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      access, nullptr, created.put(), nullptr),
+                    created, result);
 }
 
 std::int32_t Win32Platform::RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                              std::string* data) {
-    const HKEY native = ToHkey(key);
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        DWORD valueType = REG_NONE;
-        DWORD size = 0;
-        LSTATUS status = ::RegQueryValueExA(native, valueName, nullptr, &valueType, nullptr, &size);
-        if (status != ERROR_SUCCESS) {
-            return status;
-        }
-        if (data == nullptr) {
-            if (type != nullptr) {
-                *type = valueType;
-            }
-            return ERROR_SUCCESS;
-        }
-        std::string bytes(size, '\0');
-        DWORD read = size;
-        status = ::RegQueryValueExA(native, valueName, nullptr, &valueType,
-                                    reinterpret_cast<BYTE*>(bytes.data()), &read);
-        if (status == ERROR_MORE_DATA) {
-            continue;  // the value grew between the two calls
-        }
-        if (status != ERROR_SUCCESS) {
-            return status;
-        }
-        bytes.resize(read);
-        *data = std::move(bytes);
-        if (type != nullptr) {
-            *type = valueType;
-        }
-        return ERROR_SUCCESS;
+    DWORD valueType = REG_NONE;
+    const LSTATUS status = QueryWholeValue(ToHkey(key), valueName, &valueType, data);
+    if (status == ERROR_SUCCESS && type != nullptr) {
+        *type = valueType;
     }
-    return ERROR_MORE_DATA;
+    return status;
 }
 
 std::int32_t Win32Platform::RegSetValueExA(Hkey key, const char* valueName, UInt reserved,
@@ -384,8 +314,8 @@ std::optional<std::wstring> Win32Platform::GetSetting(std::wstring_view appName,
                                                       std::wstring_view section,
                                                       std::wstring_view key) {
     RegKey opened;
-    const LSTATUS status =
-        ::RegOpenKeyExW(HKEY_CURRENT_USER, SettingsPath(appName, section).c_str(), 0,
+    LSTATUS status =
+        ::RegOpenKeyExA(HKEY_CURRENT_USER, UnicodeToAnsi(SettingsPath(appName, section)).c_str(), 0,
                         KEY_QUERY_VALUE, opened.put());
     if (status == ERROR_FILE_NOT_FOUND) {
         return std::nullopt;
@@ -393,26 +323,46 @@ std::optional<std::wstring> Win32Platform::GetSetting(std::wstring_view appName,
     if (status != ERROR_SUCCESS) {
         throw SettingUnreadable(key, SystemMessage(static_cast<DWORD>(status)));
     }
-    return ReadStringValue(opened.get(), std::wstring(key), key);
+    DWORD type = REG_NONE;
+    std::string bytes;
+    status = QueryWholeValue(opened.get(), UnicodeToAnsi(key).c_str(), &type, &bytes);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return std::nullopt;
+    }
+    if (status == ERROR_MORE_DATA) {
+        throw SettingUnreadable(key, L"it keeps changing while it is read");
+    }
+    if (status != ERROR_SUCCESS) {
+        throw SettingUnreadable(key, SystemMessage(static_cast<DWORD>(status)));
+    }
+    if (!IsString(type)) {
+        throw SettingUnreadable(key, L"it is not a string");
+    }
+    // Another program may have stored the terminating NUL more than once, or not at all.
+    while (!bytes.empty() && bytes.back() == '\0') {
+        bytes.pop_back();
+    }
+    try {
+        return AnsiToUnicode(bytes);
+    } catch (const AppError& error) {
+        throw SettingUnreadable(key, error.Description());
+    }
 }
 
 void Win32Platform::SaveSetting(std::wstring_view appName, std::wstring_view section,
                                 std::wstring_view key, std::wstring_view value) {
-    constexpr std::size_t kMaxCharacters = std::numeric_limits<DWORD>::max() / sizeof(wchar_t) - 1;
-    if (value.size() > kMaxCharacters) {
-        throw SettingNotWritten(key, L"the value is too long");
-    }
     RegKey opened;
-    LSTATUS status =
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, SettingsPath(appName, section).c_str(), 0, nullptr,
-                          REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, opened.put(), nullptr);
+    LSTATUS status = ::RegCreateKeyExA(
+        HKEY_CURRENT_USER, UnicodeToAnsi(SettingsPath(appName, section)).c_str(), 0, nullptr,
+        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, opened.put(), nullptr);
     if (status != ERROR_SUCCESS) {
         throw SettingNotWritten(key, SystemMessage(static_cast<DWORD>(status)));
     }
-    const std::wstring text(value);  // with its terminating NUL
-    status = ::RegSetValueExW(opened.get(), std::wstring(key).c_str(), 0, REG_SZ,
+    const std::string text = UnicodeToAnsi(value);
+    // With its terminating NUL; on this 32-bit program no string is longer than a DWORD counts.
+    status = ::RegSetValueExA(opened.get(), UnicodeToAnsi(key).c_str(), 0, REG_SZ,
                               reinterpret_cast<const BYTE*>(text.c_str()),
-                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+                              static_cast<DWORD>(text.size() + 1));
     if (status != ERROR_SUCCESS) {
         throw SettingNotWritten(key, SystemMessage(static_cast<DWORD>(status)));
     }
@@ -428,7 +378,7 @@ std::wstring Win32Platform::ExecutablePath() {
         const DWORD length =
             ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
-            throw LastError("ExecutablePath");
+            ThrowLastError(L"The program's path could not be read", "ExecutablePath");
         }
         if (length < path.size()) {
             path.resize(length);
@@ -456,7 +406,7 @@ bool Win32Platform::GetFileDateTime(std::wstring_view path) {
         WIN32_FILE_ATTRIBUTE_DATA attributes{};
         return ::GetFileAttributesExA(ansi.c_str(), GetFileExInfoStandard, &attributes) != FALSE;
     } catch (...) {
-        return false;
+        return false;  // a path that cannot even be converted names no file that can be read
     }
 }
 

@@ -13,7 +13,6 @@ namespace vt::win32 {
 
 namespace {
 
-constexpr const char* kSource = "Win32Platform";
 constexpr std::int32_t kNewColumnWidthTwips = 1440;
 
 FormWindow& Require(const std::unique_ptr<FormWindow>& form) {
@@ -24,16 +23,21 @@ FormWindow& Require(const std::unique_ptr<FormWindow>& form) {
 }
 
 HWND RequireControl(const std::unique_ptr<FormWindow>& form, ControlId id) {
-    const HWND control = Require(form).Control(id);
-    if (control == nullptr) {
-        ThrowInvalidCall(L"Form1 has no such control");
+    return Require(form).RequireControl(id);
+}
+
+// The whole window, frame included, in screen pixels.
+RECT FrameOf(const FormWindow& form) {
+    RECT frame;
+    if (!::GetWindowRect(form.Handle(), &frame)) {
+        ThrowLastError(L"The main window's size could not be read");
     }
-    return control;
+    return frame;
 }
 
 void CheckIndex(std::int32_t index, std::int32_t count) {
     if (index < 0 || index >= count) {
-        throw AppError(err::kIndexOutOfBounds, kSource, L"Index out of bounds");
+        throw AppError(err::kIndexOutOfBounds, kPlatformSource, L"Index out of bounds");
     }
 }
 
@@ -43,8 +47,9 @@ void Dispatch(const std::unique_ptr<FormWindow>& form, MSG& message) {
     if (dialog != nullptr && ::IsDialogMessageA(dialog, &message)) {
         return;
     }
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
+    // Neither result is a failure: whether a key was translated, and the procedure's answer.
+    static_cast<void>(::TranslateMessage(&message));
+    static_cast<void>(::DispatchMessageA(&message));
 }
 
 }  // namespace
@@ -68,7 +73,7 @@ int Win32Platform::RunMessageLoop() {
             return static_cast<int>(message.wParam);
         }
         if (got == -1) {
-            return 1;  // only for invalid arguments, which these are not
+            ThrowLastError(L"The program's messages could not be read");
         }
         Dispatch(form_, message);
     }
@@ -135,20 +140,14 @@ void Win32Platform::MoveForm(std::int32_t leftTwips, std::int32_t topTwips) {
 }
 
 std::int32_t Win32Platform::FormWidthTwips() {
-    FormWindow& form = Require(form_);
-    RECT frame;
-    if (!::GetWindowRect(form.Handle(), &frame)) {
-        ThrowLastError(L"The main window's size could not be read");
-    }
+    const FormWindow& form = Require(form_);
+    const RECT frame = FrameOf(form);
     return form.ToTwips(frame.right - frame.left);
 }
 
 std::int32_t Win32Platform::FormHeightTwips() {
-    FormWindow& form = Require(form_);
-    RECT frame;
-    if (!::GetWindowRect(form.Handle(), &frame)) {
-        ThrowLastError(L"The main window's size could not be read");
-    }
+    const FormWindow& form = Require(form_);
+    const RECT frame = FrameOf(form);
     return form.ToTwips(frame.bottom - frame.top);
 }
 
@@ -193,7 +192,7 @@ void Win32Platform::ListAdd(std::wstring_view text) {
     item.iItem = ListCount();
     item.pszText = ansi.data();
     if (::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) == -1) {
-        ThrowLastError(L"The item could not be added to the list");
+        ThrowInvalidCall(L"The item could not be added to the list");
     }
 }
 
@@ -221,13 +220,13 @@ void Win32Platform::ListRemove(std::int32_t index) {
     const HWND list = RequireControl(form_, ControlId::ListView1);
     CheckIndex(index, ListCount());
     if (!::SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(index), 0)) {
-        ThrowLastError(L"The item could not be removed from the list");
+        ThrowInvalidCall(L"The item could not be removed from the list");
     }
 }
 
 void Win32Platform::ListClear() {
     if (!::SendMessageA(RequireControl(form_, ControlId::ListView1), LVM_DELETEALLITEMS, 0, 0)) {
-        ThrowLastError(L"The list could not be cleared");
+        ThrowInvalidCall(L"The list could not be cleared");
     }
 }
 
@@ -249,7 +248,7 @@ void Win32Platform::ListAddColumn(std::wstring_view header) {
     column.cx = form_->ToPixels(kNewColumnWidthTwips);
     if (::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(columns > 0 ? columns : 0),
                        reinterpret_cast<LPARAM>(&column)) == -1) {
-        ThrowLastError(L"The column could not be added to the list");
+        ThrowInvalidCall(L"The column could not be added to the list");
     }
 }
 
@@ -257,7 +256,7 @@ void Win32Platform::ListSetColumnWidth(std::int32_t column, std::int32_t widthTw
     const HWND list = RequireControl(form_, ControlId::ListView1);
     if (!::SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
                         MAKELPARAM(form_->ToPixels(widthTwips), 0))) {
-        ThrowLastError(L"The column's width could not be set");
+        ThrowInvalidCall(L"The column's width could not be set");
     }
 }
 

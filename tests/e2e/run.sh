@@ -213,6 +213,18 @@ wait_for_line() {
     return 1
 }
 
+# start_target OUT READY WHAT PROGRAM ARGS...: starts one of the suite's target programs and
+# waits up to 8 s for its line matching READY; fails the scenario, naming WHAT, when none comes.
+start_target() {
+    local out=$1 ready=$2 what=$3
+    shift 3
+    start_detached "$out" "$@"
+    wait_for_line "$out" "$ready" 80 || {
+        fail "$what did not start"
+        return 1
+    }
+}
+
 # REG_VALUE = the data of a registry value; fails when the value is absent.
 reg_get() {
     local key=$1 name=$2 line prefix="    $2    "
@@ -805,11 +817,8 @@ scenario_hung_window() {
     # The hung window is there before monitoring starts, so that it hangs before anything
     # closes it.
     local hung=$LOGS/$SCENARIO_TAG-hung.txt
-    start_detached "$hung" "$BIN_DIR/e2e_hung_window.exe" "zephyr hung" 10
-    wait_for_line "$hung" "^hung" 80 || {
-        fail "the hung window did not start"
+    start_target "$hung" "^hung" "the hung window" "$BIN_DIR/e2e_hung_window.exe" "zephyr hung" 10 ||
         return
-    }
     start_monitoring || return
     sleep 0.3  # the sweeps are now waiting on the hung window
     local second=$LOGS/$SCENARIO_TAG-second.txt
@@ -834,11 +843,8 @@ scenario_hung_window() {
     # the question is open and the next sweep asks again: the boxes pile up, each taking the
     # foreground (which also closes an open tray menu at random moments).
     local save=$LOGS/$SCENARIO_TAG-save.txt
-    start_detached "$save" "$BIN_DIR/e2e_save_prompt.exe" "zephyr unsaved document" 30
-    wait_for_line "$save" "^created" 80 || {
-        fail "the save-prompt window did not start"
-        return
-    }
+    start_target "$save" "^created" "the save-prompt window" \
+        "$BIN_DIR/e2e_save_prompt.exe" "zephyr unsaved document" 30 || return
     start_monitoring || return
     sleep 3.5
     probe dialogs

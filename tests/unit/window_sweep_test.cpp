@@ -89,7 +89,7 @@ TEST_F(SweepTest, TheMainWindowIsLeftOutWhateverItsCaption) {
     const std::vector<Hwnd> desktop = Enumerated();
     ASSERT_NE(std::find(desktop.begin(), desktop.end(), form.hWnd()), desktop.end());
 
-    Enum::WindowHandles collected;
+    Enum::HandleCollection collected;
     sim.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&collected));
     EXPECT_EQ(collected.handles, std::vector<Hwnd>{other});
     EXPECT_FALSE(collected.outOfMemory);

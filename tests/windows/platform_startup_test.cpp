@@ -13,16 +13,13 @@
 #include "app/main_window.h"
 #include "keywords/registry.h"
 #include "settings/startup_registration.h"
+#include "tests/windows/cursor_file.h"
 
 namespace vt::test {
 namespace {
 
 constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN";
 const std::wstring kStore = L"Software\\Tolvane\\Vintrell";
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());  // the tests' names are ASCII
-}
 
 void DeleteRunValue(HKEY root, const std::string& name) {
     win32::RegKey key;
@@ -38,7 +35,7 @@ class TempFolder {
         wchar_t temp[MAX_PATH + 1] = {};
         const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
         const std::string name = UniqueName("Vintrell Start");
-        path_ = std::wstring(temp, length) + std::wstring(name.begin(), name.end());
+        path_ = std::wstring(temp, length) + Wide(name);
         created_ = ::CreateDirectoryW(path_.c_str(), nullptr) != FALSE;
     }
     TempFolder(const TempFolder&) = delete;
@@ -67,50 +64,6 @@ class TempFolder {
     bool created_ = false;
 };
 
-void Put16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    Put16(out, static_cast<std::uint16_t>(value));
-    Put16(out, static_cast<std::uint16_t>(value >> 16));
-}
-
-// A 32 by 32 monochrome cursor with its hot spot in the middle: a filled square on a
-// transparent ground.
-std::vector<std::uint8_t> MinimalCursorFile() {
-    constexpr std::uint32_t kImageBytes = 40 + 8 + 128 + 128;
-    std::vector<std::uint8_t> file;
-    Put16(file, 0);  // reserved
-    Put16(file, 2);  // a cursor
-    Put16(file, 1);  // one image
-    file.push_back(32);
-    file.push_back(32);
-    file.push_back(0);  // no palette count
-    file.push_back(0);
-    Put16(file, 16);  // hot spot
-    Put16(file, 16);
-    Put32(file, kImageBytes);
-    Put32(file, 22);  // the image follows the directory
-    Put32(file, 40);  // BITMAPINFOHEADER
-    Put32(file, 32);
-    Put32(file, 64);  // the colour mask and the transparency mask
-    Put16(file, 1);
-    Put16(file, 1);
-    for (int i = 0; i < 6; ++i) {
-        Put32(file, 0);
-    }
-    Put32(file, 0x000000);  // black
-    Put32(file, 0xFFFFFF);  // white
-    for (int row = 0; row < 32; ++row) {
-        Put32(file, row >= 8 && row < 24 ? 0xFFFFFFFFu : 0u);
-    }
-    for (int row = 0; row < 32; ++row) {
-        Put32(file, row >= 8 && row < 24 ? 0x00FF00FFu : 0xFFFFFFFFu);
-    }
-    return file;
-}
-
 // --- The Run entry ----------------------------------------------------------------------------
 
 class RunEntryTest : public ::testing::Test {
@@ -119,8 +72,7 @@ class RunEntryTest : public ::testing::Test {
         // A path with a blank: its data must be quoted.
         const std::string name = UniqueName("VintrellRunTest") + ".exe";
         valueName_ = name;
-        platform_.executablePath =
-            L"C:\\Program Files\\Vintrell Test\\" + std::wstring(name.begin(), name.end());
+        platform_.executablePath = L"C:\\Program Files\\Vintrell Test\\" + Wide(name);
         expectedData_.append("\"").append(Narrow(*platform_.executablePath)).append("\"");
     }
     void TearDown() override {

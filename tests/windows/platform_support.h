@@ -126,4 +126,12 @@ bool ReadStringValue(HKEY root, const char* subKey, const char* name, std::strin
 // A name no other run of the tests uses.
 std::string UniqueName(std::string_view stem);
 
+// The tests' own names and paths are ASCII: they widen and narrow character by character.
+inline std::wstring Wide(std::string_view ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+inline std::string Narrow(std::wstring_view ascii) {
+    return std::string(ascii.begin(), ascii.end());
+}
+
 }  // namespace vt::test

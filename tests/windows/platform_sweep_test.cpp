@@ -30,10 +30,6 @@ std::string RandomLetters(std::size_t count) {
     return text;
 }
 
-std::wstring Wide(const std::string& ansi) {
-    return std::wstring(ansi.begin(), ansi.end());
-}
-
 // One Form1 on the real platform for the whole suite, its handle recorded as start-up does.
 class SweepTest : public ::testing::Test {
   protected:
@@ -87,7 +83,7 @@ TEST_F(SweepTest, EnumerationFindsTheTestsWindowButNeverTheMainWindow) {
     platform_->SetCaption(L"Vintrell " + Wide(keyword));
     TestWindow window("Other " + keyword);
 
-    Enum::WindowHandles collected;
+    Enum::HandleCollection collected;
     platform_->EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&collected));
     const auto& handles = collected.handles;
     EXPECT_NE(std::find(handles.begin(), handles.end(), window.Handle32()), handles.end());

@@ -15,6 +15,7 @@
 
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
+#include "platform/win32/win32_error.h"
 
 namespace vt::test {
 namespace {
@@ -67,6 +68,30 @@ TEST_F(Win32PlatformTest, TextConversionsOfEmptyAndUnmappableText) {
     EXPECT_EQ(platform.UpperCase(L"stra\u00DFe \u00FF\u00E9"), L"STRA\u00DFE \u0178\u00C9");
     const std::wstring longText(100000, L'\u00E4');
     EXPECT_EQ(platform.UpperCase(longText), std::wstring(100000, L'\u00C4'));
+}
+
+// --- Errors ----------------------------------------------------------------------------------
+
+TEST(Win32Errors, AFailedCallIsAnErrorWithANumberAndTheSystemsReason) {
+    const auto raised = [](DWORD code) {
+        ::SetLastError(code);
+        try {
+            win32::ThrowLastError(L"The list could not be read");
+        } catch (const AppError& error) {
+            return error;
+        }
+        return AppError(0, "", L"nothing raised");
+    };
+    const AppError denied = raised(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(denied.Number(), static_cast<std::int32_t>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(denied.Description(),
+              L"The list could not be read: " + win32::SystemMessage(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(win32::SystemMessage(ERROR_ACCESS_DENIED).find_first_of(L"\r\n"), std::wstring::npos);
+    EXPECT_EQ(win32::SystemMessage(0x2FFFFFFF), L"Windows error 805306367");
+    // A call that failed without saying why is an error all the same: its number is never 0.
+    const AppError silent = raised(0);
+    EXPECT_NE(silent.Number(), 0);
+    EXPECT_EQ(silent.Description(), L"The list could not be read");
 }
 
 // --- Window system ---------------------------------------------------------------------------
@@ -239,7 +264,7 @@ TEST_F(Win32PlatformTest, RegistryCallsThroughTheSeam) {
               ERROR_SUCCESS);
     EXPECT_EQ(platform.RegQueryValueExA(key, "Number", &type, &data), ERROR_SUCCESS);
     EXPECT_EQ(platform.RegCloseKey(key), ERROR_SUCCESS);
-    DeleteKeyTree(HKEY_CURRENT_USER, std::wstring(subKey.begin(), subKey.end()));
+    DeleteKeyTree(HKEY_CURRENT_USER, Wide(subKey));
 }
 
 // --- Settings store ----------------------------------------------------------------------------
@@ -254,9 +279,8 @@ class SettingsStoreTest : public Win32PlatformTest {
     }
 
     std::string sectionAnsi = UniqueName("VintrellSettings");
-    std::wstring section{sectionAnsi.begin(), sectionAnsi.end()};
-    std::string otherAppAnsi = UniqueName("VintrellOtherApp");
-    std::wstring otherApp{otherAppAnsi.begin(), otherAppAnsi.end()};
+    std::wstring section = Wide(sectionAnsi);
+    std::wstring otherApp = Wide(UniqueName("VintrellOtherApp"));
 };
 
 TEST_F(SettingsStoreTest, RoundTripInTheCurrentUsersRegistry) {
@@ -274,7 +298,8 @@ TEST_F(SettingsStoreTest, RoundTripInTheCurrentUsersRegistry) {
     platform.SaveSetting(L"Tolvane", section, L"Listview", L"");
     EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Listview"), L"")
         << "an empty value is present, not absent";
-    const std::wstring letters = L"Gr\u00F6\u00DFe \u00C9t\u00E9 \u65E5\u672C \u20AC";
+    // Letters of the ANSI code page, three of them from 0x80 to 0x9F, where it leaves Latin-1.
+    const std::wstring letters = L"Gr\u00F6\u00DFe \u00C9t\u00E9 \u0152uvre \u0161 \u20AC";
     platform.SaveSetting(L"Tolvane", section, L"Listview", letters);
     EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Listview"), letters);
 }

@@ -14,6 +14,7 @@
 
 #include "app/controls.h"
 #include "platform/error.h"
+#include "tests/windows/cursor_file.h"
 
 namespace vt::test {
 namespace {
@@ -234,30 +235,14 @@ TEST_F(FormBehaviour, Timer1TicksOnlyWhileEnabled) {
     EXPECT_EQ(events.ticks, ticks);
 }
 
-// A 32 x 32 monochrome cursor file: an arrowless black square, hot spot in its middle.
-std::string WriteCursorFile() {
+// Writes a file into the temporary folder; returns its path.
+std::string WriteTempFile(const char* name, const std::vector<std::uint8_t>& bytes) {
     char folder[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, folder);
-    const std::string path = std::string(folder) + "vintrell_window_test.cur";
-    std::string bytes;
-    auto put16 = [&](unsigned value) {
-        bytes += static_cast<char>(value & 0xFF);
-        bytes += static_cast<char>((value >> 8) & 0xFF);
-    };
-    auto put32 = [&](unsigned value) {
-        put16(value & 0xFFFF);
-        put16(value >> 16);
-    };
-    const unsigned imageSize = 40 + 8 + 128 + 128;
-    put16(0), put16(2), put16(1);  // a cursor file with one image
-    bytes += '\x20', bytes += '\x20', bytes += '\x02', bytes += '\0';
-    put16(16), put16(16), put32(imageSize), put32(22);  // hot spot, size, offset
-    put32(40), put32(32), put32(64), put16(1), put16(1), put32(0), put32(256);
-    put32(0), put32(0), put32(2), put32(0);
-    put32(0x000000), put32(0xFFFFFF);  // palette: black, white
-    bytes += std::string(128, '\0');   // XOR: black
-    bytes += std::string(128, '\0');   // AND: every pixel opaque
-    std::ofstream(path, std::ios::binary) << bytes;
+    const std::string path = std::string(folder) + name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
@@ -293,12 +278,11 @@ TEST_F(FormBehaviour, PointerMovesAreReportedPerControlAndTheCustomPointerCovers
     EXPECT_EQ(::GetCursor(), arrow);
 
     // A file that is no cursor is refused; a cursor file is shown over the whole window.
-    char folder[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, folder);
-    const std::string notCursor = std::string(folder) + "vintrell_window_test.txt";
-    std::ofstream(notCursor) << "not a cursor";
+    const std::string text = "not a cursor";
+    const std::string notCursor = WriteTempFile(
+        "vintrell_window_test.txt", std::vector<std::uint8_t>(text.begin(), text.end()));
     EXPECT_FALSE(platform.LoadMouseIcon(platform.AnsiToUnicode(notCursor)));
-    const std::string cursorFile = WriteCursorFile();
+    const std::string cursorFile = WriteTempFile("vintrell_window_test.cur", MinimalCursorFile());
     ASSERT_TRUE(platform.LoadMouseIcon(platform.AnsiToUnicode(cursorFile)));
     EXPECT_EQ(Send(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(add), move(HTCLIENT)), TRUE);
     EXPECT_NE(::GetCursor(), arrow);

@@ -7,44 +7,16 @@
 
 namespace {
 
-e2e::Stopwatch* g_clock = nullptr;
-constexpr UINT_PTR kLifetimeTimer = 1;
-
-LRESULT CALLBACK DeclineProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    switch (message) {
-        case WM_CLOSE:
-            e2e::Emit("close %lld", g_clock->Milliseconds());
-            return 0;
-        case WM_TIMER:
-            if (wParam == kLifetimeTimer) {
-                DestroyWindow(window);
-                return 0;
-            }
-            break;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+class DeclineClose final : public e2e::Target {
+  public:
+    void OnClose(HWND) override { e2e::Emit("close %lld", Milliseconds()); }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        e2e::Emit("usage: decline_close TITLE SECONDS");
-        return 2;
-    }
-    e2e::Stopwatch clock;
-    g_clock = &clock;
-    e2e::UniqueWindow window =
-        e2e::CreateTargetWindow(argv[1], DeclineProc, e2e::TargetRow::Declines);
-    e2e::Emit("created");
-    SetTimer(window.get(), kLifetimeTimer,
-             static_cast<UINT>(e2e::ArgumentAsInt(argv[2], 10)) * 1000U, nullptr);
-    const int code = e2e::RunMessageLoop();
-    window.release();  // destroyed by its own timer
-    return code;
+    DeclineClose target;
+    return e2e::RunTimedTarget(
+        argc, argv, target,
+        {"usage: decline_close TITLE SECONDS", e2e::TargetRow::Declines, 1000, 10});
 }

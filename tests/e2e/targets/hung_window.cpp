@@ -7,20 +7,13 @@
 
 namespace {
 
-LRESULT CALLBACK HungProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    switch (message) {
-        case WM_CLOSE:
-            e2e::Emit("close");
-            DestroyWindow(window);
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            break;
+class HungWindow final : public e2e::Target {
+  public:
+    void OnClose(HWND window) override {
+        e2e::Emit("close");
+        DestroyWindow(window);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+};
 
 }  // namespace
 
@@ -29,11 +22,11 @@ int main(int argc, char** argv) {
         e2e::Emit("usage: hung_window TITLE SECONDS");
         return 2;
     }
-    e2e::UniqueWindow window = e2e::CreateTargetWindow(argv[1], HungProc, e2e::TargetRow::Hung);
+    HungWindow target;
+    const e2e::UniqueWindow window = e2e::CreateTargetWindow(argv[1], target, e2e::TargetRow::Hung);
     e2e::PumpFor(300);
     if (!IsWindow(window.get())) {
         e2e::Emit("closed_before_hang");
-        window.release();
         return 0;
     }
     e2e::Emit("hung");

@@ -1,8 +1,8 @@
 #pragma once
 
 // Shared by the end-to-end suite's own small Windows programs: a top-level window with a
-// given title, a clock since the start of the program, and output that the harness reads
-// from a file while the program still runs.
+// given title and its window procedure, a clock since its creation, the message loop, and
+// output that the harness reads from a file while the program still runs.
 
 #include <windows.h>
 
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 namespace e2e {
 
@@ -50,10 +51,61 @@ using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>
 // Vintrell window and from the taskbar at the bottom, so that screenshots tell them apart.
 enum class TargetRow { ClosesAtOnce = 0, Hung = 1, Declines = 2, AsksToSave = 3 };
 
-inline UniqueWindow CreateTargetWindow(const char* title, WNDPROC procedure, TargetRow row) {
+// What a target window does with a close request and with its timer. Everything else is the
+// same for every target: the default procedure, and the end of the message loop once the
+// window is destroyed.
+class Target {
+  public:
+    virtual void OnClose(HWND window) = 0;
+    virtual void OnTimer(HWND window) { DestroyWindow(window); }  // the lifetime is over
+
+    // Since the target was made, just before its window.
+    long long Milliseconds() const { return clock_.Milliseconds(); }
+
+  protected:
+    ~Target() = default;
+
+  private:
+    Stopwatch clock_;
+};
+
+inline constexpr UINT_PTR kTargetTimer = 1;
+
+inline LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam,
+                                   LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* target = reinterpret_cast<Target*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (target == nullptr) {
+        return DefWindowProcA(window, message, wParam, lParam);  // before WM_NCCREATE
+    }
+    switch (message) {
+        case WM_CLOSE:
+            target->OnClose(window);
+            return 0;
+        case WM_TIMER:
+            if (wParam == kTargetTimer) {
+                target->OnTimer(window);
+                return 0;
+            }
+            break;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The target's window, shown in its row; the program ends when it cannot be created.
+inline UniqueWindow CreateTargetWindow(const char* title, Target& target, TargetRow row) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = procedure;
+    windowClass.lpfnWndProc = TargetProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -64,7 +116,7 @@ inline UniqueWindow CreateTargetWindow(const char* title, WNDPROC procedure, Tar
     }
     const int top = 16 + 124 * static_cast<int>(row);
     HWND window = CreateWindowExA(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW, 16, top,
-                                  280, 110, nullptr, nullptr, instance, nullptr);
+                                  280, 110, nullptr, nullptr, instance, &target);
     if (window == nullptr) {
         Emit("error CreateWindowExA %lu", GetLastError());
         std::exit(3);
@@ -84,6 +136,40 @@ inline int RunMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
+inline int ArgumentAsInt(const char* text, int fallback) {
+    if (text == nullptr) {
+        return fallback;
+    }
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    return (end != text && *end == '\0') ? static_cast<int>(value) : fallback;
+}
+
+// The command line of a target: its title and a time.
+struct TargetUsage {
+    const char* usage;  // printed when the arguments are missing
+    TargetRow row;
+    UINT timeUnitMs;  // the time argument counts these
+    int defaultTime;  // when the time argument is no number
+};
+
+// The whole program of a timed target: "created" once its window shows, then its timer after
+// the given time, and the message loop until the window is destroyed or the target quits.
+inline int RunTimedTarget(int argc, char** argv, Target& target, const TargetUsage& usage) {
+    if (argc < 3) {
+        Emit("%s", usage.usage);
+        return 2;
+    }
+    const UniqueWindow window = CreateTargetWindow(argv[1], target, usage.row);
+    Emit("created");
+    const auto time = static_cast<UINT>(ArgumentAsInt(argv[2], usage.defaultTime));
+    if (SetTimer(window.get(), kTargetTimer, time * usage.timeUnitMs, nullptr) == 0) {
+        Emit("error SetTimer %lu", GetLastError());
+        return 3;
+    }
+    return RunMessageLoop();
+}
+
 // Dispatches what arrives during the given time, then returns.
 inline void PumpFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
@@ -95,15 +181,6 @@ inline void PumpFor(DWORD milliseconds) {
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-}
-
-inline int ArgumentAsInt(const char* text, int fallback) {
-    if (text == nullptr) {
-        return fallback;
-    }
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    return (end != text && *end == '\0') ? static_cast<int>(value) : fallback;
 }
 
 }  // namespace e2e
