@@ -18,7 +18,7 @@ class FormWindow;  // Form1's real window and controls (form_window.h)
 
 // The real platform: every operation is a Win32 call, in its ANSI form.
 class Win32Platform : public Platform {
-public:
+  public:
     explicit Win32Platform(HINSTANCE instance);
     ~Win32Platform() override;
 
@@ -47,8 +47,7 @@ public:
 
     std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
                                Hkey* result) override;
-    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access,
-                                 Hkey* result) override;
+    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access, Hkey* result) override;
     std::int32_t RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                   std::string* data) override;
     std::int32_t RegSetValueExA(Hkey key, const char* valueName, UInt reserved, UInt type,
@@ -97,14 +96,13 @@ public:
     void SetMousePointer(std::int32_t pointer) override;
     bool LoadMouseIcon(std::wstring_view path) override;
     void PopupMenu(MenuId menu) override;
-    std::int32_t MessageBox(std::wstring_view text, UInt style,
-                            std::wstring_view caption) override;
+    std::int32_t MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) override;
     void EndProgram() override;
 
     // For the Windows tests: the real window, once created.
     FormWindow* Form() const { return form_.get(); }
 
-private:
+  private:
     HINSTANCE instance_;
     std::unique_ptr<FormWindow> form_;
     std::uint32_t rndState_ = 0x50000;  // the generator's state, set by Randomize

@@ -1,0 +1,5 @@
+#!/bin/bash
+# Fails when a C++ source in the repository is not formatted as .clang-format says.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
