@@ -6,8 +6,10 @@ namespace vt {
 
 namespace {
 
-void CheckIndex(std::int32_t index, std::int32_t count) {
-    if (index < 1 || index > count) {
+// Only the indexes below 1: the platform raises the same error for those past the end, which
+// spares a count of the list before every item.
+void CheckIndex(std::int32_t index) {
+    if (index < 1) {
         throw AppError(err::kIndexOutOfBounds, "ListView1", L"Index out of bounds");
     }
 }
@@ -15,12 +17,12 @@ void CheckIndex(std::int32_t index, std::int32_t count) {
 }  // namespace
 
 std::wstring ListView::Item(std::int32_t index) const {
-    CheckIndex(index, Count());
+    CheckIndex(index);
     return platform_.ListText(index - 1);
 }
 
 void ListView::Remove(std::int32_t index) {
-    CheckIndex(index, Count());
+    CheckIndex(index);
     platform_.ListRemove(index - 1);
 }
 

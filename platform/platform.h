@@ -111,8 +111,11 @@ class Platform {
     // ListView1, 0-based here; the list view contract in keywords/ adds the 1-based rules.
     virtual std::int32_t ListCount() = 0;
     virtual void ListAdd(std::wstring_view text) = 0;  // appends
+    // An index the list does not have raises AppError(err::kIndexOutOfBounds, "ListView1",
+    // "Index out of bounds") here, found by the list itself rather than against ListCount: a
+    // sweep reads every keyword, so reading the list costs one message an item.
     virtual std::wstring ListText(std::int32_t index) = 0;
-    virtual void ListRemove(std::int32_t index) = 0;
+    virtual void ListRemove(std::int32_t index) = 0;  // the same for an index it does not have
     virtual void ListClear() = 0;
     virtual std::int32_t ListSelectedIndex() = 0;  // -1 when none is selected
     virtual void ListAddColumn(std::wstring_view header) = 0;

@@ -4,9 +4,10 @@
 #
 #   bench/wine/measure.sh reaction|cost|footprint|startup|sweep|plot|all
 #
-# Builds the win32 tree (BUILD, default build/perf), runs everything in a Wine prefix of its
-# own under it with a virtual desktop, on a private Xvfb display (DISPLAY_NUMBER, default 95),
-# and writes raw data and a summary per measurement to $BUILD/wine-perf/results.
+# Builds the win32 tree (BUILD, default build/perf; the footprint also builds Vintrell.exe with
+# VINTRELL_COUNT_HANDLES in $BUILD-counting), runs everything in a Wine prefix of its own under
+# it with a virtual desktop, on a private Xvfb display (DISPLAY_NUMBER, default 95), and writes
+# raw data and a summary per measurement to $BUILD/wine-perf/results.
 # Knobs: TRIALS (200), COST_SECONDS (60), CYCLES (200), STARTUP_RUNS (10),
 #        COST_DESKTOPS ("50 200 1000"), SWEEP_DESKTOPS ("0 50 100 200 500 1000 2000"),
 #        NO_BUILD=1 to measure what is already built.
@@ -28,6 +29,8 @@ work="$build/wine-perf"
 results="$work/results"
 bin="$build/bench/wine"
 vintrell="$build/platform/win32/Vintrell.exe"
+counting_build="$build-counting"
+counting_vintrell="$counting_build/platform/win32/Vintrell.exe"
 report="python3 $root/bench/wine/perf_report.py"
 
 export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all
@@ -192,9 +195,9 @@ stop_pid() {
 
 driver() { wine "$bin/vt_driver.exe" "$@"; }
 
-# Starts Vintrell.exe, waits for its window; prints its unix pid.
+# Starts Vintrell.exe (or the one given), waits for its window; prints its unix pid.
 start_vintrell() {
-    setsid wine "$vintrell" </dev/null >"$work/vintrell.log" 2>&1 &
+    setsid wine "${1:-$vintrell}" </dev/null >"$work/vintrell.log" 2>&1 &
     driver wait-window 30000 >&2
     prefix_pids 'Vintrell.exe' | head -n1
 }
@@ -210,29 +213,11 @@ quit_vintrell() {
     stop_pid "$pid"
 }
 
-# The stand-in: Vintrell's own code (Form1 on the real platform) monitoring for $1 seconds,
-# with the options after it; its window is the same as Vintrell's.
-start_standin() {
-    local seconds=$1
-    shift
-    setsid wine "$bin/vt_sweep_profile.exe" --monitor-seconds "$seconds" "$@" \
-        </dev/null >"$work/standin.log" 2>&1 &
-    driver wait-window 30000 >&2
-    sleep 2
-}
-
-wait_standin() {
-    local pid
-    for pid in $(prefix_pids 'vt_sweep_profile.exe'); do
-        while kill -0 "$pid" 2>/dev/null; do sleep 0.5; done
-    done
-}
-
 measure_reaction() {
     log "reaction: $TRIALS windows against a monitoring Vintrell on a desktop of 50 windows"
     set_keywords
     set_start_options Off Off
-    local spawner vintrell_pid seconds=$((TRIALS * 3 / 10 + 30))
+    local spawner vintrell_pid
     spawner=$(spawn_desktop 50)
     vintrell_pid=$(start_vintrell)
     driver start >/dev/null
@@ -241,17 +226,6 @@ measure_reaction() {
     wine "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction.csv"
     wine "$bin/vt_reaction.exe" --observe-ms 5000 >"$results/reaction-observed.csv"
     quit_vintrell "$vintrell_pid"
-
-    # The same code as a probe, as it is and without the list view's subclass.
-    log "reaction: the same against the stand-in, then the stand-in without the list's subclass"
-    start_standin "$seconds"
-    note_load "reaction stand-in"
-    wine "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction-standin.csv"
-    wait_standin
-    start_standin "$seconds" --without-list-subclass
-    note_load "reaction stand-in without subclass"
-    wine "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction-unsubclassed.csv"
-    wait_standin
     stop_pid "$spawner"
     $report reaction "$results" | tee "$results/reaction.md"
 }
@@ -269,13 +243,11 @@ cpu_over_interval() {
     done
 }
 
-# The sweep as Vintrell's code makes it, split between the platform's calls and the rest,
-# as it is and without the list view's subclass; and the bare platform calls from a probe.
+# The sweep as Vintrell's code makes it, split between the platform's calls and the rest; and
+# the bare platform calls from a probe.
 profile_desktop() {
     local windows=$1 sweeps=$2 prefix=$3
     wine "$bin/vt_sweep_profile.exe" --sweeps "$sweeps" >"$results/$prefix-profile-$windows.csv"
-    wine "$bin/vt_sweep_profile.exe" --sweeps "$sweeps" --without-list-subclass \
-        >"$results/$prefix-unsubclassed-$windows.csv"
     wine "$bin/vt_enumprobe.exe" --sweeps "$sweeps" --interval-ms 100 \
         >"$results/$prefix-enum-$windows.csv"
 }
@@ -345,12 +317,62 @@ native_sweeps() {
         --benchmark_format=csv >"$results/native-sweep.csv" 2>/dev/null || true
 }
 
+# Vintrell.exe with the live-handle count, in a build tree of its own.
+build_counting() {
+    [[ -n "${NO_BUILD:-}" ]] && return 0
+    log "building $BUILD-counting (VINTRELL_COUNT_HANDLES)"
+    cmake --preset win32 -B "$counting_build" -DVINTRELL_COUNT_HANDLES=ON >/dev/null
+    cmake --build "$counting_build" --target Vintrell >/dev/null
+}
+
+# Starts Vintrell.exe ($1), lets it monitor, and drives $CYCLES Start/Stop cycles; `$2 STEP PID`
+# records what it holds before monitoring (STEP "idle"), while monitoring before the cycles
+# (0), and after 50, 100 and 200 of them.
+run_cycles() {
+    local exe=$1 record=$2 vintrell_pid done_cycles=0 batch
+    vintrell_pid=$(start_vintrell "$exe")
+    sleep 2
+    $record idle "$vintrell_pid"
+    driver start >/dev/null
+    sleep 10
+    $record 0 "$vintrell_pid"
+    for batch in 50 50 100 200; do
+        [[ $done_cycles -ge $CYCLES ]] && break
+        [[ $batch -gt $((CYCLES - done_cycles)) ]] && batch=$((CYCLES - done_cycles))
+        driver stop >/dev/null
+        driver cycles "$batch" >>"$results/footprint-cycles.csv"
+        done_cycles=$((done_cycles + batch))
+        driver start >/dev/null
+        sleep 10
+        $record "$done_cycles" "$vintrell_pid"
+    done
+    quit_vintrell "$vintrell_pid"
+}
+
+# Memory, and the objects counted from outside the process.
+record_objects() {
+    if [[ $1 == idle ]]; then
+        echo "idle_memory $(memory_kb "$2")"
+        echo "idle_counts $(driver counts)"
+    else
+        echo "monitoring_memory $1 $(memory_kb "$2")"
+        echo "monitoring_counts $1 $(driver counts)"
+    fi >>"$results/footprint.txt"
+}
+
+# The counting build's own count of the handles it holds, by kind.
+record_live() {
+    echo "live_counts $1 $(driver live)" >>"$results/footprint.txt"
+}
+
 measure_footprint() {
     log "footprint: size, memory while monitoring, objects, before and after $CYCLES cycles"
+    build_counting
     set_keywords
     set_start_options Off Off
-    local spawner vintrell_pid trivial_pid out="$results/footprint.txt" done_cycles=0 batch
+    local spawner trivial_pid out="$results/footprint.txt"
     : >"$out"
+    : >"$results/footprint-cycles.csv"
     echo "exe_bytes $(stat -c %s "$vintrell")" >>"$out"
     echo "trivial_exe_bytes $(stat -c %s "$bin/vt_trivial.exe")" >>"$out"
 
@@ -361,26 +383,9 @@ measure_footprint() {
     stop_pid "$trivial_pid"
 
     spawner=$(spawn_desktop 50)
-    vintrell_pid=$(start_vintrell)
-    sleep 2
-    echo "idle_memory $(memory_kb "$vintrell_pid")" >>"$out"
-    echo "idle_counts $(driver counts)" >>"$out"
-    driver start >/dev/null
-    sleep 10
-    echo "monitoring_memory 0 $(memory_kb "$vintrell_pid")" >>"$out"
-    echo "monitoring_counts 0 $(driver counts)" >>"$out"
-    for batch in 50 50 100 200; do
-        [[ $done_cycles -ge $CYCLES ]] && break
-        [[ $batch -gt $((CYCLES - done_cycles)) ]] && batch=$((CYCLES - done_cycles))
-        driver stop >/dev/null
-        driver cycles "$batch" >>"$results/footprint-cycles.csv"
-        done_cycles=$((done_cycles + batch))
-        driver start >/dev/null
-        sleep 10
-        echo "monitoring_memory $done_cycles $(memory_kb "$vintrell_pid")" >>"$out"
-        echo "monitoring_counts $done_cycles $(driver counts)" >>"$out"
-    done
-    quit_vintrell "$vintrell_pid"
+    run_cycles "$vintrell" record_objects
+    log "footprint: the same cycles with the counting build, for its live handles"
+    run_cycles "$counting_vintrell" record_live
     stop_pid "$spawner"
     $report footprint "$out" | tee "$results/footprint.md"
 }

@@ -67,8 +67,6 @@ def reaction_figures(path):
 
 REACTION_RUNS = (
     ("reaction.csv", "Vintrell.exe"),
-    ("reaction-standin.csv", "Vintrell's code in the stand-in probe, as it is"),
-    ("reaction-unsubclassed.csv", "the stand-in without the list view's subclass"),
 )
 
 
@@ -90,8 +88,10 @@ def reaction(results):
         print(f"| {label} | {f['trials']} | " + " | ".join(cells) +
               f" | {f['min']:.1f} ms | {f['missed']} |")
     if runs:
+        over = any(f[key] > REACTION_BUDGET[key] for _, f in runs for key in REACTION_BUDGET)
         print()
-        print(f"(✗: over budget.) Creating a visible window took {runs[0][1]['create']:.1f} ms "
+        print(("(✗: over budget.) " if over else "") +
+              f"Creating a visible window took {runs[0][1]['create']:.1f} ms "
               "(median, the whole CreateWindowExA call), not counted above.")
     observed = os.path.join(results, "reaction-observed.csv")
     if os.path.exists(observed):
@@ -135,7 +135,7 @@ PROFILE_PARTS = (
 
 
 def profile_summary(path):
-    """Medians per sweep of a vt_sweep_profile run; "list" is LVM_GETITEMCOUNT + TEXT."""
+    """Medians per sweep of a vt_sweep_profile run; "list" is the count and the items' texts."""
     rows = read_csv(path)
     summary = {}
     for key in rows[0]:
@@ -153,15 +153,14 @@ def profile_summary(path):
 
 def desktop_files(results, prefix, windows):
     paths = {kind: os.path.join(results, f"{prefix}-{kind}-{windows}.csv")
-             for kind in ("profile", "unsubclassed", "enum")}
+             for kind in ("profile", "enum")}
     return {kind: path for kind, path in paths.items() if os.path.exists(path)}
 
 
 def split_table(results, prefix, desktops):
     print("| Other windows | Windows enumerated | " +
           " | ".join(label for _, label in PROFILE_PARTS) +
-          " | Sweep (median) | (95th pct.) | Without the list's subclass | "
-          "Bare EnumWindows + titles probe |")
+          " | List messages | Sweep (median) | (95th pct.) | Bare EnumWindows + titles probe |")
     print("|---:|---:|" + "---:|" * (len(PROFILE_PARTS) + 4))
     for windows in desktops:
         files = desktop_files(results, prefix, windows)
@@ -170,11 +169,10 @@ def split_table(results, prefix, desktops):
         p = profile_summary(files["profile"])
         enumerated = enum_summary(files["enum"])["windows"] if "enum" in files else float("nan")
         cells = [f"{p[key]:.2f} ms" for key, _ in PROFILE_PARTS]
-        unsub = (f"{profile_summary(files['unsubclassed'])['total_ms']:.2f} ms"
-                 if "unsubclassed" in files else "")
         bare = f"{enum_summary(files['enum'])['total_ms']:.2f} ms" if "enum" in files else ""
         print(f"| {windows} | {enumerated:.0f} | " + " | ".join(cells) +
-              f" | {p['total_ms']:.2f} ms | {p['total_p95_ms']:.2f} ms | {unsub} | {bare} |")
+              f" | {p['list_messages']:.0f} | {p['total_ms']:.2f} ms | "
+              f"{p['total_p95_ms']:.2f} ms | {bare} |")
 
 
 def read_native(results):
@@ -256,26 +254,23 @@ def cost(results):
     print()
     split_table(results, "cost", desktops)
     print()
-    print("CPU per sweep: Vintrell.exe while monitoring, its code in the stand-in (as it is and "
-          "without the list's subclass), and the bare platform calls:")
+    print("CPU per sweep: Vintrell.exe while monitoring, its code in the stand-in, and the bare "
+          "platform calls:")
     print()
-    print("| Other windows | Vintrell.exe | stand-in | stand-in without the subclass | "
-          "bare EnumWindows + titles probe |")
-    print("|---:|---:|---:|---:|---:|")
+    print("| Other windows | Vintrell.exe | stand-in | bare EnumWindows + titles probe |")
+    print("|---:|---:|---:|---:|")
     for windows in desktops:
         files = desktop_files(results, "cost", windows)
         ours = table[("monitoring", windows)].get("vintrell", 0.0) / sweeps
-        cells = []
-        for kind in ("profile", "unsubclassed"):
-            cells.append(f"{profile_summary(files[kind])['cpu_ms_per_sweep']:.2f} ms"
-                         if kind in files else "")
+        standin = (f"{profile_summary(files['profile'])['cpu_ms_per_sweep']:.2f} ms"
+                   if "profile" in files else "")
         bare = (f"{enum_summary(files['enum'])['cpu_ms_per_sweep']:.2f} ms"
                 if "enum" in files else "")
-        print(f"| {windows} | {ours:.2f} ms | " + " | ".join(cells) + f" | {bare} |")
+        print(f"| {windows} | {ours:.2f} ms | {standin} | {bare} |")
 
 
 def parse_footprint(path):
-    values = {"memory": {}, "counts": {}}
+    values = {"memory": {}, "counts": {}, "live": {}}
     with open(path) as handle:
         for line in handle:
             words = line.split()
@@ -292,6 +287,11 @@ def parse_footprint(path):
                 values["memory"][int(words[1])] = (int(words[2]), int(words[3]))
             elif key == "monitoring_counts":
                 values["counts"][int(words[1])] = dict(
+                    word.split("=", 1) for word in words[2:] if "=" in word)
+            elif key == "live_counts":
+                # Before monitoring ("idle") sorts first.
+                step = -1 if words[1] == "idle" else int(words[1])
+                values["live"][step] = dict(
                     word.split("=", 1) for word in words[2:] if "=" in word)
     return values
 
@@ -324,6 +324,17 @@ def footprint(path):
         print("|---:|" + "---:|" * len(keys))
         for cycles, entry in sorted(counts.items()):
             print(f"| {cycles} | " + " | ".join(entry.get(key, "") for key in keys) + " |")
+    live = v["live"]
+    if live:
+        keys = list(next(iter(live.values())))
+        print()
+        print("Handles held by the program's own owners (the build with VINTRELL_COUNT_HANDLES):")
+        print()
+        print("| Cycles | " + " | ".join(key.replace("_", " ") for key in keys) + " |")
+        print("|---|" + "---:|" * len(keys))
+        for step, entry in sorted(live.items()):
+            label = "before monitoring" if step < 0 else str(step)
+            print(f"| {label} | " + " | ".join(entry.get(key, "") for key in keys) + " |")
     if len(v["memory"]) >= 2:
         ordered = sorted(v["memory"].items())
         first, last = ordered[0], ordered[-1]
@@ -393,8 +404,7 @@ def startup(results):
 
 def plot(results, png):
     series = {
-        "Vintrell's sweep under Wine (as it is)": [],
-        "the same without the list view's subclass": [],
+        "Vintrell's sweep under Wine": [],
         "bare EnumWindows + GetWindowTextA under Wine": [],
         "our own work under Wine": [],
     }
@@ -407,14 +417,11 @@ def plot(results, png):
             (x, enum_summary(files["enum"])["total_ms"]))
         if "profile" in files:
             p = profile_summary(files["profile"])
-            series["Vintrell's sweep under Wine (as it is)"].append((x, p["total_ms"]))
+            series["Vintrell's sweep under Wine"].append((x, p["total_ms"]))
             series["our own work under Wine"].append((x, p["own_ms"]))
-        if "unsubclassed" in files:
-            series["the same without the list view's subclass"].append(
-                (x, profile_summary(files["unsubclassed"])["total_ms"]))
     native = read_native(results)
     series["native benchmark: our own work (sim)"] = sorted(native.items())
-    colours = ["#8e24aa", "#2e7d32", "#1e88e5", "#ef6c00", "#212121"]
+    colours = ["#8e24aa", "#1e88e5", "#ef6c00", "#212121"]
     styles = {title: f"lc rgb '{colour}' lw 2 pt {index + 4}"
               for index, (title, colour) in enumerate(zip(series, colours))}
     series = {title: points for title, points in series.items() if points}

@@ -6,11 +6,15 @@
 //                              the window to show and the icon to go
 //   vt_driver cycles N         N times start then stop; one CSV line per cycle
 //   vt_driver counts           the process's windows, kernel handles and GDI objects
+//   vt_driver live             the handles Vintrell's own owners hold, by kind (a build with
+//                              VINTRELL_COUNT_HANDLES answers; any other build fails here)
 //   vt_driver quit             close the main window, as its close box does
 //   vt_driver wait-window MS   wait up to MS for the main window to exist
 
+#include <array>
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "process_objects.h"
 
@@ -58,6 +62,38 @@ double WaitFor(const probe::Clock& clock, const Target& target, State&& state, c
     }
 }
 
+// The kinds in the order of their numbers (vt::win32::HandleKind in platform/win32/handles.h).
+constexpr std::array kHandleKinds{"windows", "menus",   "icons",         "cursors",
+                                  "fonts",   "regions", "registry_keys", "kernel_handles"};
+
+std::string LiveHandles(const Target& target) {
+    const UINT message = RegisterWindowMessageA("VintrellLiveHandles");
+    if (message == 0) {
+        probe::Fail("RegisterWindowMessageA");
+    }
+    const auto ask = [&](std::size_t kind) {
+        DWORD_PTR answer = 0;
+        if (SendMessageTimeoutA(target.window, message, kind, 0, SMTO_ABORTIFHUNG, 5000, &answer) ==
+            0) {
+            probe::Fail("no answer to VintrellLiveHandles");
+        }
+        return static_cast<long>(static_cast<LRESULT>(answer));
+    };
+    // A counting build answers -1 for a kind it does not know; the system's default, 0.
+    if (ask(kHandleKinds.size()) != -1) {
+        throw std::runtime_error(
+            "this Vintrell.exe counts no handles: build it with -DVINTRELL_COUNT_HANDLES=ON");
+    }
+    std::string text;
+    for (std::size_t kind = 0; kind < kHandleKinds.size(); ++kind) {
+        text += kind == 0 ? "" : " ";
+        text += kHandleKinds[kind];
+        text += '=';
+        text += std::to_string(ask(kind));
+    }
+    return text;
+}
+
 double Start(const probe::Clock& clock, const Target& target) {
     const double before = clock.NowMs();
     // The button's own click: the button sends BN_CLICKED to the window, as for a mouse click.
@@ -103,11 +139,14 @@ int Run(const probe::Args& args) {
         }
     } else if (command == "quit") {
         PostMessageA(target.window, WM_CLOSE, 0, 0);
+    } else if (command == "live") {
+        std::printf("%s\n", LiveHandles(target).c_str());
     } else if (command == "counts") {
         std::printf("pid=%lu %s\n", static_cast<unsigned long>(target.processId),
                     probe::DescribeProcessObjects(target.processId).c_str());
     } else {
-        std::fprintf(stderr, "usage: vt_driver start|stop|cycles N|counts|quit|wait-window MS\n");
+        std::fprintf(stderr,
+                     "usage: vt_driver start|stop|cycles N|counts|live|quit|wait-window MS\n");
         return 2;
     }
     std::fflush(stdout);

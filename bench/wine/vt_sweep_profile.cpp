@@ -1,16 +1,8 @@
 // Runs Vintrell's own sweep (Form1::Timer1_Timer on the real Win32 platform) once a tick on
 // the desktop as it stands, and splits each sweep's wall time between the platform operations
 // it calls and the rest, which is the program's own work. Prints one CSV line per sweep.
-//   vt_sweep_profile [--sweeps 100] [--interval-ms 100] [--without-list-subclass]
-//   vt_sweep_profile --monitor-seconds N [--without-list-subclass]
+//   vt_sweep_profile [--sweeps 100] [--interval-ms 100]
 // The keyword list is the one stored in the prefix's settings, as Vintrell.exe would load it.
-// --monitor-seconds starts monitoring as a click on "Start Monitoring" does and lets the
-// program's own timer run the sweeps for N seconds (a stand-in for Vintrell.exe that other
-// probes can measure), then prints the average per sweep.
-// --without-list-subclass first takes off the subclass that the list's tooltip (TTF_SUBCLASS)
-// puts on the list view: what the sweep would cost without it. Under Wine every message to a
-// subclassed window passes comctl32's subclass dispatcher, which asks the wineserver for the
-// window's subclass record; TTM_DELTOOL keeps the subclass (Wine resets it to no tooltip).
 
 #include <array>
 #include <cstdio>
@@ -20,10 +12,7 @@
 
 // The program's headers first: <windows.h> defines macros with the names of its constants.
 #include "app/main_window.h"
-#include "platform/win32/form_window.h"
 #include "platform/win32/win32_platform.h"
-
-#include <commctrl.h>
 
 #include "probe_util.h"
 
@@ -137,32 +126,6 @@ class TimedPlatform final : public vt::win32::Win32Platform {
     mutable int depth_ = 0;
 };
 
-// comctl32's record of a window's subclasses, kept in the window property "CC32SubclassInfo";
-// only its first field is read: the first entry of the chain.
-struct SubclassEntry {
-    SUBCLASSPROC procedure;
-    UINT_PTR id;
-    DWORD_PTR reference;
-    SubclassEntry* next;
-};
-
-void RemoveListSubclass(TimedPlatform& platform) {
-    vt::win32::FormWindow* window = platform.Form();
-    if (window == nullptr) {
-        throw std::runtime_error("no form");
-    }
-    const HWND list = window->Control(vt::ControlId::ListView1);
-    int removed = 0;
-    while (auto* record = static_cast<SubclassEntry**>(GetPropA(list, "CC32SubclassInfo"))) {
-        const SubclassEntry* first = *record;
-        if (first == nullptr || !RemoveWindowSubclass(list, first->procedure, first->id)) {
-            break;
-        }
-        ++removed;
-    }
-    std::printf("# removed %d subclass(es) from the list view\n", removed);
-}
-
 // Where start-up went: creating the window and its controls, then Form_Load and the show.
 void PrintStartup(const OpTotals& totals, double createMs, double startMs) {
     const auto of = [&totals](Op op) { return totals.ms[static_cast<std::size_t>(op)]; };
@@ -183,47 +146,18 @@ void PrintHeader() {
     std::printf("\n");
 }
 
-// The program's own timer runs the sweeps; the averages per sweep come out at the end.
-int Monitor(vt::Form1& form, TimedPlatform& platform, long seconds) {
-    const probe::Clock clock;
-    form.OnClick(vt::ControlId::Check2);
-    probe::PumpFor(clock, static_cast<double>(seconds) * 1000.0);
-    form.mnuStopMonitoring_Click();
-    const OpTotals totals = platform.TakeTotals();
-    const long sweeps = totals.calls[static_cast<std::size_t>(Op::EnumWindows)];
-    if (sweeps == 0) {
-        throw std::runtime_error("no sweep ran");
-    }
-    PrintHeader();
-    std::printf("mean of %ld,,", sweeps);
-    for (std::size_t i = 0; i < kOpNames.size(); ++i) {
-        std::printf(",%.4f,%.1f", totals.ms[i] / static_cast<double>(sweeps),
-                    static_cast<double>(totals.calls[i]) / static_cast<double>(sweeps));
-    }
-    std::printf("\n");
-    return 0;
-}
-
 int Run(const probe::Args& args) {
     const long sweeps = args.Number("--sweeps", 100);
     const long intervalMs = args.Number("--interval-ms", 100);
-    const long monitorSeconds = args.Number("--monitor-seconds", 0);
     const probe::Clock clock;
 
     const double begin = clock.NowMs();
     TimedPlatform platform(GetModuleHandleA(nullptr));
     vt::Form1 form(platform);
     const double created = clock.NowMs();
-    if (args.Flag("--without-list-subclass")) {
-        RemoveListSubclass(platform);  // before Form_Load, which fills the list
-    }
-    const double unsubclassed = clock.NowMs();
     form.Start();
     const double started = clock.NowMs();
-    PrintStartup(platform.TakeTotals(), created - begin, started - unsubclassed);
-    if (monitorSeconds > 0) {
-        return Monitor(form, platform, monitorSeconds);
-    }
+    PrintStartup(platform.TakeTotals(), created - begin, started - created);
 
     PrintHeader();
     const double cpuBefore = probe::ProcessCpuMs();

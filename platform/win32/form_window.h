@@ -78,6 +78,9 @@ class FormWindow {
     bool MenuOpen() const { return menuOpen_; }
     // Destroys the window; the message loop then ends.
     void Destroy();
+    // Hands a mouse message of the list view or of its header to the list's tooltip, which
+    // watches no window itself; the platform's message dispatch calls it for every message.
+    void RelayToToolTip(const MSG& message) const;
 
     // The menu bar that holds the hidden menus; never attached to the window.
     HMENU MenuBar() const { return menuBar_.get(); }
@@ -141,6 +144,10 @@ class FormWindow {
     std::int32_t mousePointer_ = 0;
     bool menuOpen_ = false;
     bool quitOnDestroy_ = true;
+#ifdef VINTRELL_COUNT_HANDLES
+    // Answered with the live count of a kind of handle (wParam: HandleKind); 0 if unregistered.
+    UINT liveHandlesMessage_ = ::RegisterWindowMessageA("VintrellLiveHandles");
+#endif
 };
 
 }  // namespace vt::win32

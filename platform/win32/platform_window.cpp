@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+#include <limits>
 #include <string>
 
 #include "platform/error.h"
@@ -35,13 +37,17 @@ RECT FrameOf(const FormWindow& form) {
     return frame;
 }
 
-void CheckIndex(std::int32_t index, std::int32_t count) {
-    if (index < 0 || index >= count) {
-        throw AppError(err::kIndexOutOfBounds, kPlatformSource, L"Index out of bounds");
-    }
+// The list's own error for an item that does not exist, as the list view contract raises it.
+[[noreturn]] void ThrowNoItem() {
+    throw AppError(err::kIndexOutOfBounds, "ListView1", L"Index out of bounds");
 }
 
+// Every message the program's loops take from the queue passes here: the message loop's and
+// DoEvents'.
 void Dispatch(const std::unique_ptr<FormWindow>& form, MSG& message) {
+    if (form) {
+        form->RelayToToolTip(message);
+    }
     // Tab and Shift+Tab move the focus among the controls, as in a dialog.
     const HWND dialog = form ? form->Handle() : nullptr;
     if (dialog != nullptr && ::IsDialogMessageA(dialog, &message)) {
@@ -189,7 +195,7 @@ void Win32Platform::ListAdd(std::wstring_view text) {
     std::string ansi = UnicodeToAnsi(text);
     LVITEMA item{};
     item.mask = LVIF_TEXT;
-    item.iItem = ListCount();
+    item.iItem = std::numeric_limits<int>::max();  // past the end: appended
     item.pszText = ansi.data();
     if (::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) == -1) {
         ThrowInvalidCall(L"The item could not be added to the list");
@@ -198,19 +204,25 @@ void Win32Platform::ListAdd(std::wstring_view text) {
 
 std::wstring Win32Platform::ListText(std::int32_t index) {
     const HWND list = RequireControl(form_, ControlId::ListView1);
-    CheckIndex(index, ListCount());
-    // The list reports only how much it copied: grow the buffer until the text fits.
+    if (index < 0) {
+        ThrowNoItem();
+    }
+    // One message an item: the list refuses an index it does not have. It reports neither the
+    // text's length nor a cut, so a text that fills the buffer is read again with a larger one.
     std::string text(256, '\0');
     for (;;) {
         LVITEMA item{};
-        item.iSubItem = 0;
+        item.mask = LVIF_TEXT;
+        item.iItem = index;
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(text.size());
-        const auto copied = static_cast<std::size_t>(::SendMessageA(
-            list, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
-        if (copied + 1 < text.size()) {
-            text.resize(copied);
-            return AnsiToUnicode(text);
+        if (!::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+            ThrowNoItem();
+        }
+        // The list may point pszText at a text of its own instead of filling the buffer.
+        const std::size_t length = ::strnlen(item.pszText, text.size());
+        if (length + 1 < text.size()) {
+            return AnsiToUnicode(std::string_view(item.pszText, length));
         }
         text.assign(text.size() * 2, '\0');
     }
@@ -218,9 +230,9 @@ std::wstring Win32Platform::ListText(std::int32_t index) {
 
 void Win32Platform::ListRemove(std::int32_t index) {
     const HWND list = RequireControl(form_, ControlId::ListView1);
-    CheckIndex(index, ListCount());
-    if (!::SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(index), 0)) {
-        ThrowInvalidCall(L"The item could not be removed from the list");
+    // The list refuses an index it does not have.
+    if (index < 0 || !::SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(index), 0)) {
+        ThrowNoItem();
     }
 }
 

@@ -94,6 +94,29 @@ TEST_F(KeywordStoreTest, FailuresPassToTheCallerAndLeaveTheStoreAsItWas) {
     EXPECT_EQ(sim.ListItems(), Keywords{L"notepad"});
 }
 
+TEST_F(KeywordStoreTest, TheListCountsFromOneAndRefusesEveryOtherIndexAlike) {
+    Fill({L"calc", L"notepad"});
+    EXPECT_EQ(list.Item(1), L"calc");
+    EXPECT_EQ(list.Item(2), L"notepad");
+    const auto refused = [](auto&& call) {
+        try {
+            call();
+        } catch (const AppError& error) {
+            return std::to_string(error.Number()) + " " + error.Source() + " " +
+                   std::string(error.Description().begin(), error.Description().end());
+        }
+        return std::string("nothing raised");
+    };
+    const std::string expected = "35600 ListView1 Index out of bounds";
+    for (const std::int32_t index : {0, 3, -1}) {
+        EXPECT_EQ(refused([&] { list.Item(index); }), expected) << "Item " << index;
+        EXPECT_EQ(refused([&] { list.Remove(index); }), expected) << "Remove " << index;
+    }
+    EXPECT_EQ(sim.ListItems(), (Keywords{L"calc", L"notepad"}));
+    list.Remove(1);
+    EXPECT_EQ(sim.ListItems(), Keywords{L"notepad"});
+}
+
 TEST(StorableKeywordTest, NoSeparatorInsideAndNoneStartingInItsEnd) {
     EXPECT_TRUE(Registry::IsStorable(L"calc"));
     EXPECT_TRUE(Registry::IsStorable(L"|"));
