@@ -106,6 +106,9 @@ class Form1 final : public FormEvents {
     // The keyword list's save for the commands; AppError instead of writing a list that start-up
     // could not read, which would replace the stored one.
     void SaveKeywords();
+    // Delete Selected and the double click: no selection is the ordinary case, so each step
+    // that fails is skipped in silence.
+    void RemoveSelectedKeyword() noexcept;
     // Sets the option boxes without running their handlers, after a change that failed.
     void ShowStartOptions(std::int32_t startup, std::int32_t tray);
     void RemoveOwnTrayIcon() noexcept;

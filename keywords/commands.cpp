@@ -52,15 +52,7 @@ void Form1::Check3_Click() {
         return;
     }
     Check3.SetValue(0);
-    // No selection is the ordinary failure here: each step that fails is skipped in silence.
-    try {
-        ListView1.Remove(ListView1.SelectedIndex());
-    } catch (...) {
-    }
-    try {
-        SaveKeywords();
-    } catch (...) {
-    }
+    RemoveSelectedKeyword();
 }
 
 void Form1::Check4_Click() {
@@ -94,6 +86,10 @@ void Form1::ListView1_Click() {
 }
 
 void Form1::ListView1_DblClick() {
+    RemoveSelectedKeyword();
+}
+
+void Form1::RemoveSelectedKeyword() noexcept {
     try {
         ListView1.Remove(ListView1.SelectedIndex());
     } catch (...) {

@@ -234,4 +234,15 @@ inline bool TrayIconPresent(HWND owner, UINT id) {
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
+// A probe's main: runs `body` with the arguments and reports a failure as exit status 1.
+template <typename Body>
+int RunProbe(const char* name, int argc, char** argv, Body&& body) {
+    try {
+        return body(Args(argc, argv));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", name, error.what());
+        return 1;
+    }
+}
+
 }  // namespace probe

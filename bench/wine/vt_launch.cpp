@@ -126,10 +126,5 @@ int Main(const probe::Args& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return Main(probe::Args(argc, argv));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "vt_launch: %s\n", error.what());
-        return 1;
-    }
+    return probe::RunProbe("vt_launch", argc, argv, Main);
 }

@@ -186,10 +186,5 @@ int Run(const probe::Args& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        return Run(probe::Args(argc, argv));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "vt_sweep_profile: %s\n", error.what());
-        return 1;
-    }
+    return probe::RunProbe("vt_sweep_profile", argc, argv, Run);
 }
