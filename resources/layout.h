@@ -34,7 +34,7 @@ enum class ControlKind {
     ListView,
 };
 
-struct ControlSpec {
+struct ControlLayout {
     ControlId id;
     std::string_view name;
     ControlKind kind;
@@ -58,7 +58,7 @@ inline constexpr std::wstring_view kTrayMenuCaption = L"Pellidor";
 inline constexpr std::wstring_view kStopMonitoringCaption = L"Stop Monitoring - Show Main Window";
 
 // In tab order.
-inline constexpr std::array<ControlSpec, 10> kForm1Controls{{
+inline constexpr std::array<ControlLayout, 10> kForm1Controls{{
     {ControlId::Text1, "Text1", ControlKind::TextBox, L"", 120, 435, 4815, 400, 0, 900, true},
     {ControlId::Check1, "Check1", ControlKind::PushButton, L"Add", 5040, 435, 840, 400, 1, 1125,
      true},
@@ -80,10 +80,10 @@ inline constexpr std::array<ControlSpec, 10> kForm1Controls{{
      285, 9, 900, false},
 }};
 
-constexpr const ControlSpec* FindControl(ControlId id) {
-    for (const ControlSpec& spec : kForm1Controls) {
-        if (spec.id == id) {
-            return &spec;
+constexpr const ControlLayout* FindControl(ControlId id) {
+    for (const ControlLayout& layout : kForm1Controls) {
+        if (layout.id == id) {
+            return &layout;
         }
     }
     return nullptr;

@@ -919,10 +919,10 @@ Hwnd SimPlatform::CreateForm(FormEvents& events) {
     timerEnabled_ = false;
     tickQueued_ = false;
     controls_.clear();
-    for (const ControlSpec& spec : kForm1Controls) {
-        ControlState& state = controls_[spec.id];
-        state.visible = spec.visible;
-        state.text = spec.caption;
+    for (const ControlLayout& layout : kForm1Controls) {
+        ControlState& state = controls_[layout.id];
+        state.visible = layout.visible;
+        state.text = layout.caption;
     }
     listItems_.clear();
     selected_ = -1;

@@ -174,18 +174,18 @@ void FormWindow::TearDown() noexcept {
 
 void FormWindow::CreateFonts() {
     const std::string face = Ansi(kFontFace);
-    for (const ControlSpec& spec : kForm1Controls) {
-        if (FontFor(spec.fontSizeCentipoints) != nullptr) {
+    for (const ControlLayout& layout : kForm1Controls) {
+        if (FontFor(layout.fontSizeCentipoints) != nullptr) {
             continue;
         }
-        const int height = -::MulDiv(spec.fontSizeCentipoints, dpi_, kPointsPerInch * 100);
+        const int height = -::MulDiv(layout.fontSizeCentipoints, dpi_, kPointsPerInch * 100);
         UniqueFont font(::CreateFontA(height, 0, 0, 0, kFontWeight, FALSE, FALSE, FALSE,
                                       ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str()));
         if (!font) {
             ThrowLastError(L"The controls' font could not be created");
         }
-        fonts_.emplace_back(spec.fontSizeCentipoints, std::move(font));
+        fonts_.emplace_back(layout.fontSizeCentipoints, std::move(font));
     }
 }
 
@@ -253,15 +253,16 @@ void FormWindow::AllowTaskbarCreated() {
 
 void FormWindow::CreateControls() {
     for (std::size_t index = 0; index < kForm1Controls.size(); ++index) {
-        const ControlSpec& spec = kForm1Controls[index];
-        const ControlClass kind = ClassFor(spec.kind);
+        const ControlLayout& layout = kForm1Controls[index];
+        const ControlClass kind = ClassFor(layout.kind);
         const DWORD style =
-            WS_CHILD | WS_CLIPSIBLINGS | kind.style | (spec.visible ? WS_VISIBLE : 0);
+            WS_CHILD | WS_CLIPSIBLINGS | kind.style | (layout.visible ? WS_VISIBLE : 0);
         // Created in tab order: the dialog manager's Tab follows the order of creation.
-        HWND control = ::CreateWindowExA(
-            kind.exStyle, kind.className, Ansi(spec.caption).c_str(), style, ToPixels(spec.left),
-            ToPixels(spec.top), ToPixels(spec.width), ToPixels(spec.height), Handle(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+        HWND control = ::CreateWindowExA(kind.exStyle, kind.className, Ansi(layout.caption).c_str(),
+                                         style, ToPixels(layout.left), ToPixels(layout.top),
+                                         ToPixels(layout.width), ToPixels(layout.height), Handle(),
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
+                                         instance_, nullptr);
         if (control == nullptr) {
             ThrowLastError(L"A control of the main window could not be created");
         }
@@ -269,11 +270,11 @@ void FormWindow::CreateControls() {
         // These settings report no failure: their results are nothing or the previous value.
         static_cast<void>(
             ::SendMessageA(control, WM_SETFONT,
-                           reinterpret_cast<WPARAM>(FontFor(spec.fontSizeCentipoints)), FALSE));
-        if (spec.kind == ControlKind::TextBox) {
+                           reinterpret_cast<WPARAM>(FontFor(layout.fontSizeCentipoints)), FALSE));
+        if (layout.kind == ControlKind::TextBox) {
             // 0: as long as the system allows.
             static_cast<void>(::SendMessageA(control, EM_SETLIMITTEXT, 0, 0));
-        } else if (spec.kind == ControlKind::ListView) {
+        } else if (layout.kind == ControlKind::ListView) {
             static_cast<void>(::SendMessageA(control, LVM_SETEXTENDEDLISTVIEWSTYLE,
                                              LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT));
         }

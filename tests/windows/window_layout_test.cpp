@@ -38,14 +38,14 @@ TEST_F(FormLayout, ClientAreaAndEveryControlSitWhereTheTableSaysAtTheDisplayReso
     EXPECT_EQ(client.right, win32::TwipsToPixels(kFormClientWidth, dpi));
     EXPECT_EQ(client.bottom, win32::TwipsToPixels(kFormClientHeight, dpi));
 
-    for (const ControlSpec& spec : kForm1Controls) {
-        SCOPED_TRACE(std::string(spec.name));
-        const HWND control = Control(spec.id);
+    for (const ControlLayout& layout : kForm1Controls) {
+        SCOPED_TRACE(std::string(layout.name));
+        const HWND control = Control(layout.id);
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(::GetParent(control), form);
-        EXPECT_EQ(::GetDlgCtrlID(control), static_cast<int>(spec.id));
+        EXPECT_EQ(::GetDlgCtrlID(control), static_cast<int>(layout.id));
         const RECT actual = ClientRectOf(form, control);
-        const RECT expected = TableRect(spec, dpi);
+        const RECT expected = TableRect(layout, dpi);
         EXPECT_EQ(actual.left, expected.left);
         EXPECT_EQ(actual.top, expected.top);
         EXPECT_EQ(actual.right, expected.right);
@@ -60,9 +60,9 @@ TEST_F(FormLayout, ClientAreaAndEveryControlSitWhereTheTableSaysAtTheDisplayReso
 
 TEST_F(FormLayout, CaptionsAreTheTablesAndTheLabelKeepsItsLeadingSpace) {
     EXPECT_EQ(win32::WindowTextAnsi(form), "Form1");
-    for (const ControlSpec& spec : kForm1Controls) {
-        SCOPED_TRACE(std::string(spec.name));
-        EXPECT_EQ(win32::WindowTextAnsi(Control(spec.id)), Ansi(spec.caption));
+    for (const ControlLayout& layout : kForm1Controls) {
+        SCOPED_TRACE(std::string(layout.name));
+        EXPECT_EQ(win32::WindowTextAnsi(Control(layout.id)), Ansi(layout.caption));
     }
     EXPECT_EQ(platform.GetControlText(ControlId::Label1),
               L" Enter full window name or some of the letters:");
@@ -74,21 +74,21 @@ TEST_F(FormLayout, CaptionsAreTheTablesAndTheLabelKeepsItsLeadingSpace) {
 TEST_F(FormLayout, EveryControlUsesArialBoldAtItsSizeOneFontPerSize) {
     std::vector<HFONT> buttonFonts;
     std::vector<HFONT> otherFonts;
-    for (const ControlSpec& spec : kForm1Controls) {
-        SCOPED_TRACE(std::string(spec.name));
+    for (const ControlLayout& layout : kForm1Controls) {
+        SCOPED_TRACE(std::string(layout.name));
         const auto font =
-            reinterpret_cast<HFONT>(::SendMessageA(Control(spec.id), WM_GETFONT, 0, 0));
+            reinterpret_cast<HFONT>(::SendMessageA(Control(layout.id), WM_GETFONT, 0, 0));
         ASSERT_NE(font, nullptr);
         LOGFONTA description{};
         ASSERT_EQ(::GetObjectA(font, sizeof(description), &description),
                   static_cast<int>(sizeof(description)));
         EXPECT_STREQ(description.lfFaceName, "Arial");
         EXPECT_EQ(description.lfWeight, 700);
-        EXPECT_EQ(description.lfHeight, -::MulDiv(spec.fontSizeCentipoints, dpi, 7200));
+        EXPECT_EQ(description.lfHeight, -::MulDiv(layout.fontSizeCentipoints, dpi, 7200));
         EXPECT_EQ(description.lfCharSet, ANSI_CHARSET);
         EXPECT_FALSE(description.lfItalic || description.lfUnderline || description.lfStrikeOut);
-        (spec.kind == ControlKind::PushButton ? buttonFonts : otherFonts).push_back(font);
-        EXPECT_EQ(spec.fontSizeCentipoints, spec.kind == ControlKind::PushButton ? 1125 : 900);
+        (layout.kind == ControlKind::PushButton ? buttonFonts : otherFonts).push_back(font);
+        EXPECT_EQ(layout.fontSizeCentipoints, layout.kind == ControlKind::PushButton ? 1125 : 900);
     }
     ASSERT_EQ(buttonFonts.size(), 5u);
     for (HFONT font : buttonFonts) {
@@ -156,16 +156,16 @@ TEST_F(FormLayout, TheWindowIconIsThirtyTwoPixelsSquareAndEntirelyTransparent) {
 }
 
 TEST_F(FormLayout, ControlsHaveTheirKindsAndStartEmptyUncheckedAndCheck8Invisible) {
-    for (const ControlSpec& spec : kForm1Controls) {
-        SCOPED_TRACE(std::string(spec.name));
-        const LONG style = Style(Control(spec.id));
-        EXPECT_EQ((style & WS_VISIBLE) != 0, spec.visible);
-        EXPECT_EQ((style & WS_TABSTOP) != 0, spec.kind != ControlKind::Label);
-        if (spec.kind == ControlKind::PushButton) {
+    for (const ControlLayout& layout : kForm1Controls) {
+        SCOPED_TRACE(std::string(layout.name));
+        const LONG style = Style(Control(layout.id));
+        EXPECT_EQ((style & WS_VISIBLE) != 0, layout.visible);
+        EXPECT_EQ((style & WS_TABSTOP) != 0, layout.kind != ControlKind::Label);
+        if (layout.kind == ControlKind::PushButton) {
             EXPECT_EQ(style & BS_TYPEMASK, BS_OWNERDRAW);
-        } else if (spec.kind == ControlKind::CheckBox) {
+        } else if (layout.kind == ControlKind::CheckBox) {
             EXPECT_EQ(style & BS_TYPEMASK, BS_CHECKBOX);  // toggled by the program, not itself
-            EXPECT_EQ(::SendMessageA(Control(spec.id), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+            EXPECT_EQ(::SendMessageA(Control(layout.id), BM_GETCHECK, 0, 0), BST_UNCHECKED);
         }
     }
     EXPECT_FALSE(Style(Control(ControlId::Check8)) & WS_VISIBLE);

@@ -133,11 +133,11 @@ RECT ClientRectOf(HWND form, HWND control) {
     return rect;
 }
 
-RECT TableRect(const ControlSpec& spec, int dpi) {
-    const int left = win32::TwipsToPixels(spec.left, dpi);
-    const int top = win32::TwipsToPixels(spec.top, dpi);
-    return RECT{left, top, left + win32::TwipsToPixels(spec.width, dpi),
-                top + win32::TwipsToPixels(spec.height, dpi)};
+RECT TableRect(const ControlLayout& layout, int dpi) {
+    const int left = win32::TwipsToPixels(layout.left, dpi);
+    const int top = win32::TwipsToPixels(layout.top, dpi);
+    return RECT{left, top, left + win32::TwipsToPixels(layout.width, dpi),
+                top + win32::TwipsToPixels(layout.height, dpi)};
 }
 
 }  // namespace vt::test

@@ -110,6 +110,6 @@ bool TakeQuit();
 // A control's rectangle in the form's client coordinates.
 RECT ClientRectOf(HWND form, HWND control);
 // The rectangle the table gives, converted to pixels at the display's resolution.
-RECT TableRect(const ControlSpec& spec, int dpi);
+RECT TableRect(const ControlLayout& layout, int dpi);
 
 }  // namespace vt::test
