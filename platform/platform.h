@@ -96,7 +96,6 @@ class Platform {
     virtual void SetCaption(std::wstring_view caption) = 0;
     virtual void ShowForm() = 0;
     virtual void HideForm() = 0;
-    virtual bool FormVisible() = 0;
     virtual void MoveForm(std::int32_t leftTwips, std::int32_t topTwips) = 0;
     virtual std::int32_t FormWidthTwips() = 0;  // the whole window, frame included
     virtual std::int32_t FormHeightTwips() = 0;

@@ -243,7 +243,6 @@ class SimPlatform final : public Platform {
     void SetCaption(std::wstring_view caption) override { caption_ = caption; }
     void ShowForm() override { formVisible_ = true; }
     void HideForm() override { formVisible_ = false; }
-    bool FormVisible() override { return formVisible_; }
     void MoveForm(std::int32_t leftTwips, std::int32_t topTwips) override;
     std::int32_t FormWidthTwips() override;
     std::int32_t FormHeightTwips() override;

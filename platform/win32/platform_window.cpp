@@ -133,10 +133,6 @@ void Win32Platform::HideForm() {
     static_cast<void>(::ShowWindow(Require(form_).Handle(), SW_HIDE));
 }
 
-bool Win32Platform::FormVisible() {
-    return form_ && form_->Handle() != nullptr && ::IsWindowVisible(form_->Handle());
-}
-
 void Win32Platform::MoveForm(std::int32_t leftTwips, std::int32_t topTwips) {
     FormWindow& form = Require(form_);
     if (!::SetWindowPos(form.Handle(), nullptr, form.ToPixels(leftTwips), form.ToPixels(topTwips),

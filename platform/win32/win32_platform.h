@@ -71,7 +71,6 @@ class Win32Platform : public Platform {
     void SetCaption(std::wstring_view caption) override;
     void ShowForm() override;
     void HideForm() override;
-    bool FormVisible() override;
     void MoveForm(std::int32_t leftTwips, std::int32_t topTwips) override;
     std::int32_t FormWidthTwips() override;
     std::int32_t FormHeightTwips() override;

@@ -160,7 +160,7 @@ TEST_F(FormBehaviour, TabWalksTheTabOrderWhileEnterAndEscapeDoNothing) {
     PressKey(platform, VK_ESCAPE);
     EXPECT_TRUE(events.clicks.empty());
     EXPECT_EQ(events.queryUnloads, 0);
-    EXPECT_TRUE(platform.FormVisible());
+    EXPECT_TRUE(::IsWindowVisible(form));
     EXPECT_EQ(platform.GetControlText(ControlId::Text1), L"calc");
 }
 
@@ -315,7 +315,7 @@ TEST_F(FormBehaviour, ClosingAsksTheProgramAndEndingDestroysTheWindowAndEndsTheL
     // DoEvents leaves the quit where the message loop finds it.
     platform.DoEvents();
     EXPECT_EQ(platform.RunMessageLoop(), 0);
-    EXPECT_FALSE(platform.FormVisible());
+    EXPECT_FALSE(::IsWindowVisible(form));
     EXPECT_THROW(platform.SetCaption(L"Vintrell"), AppError);
 }
 

@@ -107,7 +107,7 @@ TEST_F(FormLayout, TheWindowHasAFixedBorderAMinimizeBoxNoMaximizeBoxAndStartsHid
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME);
     EXPECT_FALSE(::IsWindowVisible(form));
-    EXPECT_FALSE(platform.FormVisible());
+    EXPECT_FALSE(::IsWindowVisible(form));
     EXPECT_EQ(::GetMenu(form), nullptr);
     EXPECT_EQ(::GetParent(form), nullptr);  // unowned: a taskbar button while shown
     EXPECT_EQ(::GetClassLongPtrA(form, GCLP_HBRBACKGROUND),
@@ -115,7 +115,7 @@ TEST_F(FormLayout, TheWindowHasAFixedBorderAMinimizeBoxNoMaximizeBoxAndStartsHid
 
     // Shown, it stays the same size: the frame is not a sizing border.
     platform.ShowForm();
-    EXPECT_TRUE(platform.FormVisible());
+    EXPECT_TRUE(::IsWindowVisible(form));
     RECT before;
     ::GetWindowRect(form, &before);
     ::SendMessageA(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
@@ -130,7 +130,7 @@ TEST_F(FormLayout, TheWindowHasAFixedBorderAMinimizeBoxNoMaximizeBoxAndStartsHid
     ::SendMessageA(form, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_FALSE(::IsIconic(form));
     platform.HideForm();
-    EXPECT_FALSE(platform.FormVisible());
+    EXPECT_FALSE(::IsWindowVisible(form));
 }
 
 TEST_F(FormLayout, TheWindowIconIsThirtyTwoPixelsSquareAndEntirelyTransparent) {
