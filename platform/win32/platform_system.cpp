@@ -15,8 +15,9 @@
 
 namespace vt::win32 {
 
-static_assert(sizeof(void*) == 4, "the program's window procedures and handles are 32-bit");
+#ifndef _WIN64
 static_assert(NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA));
+#endif
 
 namespace {
 
@@ -218,9 +219,14 @@ LResult Win32Platform::SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, L
 }
 
 WndProc Win32Platform::SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) {
-    // WndProc has WNDPROC's calling convention and 32-bit arguments, so the address itself is
-    // what Windows stores in the window's 32-bit slot.
+    // WndProc has WNDPROC's calling convention, so the address itself is what Windows stores
+    // in the window's slot: 32 bits wide on 32-bit Windows, pointer-wide on 64-bit.
+#ifdef _WIN64
+    const LONG_PTR previous =
+        ::SetWindowLongPtrA(ToHwnd(hWnd), index, reinterpret_cast<LONG_PTR>(newProc));
+#else
     const LONG previous = ::SetWindowLongA(ToHwnd(hWnd), index, reinterpret_cast<LONG>(newProc));
+#endif
     return reinterpret_cast<WndProc>(previous);
 }
 
@@ -256,13 +262,15 @@ Bool32 Win32Platform::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
     if (data == nullptr) {
         return FALSE;
     }
+    // The program keeps the 88-byte first form; this build's own first form has
+    // pointer-wide handles.
     NOTIFYICONDATAA record{};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
     record.hWnd = ToHwnd(data->hWnd);
     record.uID = data->uID;
     record.uFlags = data->uFlags;
     record.uCallbackMessage = data->uCallbackMessage;
-    record.hIcon = reinterpret_cast<HICON>(static_cast<std::uintptr_t>(data->hIcon));
+    record.hIcon = ToHicon(data->hIcon);
     static_assert(sizeof(record.szTip) >= sizeof(data->szTip));
     std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
     return ::Shell_NotifyIconA(message, &record);

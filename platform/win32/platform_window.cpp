@@ -107,7 +107,7 @@ Hicon Win32Platform::ApplicationIcon() {
     if (icon == nullptr) {
         icon = ::LoadIconA(nullptr, IDI_APPLICATION);  // a module without icons (a test program)
     }
-    return static_cast<Hicon>(reinterpret_cast<std::uintptr_t>(icon));
+    return FromHicon(icon);
 }
 
 Hwnd Win32Platform::CreateForm(FormEvents& events) {

@@ -108,11 +108,20 @@ class Win32Platform : public Platform {
 };
 
 // Conversions between a Win32 handle and the 32-bit integer the program keeps.
+// The program keeps window and icon handles as 32-bit integers. 64-bit Windows keeps them
+// 32-bit significant so that 32-bit programs can share them, and widens them by sign
+// extension, as the conversions back do here.
 inline HWND ToHwnd(Hwnd handle) {
     return reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle));
 }
 inline Hwnd FromHwnd(HWND handle) {
     return static_cast<Hwnd>(reinterpret_cast<std::intptr_t>(handle));
+}
+inline HICON ToHicon(Hicon icon) {
+    return reinterpret_cast<HICON>(static_cast<std::intptr_t>(static_cast<std::int32_t>(icon)));
+}
+inline Hicon FromHicon(HICON icon) {
+    return static_cast<Hicon>(reinterpret_cast<std::uintptr_t>(icon));
 }
 
 }  // namespace vt::win32

@@ -67,7 +67,6 @@ HELP_TEXT+='The Microsoft Calculator will open and be immediately closed by this
 
 PASSED=0
 FAILED=0
-XVFB_PID=""
 
 log() { printf '%s\n' "$*" >&2; }
 
@@ -77,7 +76,9 @@ die_setup() {
     exit 1
 }
 
-for tool in wine wineserver wineboot xdotool import convert realpath; do
+# shellcheck source=../../scripts/wine-env.sh
+source "$SOURCE_DIR/../../scripts/wine-env.sh"
+for tool in xdotool import convert realpath Xvfb; do
     command -v "$tool" >/dev/null || die_setup "$tool is not installed"
 done
 [[ -f $VINTRELL_EXE ]] || die_setup "no program at $VINTRELL_EXE"
@@ -93,49 +94,23 @@ cp "$VINTRELL_EXE" "$APP_EXE" || die_setup "cannot copy Vintrell.exe"
 cp "$BIN_DIR/e2e_close_probe.exe" "$OTHER_EXE" || die_setup "cannot copy the other program"
 
 # ---------------------------------------------------------------------------------------
-# The display
+# The display and Wine: a prefix of the suite's own, of the program's bitness, whose default
+# desktop is a virtual one
 
-display_answers() { timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; }
-
-start_own_xvfb() {
-    command -v Xvfb >/dev/null || die_setup "Xvfb is not installed"
-    local n
-    for n in $(seq 87 140); do
-        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$LOGS/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        export DISPLAY=":$n"
-        local i
-        for i in $(seq 50); do
-            display_answers && return 0
-            sleep 0.1
-        done
-        kill "$XVFB_PID" 2>/dev/null
-        XVFB_PID=""
-    done
-    die_setup "no Xvfb display could be started"
-}
-
-if [[ -n ${DISPLAY:-} ]] && display_answers; then
+if [[ -n ${DISPLAY:-} ]] && vt_display_answers; then
     read -r screen_w screen_h < <(xdotool getdisplaygeometry)
     ((screen_w >= 1024 && screen_h >= 768)) || die_setup "display $DISPLAY is smaller than 1024x768"
     log "e2e: using display $DISPLAY"
 else
-    start_own_xvfb
+    vt_display "$LOGS/xvfb.log" || die_setup "no Xvfb display could be started"
     log "e2e: started Xvfb on $DISPLAY"
 fi
 
-# ---------------------------------------------------------------------------------------
-# Wine: a prefix of the suite's own whose default desktop is a virtual one
-
-export WINEPREFIX=$PREFIX WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+BITS=$(vt_pe_bits "$VINTRELL_EXE") || die_setup "$VINTRELL_EXE is no Windows program"
+PROBE_BITS=$(vt_pe_bits "$PROBE")
+[[ $PROBE_BITS == "$BITS" ]] || die_setup "the probe is $PROBE_BITS-bit, Vintrell.exe $BITS-bit"
 WINE_LOG=$LOGS/wine.log
-
-cleanup() {
-    wineserver -k >/dev/null 2>&1
-    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null
-}
-trap cleanup EXIT
+trap vt_cleanup EXIT
 
 # Another prefix's virtual desktop (the Windows tests' one, say) may still be closing on a
 # shared display; ours must be the only one, or it could be hidden under it.
@@ -146,32 +121,19 @@ for i in $(seq 100); do
 done
 
 setup_start=$SECONDS
-if [[ ${E2E_KEEP_PREFIX:-0} != 1 || ! -f $PREFIX/.e2e-ready ]]; then
-    wineserver -k >/dev/null 2>&1
-    rm -rf "$PREFIX"
-    wineboot -i </dev/null >>"$WINE_LOG" 2>&1 || die_setup "wineboot failed (see $WINE_LOG)"
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
-        </dev/null >>"$WINE_LOG" 2>&1 || die_setup "cannot set the default desktop"
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-        </dev/null >>"$WINE_LOG" 2>&1 || die_setup "cannot set the desktop size"
-    # A crashing program must fail its scenario, not leave a dialog waiting for a person.
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        </dev/null >>"$WINE_LOG" 2>&1 || die_setup "cannot turn off the crash dialog"
-    # The desktop setting is read when the wineserver and explorer start.
-    wineserver -k >/dev/null 2>&1
-    wineserver -w
-    touch "$PREFIX/.e2e-ready"
-fi
+fresh=fresh
+[[ ${E2E_KEEP_PREFIX:-0} == 1 ]] && fresh=""
+vt_prefix "$BITS" "$PREFIX" $fresh 2>>"$WINE_LOG" || die_setup "wineboot failed (see $WINE_LOG)"
 # The first program starts the wineserver and the desktop; its output must go to a file, as
 # they inherit it and live on.
-wine "$PROBE" list </dev/null >"$LOGS/first-start.txt" 2>>"$WINE_LOG" ||
+"$WINE" "$PROBE" list </dev/null >"$LOGS/first-start.txt" 2>>"$WINE_LOG" ||
     die_setup "the probe does not run under Wine (see $WINE_LOG)"
 timeout 20 xdotool search --sync --name 'Wine desktop' >/dev/null 2>&1 ||
     die_setup "no Wine virtual desktop appeared on $DISPLAY"
-wine winepath -w "$APP_EXE" </dev/null >"$LOGS/winepath.txt" 2>>"$WINE_LOG"
+"$WINE" winepath -w "$APP_EXE" </dev/null >"$LOGS/winepath.txt" 2>>"$WINE_LOG"
 APP_WINDOWS_PATH=$(tr -d '\r' <"$LOGS/winepath.txt")
 [[ $APP_WINDOWS_PATH == *Vintrell.exe ]] || die_setup "winepath gave '$APP_WINDOWS_PATH'"
-log "e2e: Wine ready in $((SECONDS - setup_start)) s; Vintrell at $APP_WINDOWS_PATH"
+log "e2e: $BITS-bit Wine ready in $((SECONDS - setup_start)) s; Vintrell at $APP_WINDOWS_PATH"
 
 # ---------------------------------------------------------------------------------------
 # Helpers
@@ -183,7 +145,7 @@ PROBE_OUT=$WORK/probe.out
 # probe starts inherit it and must not keep the harness waiting.
 probe() {
     local rc
-    wine "$PROBE" "$@" </dev/null >"$PROBE_OUT" 2>>"$WINE_LOG"
+    "$WINE" "$PROBE" "$@" </dev/null >"$PROBE_OUT" 2>>"$WINE_LOG"
     rc=$?
     P=()
     local key value
@@ -200,7 +162,7 @@ pv() { printf '%s' "${P[$1]-${2-}}"; }
 start_detached() {
     local out=$1
     shift
-    setsid wine "$@" </dev/null >"$out" 2>>"$WINE_LOG" &
+    setsid "$WINE" "$@" </dev/null >"$out" 2>>"$WINE_LOG" &
 }
 
 # Waits until the file has a line matching the pattern.
@@ -229,7 +191,7 @@ start_target() {
 reg_get() {
     local key=$1 name=$2 line prefix="    $2    "
     REG_VALUE=""
-    wine reg query "$key" /v "$name" </dev/null >"$WORK/reg.out" 2>/dev/null || return 1
+    "$WINE" reg query "$key" /v "$name" </dev/null >"$WORK/reg.out" 2>/dev/null || return 1
     while IFS= read -r line; do
         line=${line%$'\r'}
         if [[ $line == "$prefix"REG_* ]]; then
@@ -241,7 +203,7 @@ reg_get() {
     return 1
 }
 
-reg_delete() { wine reg delete "$@" /f </dev/null >/dev/null 2>&1; }
+reg_delete() { "$WINE" reg delete "$@" /f </dev/null >/dev/null 2>&1; }
 
 # Values are shown with their control characters escaped, as the probe reports texts.
 escaped() {
@@ -594,7 +556,7 @@ scenario_first_start() {
     xdotool mousemove $(centre_of "${M[list.screen]}")
     probe wait-tip 3000
     expect_eq "tooltip over the list" "$LIST_TIP" "$(pv tip.1.text)"
-    if wine reg query "$SETTINGS_KEY" </dev/null >"$WORK/reg.out" 2>/dev/null; then
+    if "$WINE" reg query "$SETTINGS_KEY" </dev/null >"$WORK/reg.out" 2>/dev/null; then
         fail "settings stored at first start: expected no key $SETTINGS_KEY, saw" \
             "$(tr -d '\r' <"$WORK/reg.out" | grep REG_ | xargs)"
     fi
@@ -684,7 +646,7 @@ scenario_empty_start() {
     expect_eq "message boxes left" 0 "$(probe dialogs && pv dialog.count)"
     probe tray
     expect_eq "taskbar (notification icon) shown" 0 "$(pv tray.visible)"
-    if wine reg query "$SETTINGS_KEY" </dev/null >/dev/null 2>&1; then
+    if "$WINE" reg query "$SETTINGS_KEY" </dev/null >/dev/null 2>&1; then
         fail "settings written by Start Monitoring with an empty list"
     fi
 }
@@ -888,10 +850,10 @@ scenario_taskbar_recreated() {
     add_keyword notepad || return
     start_monitoring || return
     local hwnd=${M[main.hwnd]}
-    wine "$BIN_DIR/e2e_tray_tool.exe" delete "$hwnd" 0 </dev/null >"$WORK/tray.out" 2>>"$WINE_LOG" ||
+    "$WINE" "$BIN_DIR/e2e_tray_tool.exe" delete "$hwnd" 0 </dev/null >"$WORK/tray.out" 2>>"$WINE_LOG" ||
         fail "the icon could not be deleted from another process: $(xargs <"$WORK/tray.out")"
     probe wait-tray 0 3000 || fail "the icon was still there after its deletion"
-    wine "$BIN_DIR/e2e_tray_tool.exe" taskbar-created </dev/null >"$WORK/tray.out" 2>>"$WINE_LOG" ||
+    "$WINE" "$BIN_DIR/e2e_tray_tool.exe" taskbar-created </dev/null >"$WORK/tray.out" 2>>"$WINE_LOG" ||
         fail "TaskbarCreated could not be broadcast: $(xargs <"$WORK/tray.out")"
     if ! probe wait-tray 1 3000; then
         fail "after TaskbarCreated: expected the icon back, the taskbar shows none"

@@ -55,8 +55,8 @@ TEST(Form1OnWindows, StartMonitoringGoesToTheTrayAndTheTrayMenuBringsTheWindowBa
     EXPECT_TRUE(program.platform.boxes.empty());
     EXPECT_FALSE(::IsWindowVisible(program.hwnd));
     EXPECT_TRUE(ShellHasIcon(program.hwnd));
-    EXPECT_EQ(::GetWindowLongA(program.hwnd, GWL_WNDPROC),
-              reinterpret_cast<LONG>(&APIStuff::TrayWindowProc));
+    EXPECT_EQ(::GetWindowLongPtrA(program.hwnd, GWLP_WNDPROC),
+              reinterpret_cast<LONG_PTR>(&APIStuff::TrayWindowProc));
     EXPECT_TRUE(form.Timer1.Enabled());
     EXPECT_EQ(form.Check2.Value(), 0);  // the button sprang back
     PumpFor(250);                       // a few sweeps, which close nothing of ours
@@ -69,8 +69,8 @@ TEST(Form1OnWindows, StartMonitoringGoesToTheTrayAndTheTrayMenuBringsTheWindowBa
     EXPECT_FALSE(chooser.ClosedByGuard());
     EXPECT_TRUE(::IsWindowVisible(program.hwnd));
     EXPECT_FALSE(ShellHasIcon(program.hwnd));
-    EXPECT_NE(::GetWindowLongA(program.hwnd, GWL_WNDPROC),
-              reinterpret_cast<LONG>(&APIStuff::TrayWindowProc));
+    EXPECT_NE(::GetWindowLongPtrA(program.hwnd, GWLP_WNDPROC),
+              reinterpret_cast<LONG_PTR>(&APIStuff::TrayWindowProc));
     EXPECT_FALSE(form.Timer1.Enabled());
     EXPECT_TRUE(program.platform.boxes.empty());
 }
