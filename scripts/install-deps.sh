@@ -6,8 +6,9 @@ packages=(
     cmake ninja-build g++ clang clang-format libclang-rt-14-dev
     googletest libgtest-dev libbenchmark-dev
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine32:i386 wine64
-    xvfb xauth xdotool x11-utils imagemagick fonts-liberation fonts-wine gnuplot-nox
+    xvfb xauth xdotool x11-utils imagemagick fonts-liberation fonts-wine gnuplot-nox python3
 )
 
 missing=()

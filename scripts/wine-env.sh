@@ -87,6 +87,11 @@ vt_prefix() {
             # A crashing program must fail its test, not leave a dialog waiting for a person.
             "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 \
                 /f </dev/null >/dev/null 2>&1 || exit 1
+            # Wine draws the caption buttons with Marlett; this Wine does not load the fonts of
+            # its own data folder, so the prefix gets a copy (else they read "0 1 r").
+            if [[ -f /usr/share/wine/fonts/marlett.ttf ]]; then
+                cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" || exit 1
+            fi
             # The desktop setting is read when the wineserver and explorer start.
             "$WINESERVER" -k >/dev/null 2>&1
             "$WINESERVER" -w

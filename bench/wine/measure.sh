@@ -4,19 +4,24 @@
 #
 #   bench/wine/measure.sh reaction|cost|footprint|startup|sweep|plot|all
 #
-# Builds the win32 tree (BUILD, default build/perf; the footprint also builds Vintrell.exe with
-# VINTRELL_COUNT_HANDLES in $BUILD-counting), runs everything in a Wine prefix of its own under
-# it with a virtual desktop, on a private Xvfb display (DISPLAY_NUMBER, default 95), and writes
-# raw data and a summary per measurement to $BUILD/wine-perf/results.
+# Builds the Windows tree (PRESET win32, or win64 where this machine runs no 32-bit programs;
+# BUILD, default build/perf; the footprint also builds Vintrell.exe with VINTRELL_COUNT_HANDLES
+# in $BUILD-counting), runs everything in a Wine prefix of its own under it with a virtual
+# desktop, on the display or a private Xvfb, and writes raw data and a summary per measurement
+# to $BUILD/wine-perf/results.
 # Knobs: TRIALS (200), COST_SECONDS (60), CYCLES (200), STARTUP_RUNS (10),
 #        COST_DESKTOPS ("50 200 1000"), SWEEP_DESKTOPS ("0 50 100 200 500 1000 2000"),
 #        NO_BUILD=1 to measure what is already built.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
+source scripts/wine-env.sh
+if [[ -z ${PRESET:-} ]]; then
+    PRESET=win64
+    vt_runs_32bit && PRESET=win32
+fi
 
 BUILD=${BUILD:-build/perf}
-DISPLAY_NUMBER=${DISPLAY_NUMBER:-95}
 TRIALS=${TRIALS:-200}
 COST_SECONDS=${COST_SECONDS:-60}
 CYCLES=${CYCLES:-200}
@@ -33,58 +38,26 @@ counting_build="$build-counting"
 counting_vintrell="$counting_build/platform/win32/Vintrell.exe"
 report="python3 $root/bench/wine/perf_report.py"
 
-export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export DISPLAY=":$DISPLAY_NUMBER"
-
-started_xvfb=""
-
 log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 
 # Ending the prefix's wineserver ends every Windows process this script started.
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    if [[ -n "$started_xvfb" ]]; then
-        kill "$started_xvfb" 2>/dev/null || true
-    fi
-}
-trap cleanup EXIT
+trap vt_cleanup EXIT
 
 build_all() {
     [[ -n "${NO_BUILD:-}" ]] && return 0
     log "building $BUILD"
-    cmake --preset win32 -B "$build" >/dev/null
+    cmake --preset "$PRESET" -B "$build" >/dev/null
     cmake --build "$build" --target Vintrell vt_spawner vt_reaction vt_enumprobe vt_driver \
         vt_launch vt_trivial vt_sweep_profile >/dev/null
-}
-
-start_display() {
-    if [[ ! -e /tmp/.X11-unix/X$DISPLAY_NUMBER ]]; then
-        setsid Xvfb ":$DISPLAY_NUMBER" -screen 0 1024x768x24 -nolisten tcp \
-            </dev/null >/dev/null 2>&1 &
-        started_xvfb=$!
-        for _ in $(seq 50); do
-            [[ -e /tmp/.X11-unix/X$DISPLAY_NUMBER ]] && break
-            sleep 0.1
-        done
-    fi
 }
 
 # The prefix, with a virtual desktop as its default desktop, and one wineserver for the run.
 start_wine() {
     mkdir -p "$results"
-    if [[ ! -f "$WINEPREFIX/.vintrell-perf-ready" ]]; then
-        log "creating the Wine prefix"
-        wineboot -i >/dev/null 2>&1 || true
-        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-            >/dev/null 2>&1
-        wineserver -k || true
-        wineserver -w || true
-        touch "$WINEPREFIX/.vintrell-perf-ready"
-    fi
-    wineserver -p 2>/dev/null || true  # one may be running for this prefix already
-    wine reg query 'HKCU' >/dev/null 2>&1  # brings up the desktop and its services
+    vt_display
+    vt_prefix "${PRESET#win}" "$work/prefix"
+    "$WINESERVER" -p 2>/dev/null || true  # one may be running for this prefix already
+    "$WINE" reg query 'HKCU' >/dev/null 2>&1  # brings up the desktop and its services
 }
 
 # Unix pids of this prefix's processes whose command line matches $1.
@@ -118,7 +91,7 @@ memory_kb() {
 }
 
 wine_reg_set() {
-    wine reg add 'HKCU\Software\Tolvane\Vintrell' /v "$1" /d "$2" /f >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Tolvane\Vintrell' /v "$1" /d "$2" /f >/dev/null 2>&1
 }
 
 # 99 keywords that match nothing on the desktop, then the probe's: each one is looked at.
@@ -140,7 +113,7 @@ set_start_options() {
 spawn_desktop() {
     local count=$1 log_file="$work/spawner.log" pid
     : >"$log_file"
-    setsid wine "$bin/vt_spawner.exe" --count "$count" </dev/null >"$log_file" 2>&1 &
+    setsid "$WINE" "$bin/vt_spawner.exe" --count "$count" </dev/null >"$log_file" 2>&1 &
     for _ in $(seq 600); do
         grep -q '^ready' "$log_file" && break
         sleep 0.1
@@ -193,11 +166,11 @@ stop_pid() {
     kill -9 "$pid" 2>/dev/null || true
 }
 
-driver() { wine "$bin/vt_driver.exe" "$@"; }
+driver() { "$WINE" "$bin/vt_driver.exe" "$@"; }
 
 # Starts Vintrell.exe (or the one given), waits for its window; prints its unix pid.
 start_vintrell() {
-    setsid wine "${1:-$vintrell}" </dev/null >"$work/vintrell.log" 2>&1 &
+    setsid "$WINE" "${1:-$vintrell}" </dev/null >"$work/vintrell.log" 2>&1 &
     driver wait-window 30000 >&2
     prefix_pids 'Vintrell.exe' | head -n1
 }
@@ -223,8 +196,8 @@ measure_reaction() {
     driver start >/dev/null
     sleep 2
     note_load reaction
-    wine "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction.csv"
-    wine "$bin/vt_reaction.exe" --observe-ms 5000 >"$results/reaction-observed.csv"
+    "$WINE" "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction.csv"
+    "$WINE" "$bin/vt_reaction.exe" --observe-ms 5000 >"$results/reaction-observed.csv"
     quit_vintrell "$vintrell_pid"
     stop_pid "$spawner"
     $report reaction "$results" | tee "$results/reaction.md"
@@ -247,8 +220,8 @@ cpu_over_interval() {
 # the bare platform calls from a probe.
 profile_desktop() {
     local windows=$1 sweeps=$2 prefix=$3
-    wine "$bin/vt_sweep_profile.exe" --sweeps "$sweeps" >"$results/$prefix-profile-$windows.csv"
-    wine "$bin/vt_enumprobe.exe" --sweeps "$sweeps" --interval-ms 100 \
+    "$WINE" "$bin/vt_sweep_profile.exe" --sweeps "$sweeps" >"$results/$prefix-profile-$windows.csv"
+    "$WINE" "$bin/vt_enumprobe.exe" --sweeps "$sweeps" --interval-ms 100 \
         >"$results/$prefix-enum-$windows.csv"
 }
 
@@ -321,7 +294,7 @@ native_sweeps() {
 build_counting() {
     [[ -n "${NO_BUILD:-}" ]] && return 0
     log "building $BUILD-counting (VINTRELL_COUNT_HANDLES)"
-    cmake --preset win32 -B "$counting_build" -DVINTRELL_COUNT_HANDLES=ON >/dev/null
+    cmake --preset "$PRESET" -B "$counting_build" -DVINTRELL_COUNT_HANDLES=ON >/dev/null
     cmake --build "$counting_build" --target Vintrell >/dev/null
 }
 
@@ -376,7 +349,7 @@ measure_footprint() {
     echo "exe_bytes $(stat -c %s "$vintrell")" >>"$out"
     echo "trivial_exe_bytes $(stat -c %s "$bin/vt_trivial.exe")" >>"$out"
 
-    setsid wine "$bin/vt_trivial.exe" </dev/null >/dev/null 2>&1 &
+    setsid "$WINE" "$bin/vt_trivial.exe" </dev/null >/dev/null 2>&1 &
     sleep 3
     trivial_pid=$(prefix_pids 'vt_trivial.exe' | head -n1)
     echo "trivial_memory $(memory_kb "$trivial_pid")" >>"$out"
@@ -394,24 +367,24 @@ measure_startup() {
     log "start-up: $STARTUP_RUNS starts each of a trivial window program and of Vintrell"
     set_keywords
     local exe_dir
-    exe_dir=$(winepath -w "$bin")
+    exe_dir=$("$WINE" winepath -w "$bin")
     note_load startup
-    wine "$bin/vt_launch.exe" --exe "$exe_dir\\vt_trivial.exe" --title VtTrivial \
+    "$WINE" "$bin/vt_launch.exe" --exe "$exe_dir\\vt_trivial.exe" --title VtTrivial \
         --runs "$STARTUP_RUNS" >"$results/startup-trivial.csv"
-    wine "$bin/vt_launch.exe" --exe "$exe_dir\\vt_trivial.exe" --args tray --title VtTrivial \
+    "$WINE" "$bin/vt_launch.exe" --exe "$exe_dir\\vt_trivial.exe" --args tray --title VtTrivial \
         --until tray --runs "$STARTUP_RUNS" >"$results/startup-trivial-tray.csv"
     set_start_options Off Off
-    wine "$bin/vt_launch.exe" --exe "$(winepath -w "$vintrell")" --title Vintrell \
+    "$WINE" "$bin/vt_launch.exe" --exe "$("$WINE" winepath -w "$vintrell")" --title Vintrell \
         --runs "$STARTUP_RUNS" >"$results/startup-window.csv"
     set_start_options On On
-    wine "$bin/vt_launch.exe" --exe "$(winepath -w "$vintrell")" --title Vintrell --until tray \
+    "$WINE" "$bin/vt_launch.exe" --exe "$("$WINE" winepath -w "$vintrell")" --title Vintrell --until tray \
         --runs "$STARTUP_RUNS" >"$results/startup-tray.csv"
     set_start_options Off Off
     # Inside the program: its code in the stand-in, timed from within.
     local run
     : >"$results/startup-split.txt"
     for run in $(seq "$STARTUP_RUNS"); do
-        wine "$bin/vt_sweep_profile.exe" --sweeps 1 | grep '^# startup' \
+        "$WINE" "$bin/vt_sweep_profile.exe" --sweeps 1 | grep '^# startup' \
             >>"$results/startup-split.txt"
     done
     $report startup "$results" | tee "$results/startup.md"
@@ -433,7 +406,6 @@ main() {
     esac
     build_all
     [[ $what == plot ]] && { plot; return; }
-    start_display
     start_wine
     case $what in
         reaction) measure_reaction ;;
