@@ -32,6 +32,10 @@ class Form1 final : public FormEvents {
     // after a modal loop (a message box, the tray menu, a sweep's wait) must leave it alone.
     bool Ended() const { return ended_; }
 
+    // A sweep is under way (the tray menu waits for its end rather than open inside it).
+    bool Sweeping() const { return sweeping_; }
+    void OpenTrayMenuAfterSweep() { trayMenuPending_ = true; }
+
     // A message box with the application's title as caption, owned by Form1; the button
     // pressed. Once the program has ended it shows nothing and returns 0.
     std::int32_t ShowMessage(std::wstring_view text, UInt style = MB_OK);
@@ -103,6 +107,9 @@ class Form1 final : public FormEvents {
     // Hides the window into the tray and starts the timer; on failure reports it and returns
     // to Idle with the window shown.
     void EnterMonitoring();
+    // One sweep of Timer1_Timer: every window's title against the list, matching ones asked
+    // to close.
+    void Sweep();
     // The keyword list's save for the commands; AppError instead of writing a list that start-up
     // could not read, which would replace the stored one.
     void SaveKeywords();
@@ -119,6 +126,8 @@ class Form1 final : public FormEvents {
     bool ended_ = false;
     bool keywordListLoaded_ = false;  // start-up read the stored list
     bool sweeping_ = false;           // a tick during a sweep's message pass must not start another
+    bool trayMenuPending_ = false;    // the icon was right-clicked during a sweep
+    std::uint32_t stops_ = 0;         // Stop Monitoring's runs, so that a sweep sees one under way
     bool changingStartup_ = false;    // Check6_Click runs: Check8_Click leaves its errors to it
     bool revertingOptions_ = false;   // ShowStartOptions runs: the option handlers do nothing
 };

@@ -54,6 +54,7 @@ void Form1::mnuStopMonitoring_Click() {
     if (ended_) {
         return;
     }
+    ++stops_;
     try {
         // Off first: no tick after this one starts another sweep.
         Timer1.SetEnabled(false);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/errors.h"
 #include "app/main_window.h"
@@ -11,6 +12,7 @@
 #include "monitor/enum.h"
 #include "monitor/matching.h"
 #include "platform/error.h"
+#include "tray/tray.h"
 
 namespace vt {
 
@@ -32,8 +34,23 @@ void Form1::Timer1_Timer() {
     if (sweeping_) {
         return;
     }
-    const ScopedFlag scope(sweeping_);
+    {
+        const ScopedFlag scope(sweeping_);
+        Sweep();
+    }
+    // A right-click on the icon during the sweep opens the menu now, from the message loop:
+    // opened inside the sweep, its modal loop would hold the sweep and every tick with it.
+    if (std::exchange(trayMenuPending_, false) && !ended_ && Timer1.Enabled()) {
+        static_cast<void>(platform_.PostMessageA(hWnd_, Tray::TRAY_CALLBACK_MESSAGE,
+                                                 Tray::TrayIconData.uID,
+                                                 static_cast<LParam>(WM_RBUTTONUP)));
+    }
+}
 
+void Form1::Sweep() {
+    // Stop Monitoring may run while a close request waits; the rest of the sweep then sends
+    // nothing more.
+    const std::uint32_t stopsAtStart = stops_;
     std::wstring description;
     try {
         {
@@ -68,7 +85,7 @@ void Form1::Timer1_Timer() {
                                                                 kCloseTimeoutMs, &result));
                 // NOTE: the wait dispatches messages sent to this thread; a close request among
                 // them may have ended the program.
-                if (ended_) {
+                if (ended_ || stops_ != stopsAtStart) {
                     return;
                 }
             }

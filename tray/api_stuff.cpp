@@ -28,6 +28,10 @@ LResult PassOn(Platform* platform, Hwnd hWnd, UInt msg, WParam wParam, LParam lP
 }
 
 void OnTrayRightButtonUp(Form1& owner) {
+    if (owner.Sweeping()) {
+        owner.OpenTrayMenuAfterSweep();
+        return;
+    }
     Platform& platform = owner.platform();
     // A pop-up menu of a background window does not close when the user clicks elsewhere.
     static_cast<void>(platform.SetForegroundWindow(owner.hWnd()));

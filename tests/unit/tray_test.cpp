@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,75 @@ TEST_F(TrayTest, SweepFailingWhileTheMenuIsOpenLeavesNothingPosted) {
     EXPECT_EQ(sim.Messages()[0].text.rfind(
                   L"ERROR while monitoring windows - monitoring has been aborted - ", 0),
               0u);
+}
+
+// A right-click that reaches the icon while a sweep waits on a window, or passes pending
+// messages, must not open the menu there: its modal loop would hold the sweep, and every tick
+// would find a sweep running.
+TEST_F(TrayTest, RightClickDuringASweepOpensTheMenuAfterItAndTicksSweepWhileItIsOpen) {
+    sim.ListAdd(L"popup");
+    StartMonitoring();
+    int menusDuringSweep = -1;
+    const Hwnd waiting = sim.AddWindow(L"Popup that waits", sim::CloseBehaviour::Declines);
+    sim.Window(waiting).onClose = [&] {
+        sim.MouseOnTrayIcon(WM_RBUTTONUP);
+        menusDuringSweep = sim.MenusShown();
+        sim.Window(waiting).onClose = nullptr;
+    };
+    Hwnd openedWithTheMenu = 0;
+    bool closedWhileTheMenuWasOpen = false;
+    sim.onMenuOpen = [&] {
+        openedWithTheMenu = sim.AddWindow(L"Another popup");
+        sim.Tick();
+        closedWhileTheMenuWasOpen = !sim.WindowExists(openedWithTheMenu);
+    };
+    sim.ChooseFromNextMenu(std::nullopt);
+
+    ASSERT_TRUE(sim.Tick());
+    EXPECT_EQ(menusDuringSweep, 0);
+    EXPECT_EQ(sim.MenusShown(), 0);
+    sim.DoEvents();  // the message loop, after the tick
+
+    EXPECT_EQ(sim.MenusShown(), 1);
+    EXPECT_NE(openedWithTheMenu, 0);
+    EXPECT_TRUE(closedWhileTheMenuWasOpen);
+    EXPECT_TRUE(Monitoring());
+}
+
+TEST_F(TrayTest, ARightClickDuringASweepThatStopsMonitoringOpensNoMenu) {
+    StartMonitoring();
+    const Hwnd waiting = sim.AddWindow(L"Untitled - Notepad", sim::CloseBehaviour::Declines);
+    sim.Window(waiting).onClose = [&] {
+        sim.MouseOnTrayIcon(WM_RBUTTONUP);
+        throw std::runtime_error("the close request failed");  // and so the sweep
+    };
+
+    sim.Tick();
+    sim.DoEvents();
+
+    EXPECT_EQ(sim.MenusShown(), 0);
+    EXPECT_TRUE(Idle());
+    EXPECT_TRUE(ToRecorder(Tray::TRAY_CALLBACK_MESSAGE).empty());
+}
+
+// Stop Monitoring chosen while a close request waits (the menu open in another program's
+// modal loop, say) ends the sweep under way: nothing more is sent.
+TEST_F(TrayTest, StopDuringACloseRequestSendsNothingMore) {
+    StartMonitoring();
+    // Whichever is asked first has the menu chosen from while it waits.
+    const Hwnd first = sim.AddWindow(L"Untitled - Notepad", sim::CloseBehaviour::Declines);
+    const Hwnd second = sim.AddWindow(L"Notepad - second", sim::CloseBehaviour::Declines);
+    for (const Hwnd window : {first, second}) {
+        sim.Window(window).onClose = [&] {
+            sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+            sim.PopupMenu(MenuId::mnuTray);
+        };
+    }
+
+    sim.Tick();
+
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(sim.Window(first).closeRequests + sim.Window(second).closeRequests, 1);
 }
 
 TEST(TrayOwnershipTest, AFormThatGoesTakesItsIconAlong) {
