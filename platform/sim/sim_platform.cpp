@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "platform/error.h"
+#include "platform/sim/best_fit_1252.h"
 
 namespace vt::sim {
 
@@ -49,7 +50,7 @@ char32_t DecodeCp1252(unsigned char byte) {
     return byte;
 }
 
-// The byte for a code point, or '?' where code page 1252 has none (no best-fit mapping).
+// The byte for a code point; one code page 1252 lacks takes its best fit, else '?'.
 char EncodeCp1252(char32_t code) {
     if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
         return static_cast<char>(code);
@@ -59,7 +60,8 @@ char EncodeCp1252(char32_t code) {
             return static_cast<char>(0x80 + i);
         }
     }
-    return '?';
+    const char bestFit = BestFit1252(code);
+    return bestFit != '\0' ? bestFit : '?';
 }
 
 // ---- Upper case ----------------------------------------------------------------------------
@@ -140,16 +142,12 @@ std::wstring DecodeAnsi(std::string_view ansi) {
 std::string EncodeAnsi(std::wstring_view text) {
     std::string ansi;
     ansi.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto code = static_cast<char32_t>(text[i]);
-        // A surrogate pair is one character, and becomes one '?'.
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size()) {
-                const auto next = static_cast<char32_t>(text[i + 1]);
-                if (next >= 0xDC00 && next <= 0xDFFF) {
-                    ++i;
-                }
-            }
+    for (const wchar_t unit : text) {
+        const auto code = static_cast<char32_t>(unit);
+        // Windows converts UTF-16 units: a character beyond the BMP is two of them, two '?'.
+        if (code > 0xFFFF) {
+            ansi += "??";
+            continue;
         }
         ansi.push_back(EncodeCp1252(code));
     }

@@ -36,6 +36,18 @@ std::string Hex(unsigned value) {
 
 // --- Text ------------------------------------------------------------------------------------
 
+// ANSI text as its bytes in hex, "41 3F".
+std::string Bytes(const std::string& ansi) {
+    std::string text;
+    for (char c : ansi) {
+        char byte[4];
+        std::snprintf(byte, sizeof(byte), "%02X", static_cast<unsigned char>(c));
+        text += text.empty() ? "" : " ";
+        text += byte;
+    }
+    return text.empty() ? "nothing" : text;
+}
+
 TEST_F(Win32PlatformTest, CodePage1252MatchesTheSimulatedPlatform) {
     ASSERT_EQ(::GetACP(), 1252u) << "the Wine prefix is expected to use the Western code page";
     const sim::SimPlatform sim;
@@ -56,6 +68,19 @@ TEST_F(Win32PlatformTest, CodePage1252MatchesTheSimulatedPlatform) {
                         << Hex(simUpper.empty() ? 0 : simUpper[0]) << " on sim;";
         }
     }
+    // Every character of the BMP but surrogates: best fit where Windows has one, else '?'.
+    for (unsigned code = 1; code <= 0xFFFF; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF) {
+            continue;
+        }
+        const std::wstring wide(1, static_cast<wchar_t>(code));
+        const std::string windowsAnsi = platform.UnicodeToAnsi(wide);
+        const std::string simAnsi = sim.UnicodeToAnsi(wide);
+        if (windowsAnsi != simAnsi) {
+            differences << " " << Hex(code) << " becomes " << Bytes(windowsAnsi) << " on Windows, "
+                        << Bytes(simAnsi) << " on sim;";
+        }
+    }
     EXPECT_TRUE(differences.str().empty()) << differences.str();
 }
 
@@ -65,6 +90,7 @@ TEST_F(Win32PlatformTest, TextConversionsOfEmptyAndUnmappableText) {
     EXPECT_EQ(platform.UpperCase(L""), L"");
     // Letters the code page has no room for become the default character, one each.
     EXPECT_EQ(platform.UnicodeToAnsi(L"a\u65E5\u672Cb"), "a??b");
+    EXPECT_EQ(platform.UnicodeToAnsi(L"a\U0001F600b"), "a??b");  // one '?' per UTF-16 unit
     EXPECT_EQ(platform.UpperCase(L"stra\u00DFe \u00FF\u00E9"), L"STRA\u00DFE \u0178\u00C9");
     const std::wstring longText(100000, L'\u00E4');
     EXPECT_EQ(platform.UpperCase(longText), std::wstring(100000, L'\u00C4'));
