@@ -81,7 +81,11 @@ class Platform {
                              std::wstring_view key, std::wstring_view value) = 0;
 
     // --- File system, shell, clock and chance ---------------------------------------------
-    virtual std::wstring ExecutablePath() = 0;                 // the running module's full path
+    // The running module's full path, as the file system spells it (Unicode, not the ANSI
+    // code page's rendering of it).
+    virtual std::wstring ExecutablePath() = 0;
+    // The path's short (8.3) form; empty when the volume keeps none.
+    virtual std::wstring GetShortPathNameW(std::wstring_view longPath) = 0;
     virtual bool GetFileDateTime(std::wstring_view path) = 0;  // false when it cannot be read
     // Starts a command line without waiting for it; AppError when it cannot be started.
     virtual void Shell(std::wstring_view commandLine, std::int32_t showCommand) = 0;

@@ -127,13 +127,33 @@ std::wstring RunEntryData(std::wstring_view executablePath) {
     return quoted;
 }
 
+std::optional<std::wstring> RunEntryPath(Platform& platform, std::wstring_view executablePath) {
+    const auto exact = [&](std::wstring_view path) {
+        return !path.empty() && !RunEntryName(path).empty() &&
+               ToAnsiExactly(platform, RunEntryData(path)).has_value();
+    };
+    if (exact(executablePath)) {
+        return std::wstring(executablePath);
+    }
+    std::wstring shortPath = platform.GetShortPathNameW(executablePath);
+    if (exact(shortPath)) {
+        return shortPath;
+    }
+    return std::nullopt;
+}
+
 void RegisterRunEntry(Platform& platform, std::wstring_view executablePath) {
-    const std::optional<std::string> name = ToAnsiExactly(platform, RunEntryName(executablePath));
-    const std::optional<std::string> data = ToAnsiExactly(platform, RunEntryData(executablePath));
-    if (!name || !data || name->empty()) {
+    const std::optional<std::wstring> path = RunEntryPath(platform, executablePath);
+    const std::optional<std::string> name =
+        path ? ToAnsiExactly(platform, RunEntryName(*path)) : std::nullopt;
+    const std::optional<std::string> data =
+        path ? ToAnsiExactly(platform, RunEntryData(*path)) : std::nullopt;
+    if (!name || !data) {
         throw AppError(err::kRunEntryNotWritten, "RegStuff",
-                       L"the program's path cannot be written in the system code page: " +
-                           std::wstring(executablePath));
+                       L"the program cannot be started at logon from its folder: the path has "
+                       L"letters that this system's code page cannot hold, and no short form "
+                       L"that it can (" +
+                           std::wstring(executablePath) + L")");
     }
 
     const std::int32_t machine =
@@ -159,10 +179,11 @@ void RegisterRunEntry(Platform& platform, std::wstring_view executablePath) {
 }
 
 void UnregisterRunEntry(Platform& platform, std::wstring_view executablePath) {
-    const std::optional<std::string> name = ToAnsiExactly(platform, RunEntryName(executablePath));
-    if (!name || name->empty()) {
-        return;  // no value can have been written under such a name
+    const std::optional<std::wstring> path = RunEntryPath(platform, executablePath);
+    if (!path) {
+        return;  // no value can have been written for such a path
     }
+    const std::optional<std::string> name = ToAnsiExactly(platform, RunEntryName(*path));
     std::wstring remaining;
     for (const Hkey root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         const std::int32_t result = RemoveKeyValue(platform, root, kRunKey, *name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ std::wstring RunEntryName(std::wstring_view executablePath);
 // The value's data: the full path, in double quotes when it holds a blank (otherwise Windows
 // would try "C:\Program.exe" first).
 std::wstring RunEntryData(std::wstring_view executablePath);
+
+// The path the Run entry names: the executable's own when the system code page holds it
+// exactly, else its short (8.3) form when that one is held; nullopt when neither is.
+std::optional<std::wstring> RunEntryPath(Platform& platform, std::wstring_view executablePath);
 
 // Writes the executable's value under HKEY_LOCAL_MACHINE's Run key, or, when that key refuses
 // it, under HKEY_CURRENT_USER's; then removes a value of the same name from the other key, so

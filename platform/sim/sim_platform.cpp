@@ -877,6 +877,15 @@ void SimPlatform::AddFile(std::wstring path, bool isCursor) {
     files_[Fold(path)] = isCursor;
 }
 
+void SimPlatform::SetShortPath(std::wstring longPath, std::wstring shortPath) {
+    shortPaths_[Fold(longPath)] = std::move(shortPath);
+}
+
+std::wstring SimPlatform::GetShortPathNameW(std::wstring_view longPath) {
+    const auto it = shortPaths_.find(Fold(longPath));
+    return it != shortPaths_.end() ? it->second : std::wstring();
+}
+
 bool SimPlatform::GetFileDateTime(std::wstring_view path) {
     return !path.empty() && files_.contains(Fold(path));
 }

@@ -157,6 +157,8 @@ class SimPlatform final : public Platform {
 
     // --- Files and the shell ------------------------------------------------------------
     void SetExecutablePath(std::wstring path) { executablePath_ = std::move(path); }
+    // The 8.3 form the volume keeps for a path; none unless set.
+    void SetShortPath(std::wstring longPath, std::wstring shortPath);
     void AddFile(std::wstring path, bool isCursor);
     const std::vector<std::pair<std::wstring, std::int32_t>>& Launched() const { return launched_; }
     void FailLaunch(bool fail) { failLaunch_ = fail; }
@@ -233,6 +235,7 @@ class SimPlatform final : public Platform {
                      std::wstring_view value) override;
 
     std::wstring ExecutablePath() override { return executablePath_; }
+    std::wstring GetShortPathNameW(std::wstring_view longPath) override;
     bool GetFileDateTime(std::wstring_view path) override;
     void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
     double SecondsSinceMidnight() override { return secondsSinceMidnight_; }
@@ -363,6 +366,7 @@ class SimPlatform final : public Platform {
     // files and shell
     std::wstring executablePath_ = L"C:\\Program Files\\Vintrell\\Vintrell.exe";
     std::map<std::wstring, bool> files_;
+    std::map<std::wstring, std::wstring> shortPaths_;  // by the folded long path
     std::vector<std::pair<std::wstring, std::int32_t>> launched_;
     bool failLaunch_ = false;
     // Form1

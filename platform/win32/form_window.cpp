@@ -447,8 +447,9 @@ void FormWindow::SetTimerEnabled(bool enabled) {
     }
 }
 
-bool FormWindow::LoadMouseIcon(const std::string& ansiPath) {
-    HANDLE cursor = ::LoadImageA(nullptr, ansiPath.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
+bool FormWindow::LoadMouseIcon(const std::wstring& path) {
+    // By the real path: the program's folder may have letters the ANSI code page lacks.
+    HANDLE cursor = ::LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
     if (cursor == nullptr) {
         return false;
     }

@@ -71,7 +71,7 @@ class FormWindow {
     void SetTimerEnabled(bool enabled);
     void SetMousePointer(std::int32_t pointer) { mousePointer_ = pointer; }
     // False when the file cannot be loaded as a cursor; the previous one then stays.
-    bool LoadMouseIcon(const std::string& ansiPath);
+    bool LoadMouseIcon(const std::wstring& path);
     // Modal; a chosen item's command has been handled when it returns.
     void PopupMenu(MenuId menu);
     // While a pop-up menu is open, its own loop takes the keyboard and the mouse.

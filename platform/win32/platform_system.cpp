@@ -379,18 +379,19 @@ void Win32Platform::SaveSetting(std::wstring_view appName, std::wstring_view sec
 // --- File system, shell, clock and chance ----------------------------------------------------
 
 std::wstring Win32Platform::ExecutablePath() {
-    // A path longer than MAX_PATH is cut to the buffer without an error on older systems, so
-    // grow the buffer until the name fits with room to spare.
-    std::string path(MAX_PATH, '\0');
+    // The wide form: the ANSI one gives '?' or look-alike letters for a path outside the code
+    // page, naming a file that does not exist. A path longer than MAX_PATH is cut to the
+    // buffer without an error on older systems, so grow the buffer until it fits with room.
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
-            ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
             ThrowLastError(L"The program's path could not be read", "ExecutablePath");
         }
         if (length < path.size()) {
             path.resize(length);
-            return AnsiToUnicode(path);
+            return path;
         }
         if (path.size() >= 0x10000) {
             throw AppError(static_cast<std::int32_t>(ERROR_INSUFFICIENT_BUFFER), "ExecutablePath",
@@ -400,22 +401,30 @@ std::wstring Win32Platform::ExecutablePath() {
     }
 }
 
-bool Win32Platform::GetFileDateTime(std::wstring_view path) {
-    try {
-        // A NUL would cut the name short and test another file; a wildcard would match one.
-        if (path.empty() || path.find_first_of(std::wstring_view(L"\0*?", 3)) != path.npos) {
-            return false;
-        }
-        const std::string ansi = UnicodeToAnsi(path);
-        if (ansi.find('?') != std::string::npos) {
-            return false;  // a letter the ANSI code page cannot name
-        }
-        const QuietFileErrors quiet;
-        WIN32_FILE_ATTRIBUTE_DATA attributes{};
-        return ::GetFileAttributesExA(ansi.c_str(), GetFileExInfoStandard, &attributes) != FALSE;
-    } catch (...) {
-        return false;  // a path that cannot even be converted names no file that can be read
+std::wstring Win32Platform::GetShortPathNameW(std::wstring_view longPath) {
+    const std::wstring path(longPath);  // NUL-terminated
+    const DWORD needed = ::GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (needed == 0) {
+        return {};
     }
+    std::wstring shortPath(needed, L'\0');
+    const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath.data(), needed);
+    if (length == 0 || length >= needed) {
+        return {};
+    }
+    shortPath.resize(length);
+    return shortPath;
+}
+
+bool Win32Platform::GetFileDateTime(std::wstring_view path) {
+    // A NUL would cut the name short and test another file; a wildcard would match one.
+    if (path.empty() || path.find_first_of(std::wstring_view(L"\0*?", 3)) != path.npos) {
+        return false;
+    }
+    const std::wstring name(path);
+    const QuietFileErrors quiet;
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    return ::GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &attributes) != FALSE;
 }
 
 void Win32Platform::Shell(std::wstring_view commandLine, std::int32_t showCommand) {

@@ -282,7 +282,7 @@ void Win32Platform::SetMousePointer(std::int32_t pointer) {
 }
 
 bool Win32Platform::LoadMouseIcon(std::wstring_view path) {
-    return Require(form_).LoadMouseIcon(UnicodeToAnsi(path));
+    return Require(form_).LoadMouseIcon(std::wstring(path));
 }
 
 void Win32Platform::PopupMenu(MenuId menu) {

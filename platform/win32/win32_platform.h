@@ -61,6 +61,7 @@ class Win32Platform : public Platform {
                      std::wstring_view value) override;
 
     std::wstring ExecutablePath() override;
+    std::wstring GetShortPathNameW(std::wstring_view longPath) override;
     bool GetFileDateTime(std::wstring_view path) override;
     void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
     double SecondsSinceMidnight() override;

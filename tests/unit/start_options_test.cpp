@@ -70,6 +70,51 @@ TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
     EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
 }
 
+// A folder the system code page cannot name ("Ā" would be written as "A", a folder that does
+// not exist): the Run entry names the path's short form, which it can.
+TEST_F(StartOptionsTest, APathOutsideTheCodePageIsRegisteredByItsShortForm) {
+    const std::wstring real = L"C:\\Users\\\u0100da\\Tool.exe";
+    sim.SetExecutablePath(real);
+    sim.SetShortPath(real, L"C:\\Users\\ADA~1\\Tool.exe");
+    Form1& f = Start();
+
+    sim.Click(ControlId::Check6);
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_EQ(f.Check6.Value(), 1);
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("C:\\Users\\ADA~1\\Tool.exe"));
+    EXPECT_EQ(sim.RegValueNames(HKEY_LOCAL_MACHINE, kRun), std::vector<std::string>{"Tool.exe"});
+
+    sim.Click(ControlId::Check6);
+    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(StartOptionsTest, APathWithNoFormTheCodePageHoldsIsRefusedAndTheOptionSetBack) {
+    const std::wstring real = L"C:\\Users\\\u0100da\\Tool.exe";
+    sim.SetExecutablePath(real);
+    Form1& f = Start();
+
+    sim.Click(ControlId::Check6);
+
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text,
+              std::wstring(kStartupError) +
+                  L"the program cannot be started at logon from its folder: the path has letters "
+                  L"that this system's code page cannot hold, and no short form that it can (" +
+                  real + L")");
+    EXPECT_EQ(f.Check6.Value(), 0);
+    EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
+    EXPECT_TRUE(sim.RegValueNames(HKEY_LOCAL_MACHINE, kRun).empty());
+    EXPECT_TRUE(sim.RegValueNames(HKEY_CURRENT_USER, kRun).empty());
+    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"Off");
+
+    // A short form that the code page cannot hold either is no way out.
+    sim.SetShortPath(real, L"C:\\Users\\\u0100DA~1\\Tool.exe");
+    sim.Click(ControlId::Check6);
+    EXPECT_EQ(sim.Messages().size(), 2u);
+    EXPECT_TRUE(sim.RegValueNames(HKEY_LOCAL_MACHINE, kRun).empty());
+}
+
 TEST(RunEntryTest, TheDataIsThePathQuotedOnlyWhenItHoldsABlank) {
     const auto registered = [](const wchar_t* path, const char* name) {
         SimPlatform sim;

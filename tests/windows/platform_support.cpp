@@ -1,5 +1,7 @@
 #include "tests/windows/platform_support.h"
 
+#include <shellapi.h>
+
 #include <atomic>
 #include <stdexcept>
 
@@ -69,6 +71,27 @@ int RunHungWindow(const char* title, const char* readyEvent, const char* release
         std::chrono::duration_cast<std::chrono::milliseconds>(HungWindowProcess::lifetime);
     static_cast<void>(::WaitForSingleObject(release.get(), static_cast<DWORD>(lifetime.count())));
     return 0;
+}
+
+int ReportExecutablePath() {
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argv == nullptr || argc != 3) {
+        return 2;
+    }
+    const std::wstring out = argv[2];
+    ::LocalFree(argv);
+    const std::wstring path = win32::Win32Platform(::GetModuleHandleW(nullptr)).ExecutablePath();
+    HANDLE created =
+        ::CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (created == INVALID_HANDLE_VALUE) {
+        return 3;
+    }
+    const win32::KernelHandle file(created);
+    DWORD written = 0;
+    const auto bytes = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+    return ::WriteFile(file.get(), path.data(), bytes, &written, nullptr) && written == bytes ? 0
+                                                                                              : 4;
 }
 
 void PumpMessages() {

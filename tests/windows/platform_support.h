@@ -24,6 +24,11 @@ inline constexpr const char* kTestWindowClass = "VintrellPlatformTestWindow";
 // Runs the hung window's process; returns its exit code.
 int RunHungWindow(const char* title, const char* readyEvent, const char* releaseEvent);
 
+// Run from a copy of the test binary: writes what Win32Platform::ExecutablePath reports, as
+// UTF-16, to the file named by the argument (UTF-16, from the wide command line).
+inline constexpr std::string_view kReportPathSwitch = "--report-executable-path";
+int ReportExecutablePath();
+
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();
 

@@ -425,6 +425,73 @@ TEST_F(Win32PlatformTest, ExecutablePathAndFileExistence) {
     EXPECT_FALSE(platform.GetFileDateTime(L"C:\\\u65E5\u672C-missing.cur"));
 }
 
+// A folder whose name the Western code page cannot hold: "Āda Жук" becomes "Ada ???" there.
+std::wstring UnicodeFolder() {
+    const std::wstring folder = TempFolder() + L"vintrell-\u0100da \u0416\u0443\u043A-" +
+                                std::to_wstring(::GetCurrentProcessId());
+    static_cast<void>(::CreateDirectoryW(folder.c_str(), nullptr));
+    return folder;
+}
+
+std::wstring ReadWholeFile(const std::wstring& path) {
+    HANDLE opened =
+        ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return L"<not written>";
+    }
+    const win32::KernelHandle file(opened);
+    std::wstring text(4096, L'\0');
+    DWORD read = 0;
+    static_cast<void>(::ReadFile(file.get(), text.data(),
+                                 static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read,
+                                 nullptr));
+    text.resize(read / sizeof(wchar_t));
+    return text;
+}
+
+// The path as the file system spells it, not as the ANSI code page renders it; its short form
+// is the one the ANSI code page can hold.
+TEST_F(Win32PlatformTest, ExecutablePathOutsideTheCodePageIsTheRealOneAndHasAnAnsiShortForm) {
+    const std::wstring folder = UnicodeFolder();
+    const std::wstring copy = folder + L"\\copy of tests.exe";
+    ASSERT_TRUE(::CopyFileW(platform.ExecutablePath().c_str(), copy.c_str(), FALSE));
+    const std::wstring report = folder + L"\\path.txt";
+    std::wstring commandLine = L"\"" + copy + L"\" " +
+                               std::wstring(kReportPathSwitch.begin(), kReportPathSwitch.end()) +
+                               L" \"" + report + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(::CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &startup, &started));
+    const win32::KernelHandle process(started.hProcess);
+    const win32::KernelHandle thread(started.hThread);
+    ASSERT_EQ(::WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(::GetExitCodeProcess(process.get(), &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(ReadWholeFile(report), copy);
+
+    const std::wstring shortPath = platform.GetShortPathNameW(copy);
+    ASSERT_FALSE(shortPath.empty());
+    EXPECT_EQ(platform.AnsiToUnicode(platform.UnicodeToAnsi(shortPath)), shortPath);
+    EXPECT_TRUE(platform.GetFileDateTime(shortPath));
+    EXPECT_EQ(platform.GetShortPathNameW(folder + L"\\no such file.exe"), L"");
+
+    // The cursor file beside such a program is found by its real path.
+    const std::wstring cursor = folder + L"\\HAND-M.CUR";
+    HANDLE created =
+        ::CreateFileW(cursor.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    ::CloseHandle(created);
+    EXPECT_TRUE(platform.GetFileDateTime(cursor));
+
+    for (const std::wstring& file : {copy, report, cursor}) {
+        ::DeleteFileW(file.c_str());
+    }
+    ::RemoveDirectoryW(folder.c_str());
+}
+
 TEST_F(Win32PlatformTest, ShellStartsACommandLineWithoutWaiting) {
     const std::wstring marker =
         TempFolder() + L"vintrell-shell-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
