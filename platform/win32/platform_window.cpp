@@ -204,7 +204,11 @@ std::wstring Win32Platform::ListText(std::int32_t index) {
         ThrowNoItem();
     }
     // One message an item: the list refuses an index it does not have. It reports neither the
-    // text's length nor a cut, so a text that fills the buffer is read again with a larger one.
+    // text's length nor a cut, so a text that may not have fitted is read again with a larger
+    // buffer. A character that does not fit whole is left out, so the read is the whole text
+    // only when one more of the code page's widest characters would still have fitted.
+    CPINFO codePage{};
+    const std::size_t widest = ::GetCPInfo(CP_ACP, &codePage) ? codePage.MaxCharSize : 4;
     std::string text(256, '\0');
     for (;;) {
         LVITEMA item{};
@@ -217,7 +221,7 @@ std::wstring Win32Platform::ListText(std::int32_t index) {
         }
         // The list may point pszText at a text of its own instead of filling the buffer.
         const std::size_t length = ::strnlen(item.pszText, text.size());
-        if (length + 1 < text.size()) {
+        if (length + widest < text.size()) {
             return AnsiToUnicode(std::string_view(item.pszText, length));
         }
         text.assign(text.size() * 2, '\0');

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -162,6 +163,55 @@ TEST_F(FormBehaviour, TabWalksTheTabOrderWhileEnterAndEscapeDoNothing) {
     EXPECT_EQ(events.queryUnloads, 0);
     EXPECT_TRUE(::IsWindowVisible(form));
     EXPECT_EQ(platform.GetControlText(ControlId::Text1), L"calc");
+}
+
+// Windows copies an ANSI item text in whole characters: a double-byte character that does not
+// fit is left out, and the text ends one byte short of the buffer. Wine's list writes half of
+// it instead, so the list is made to copy as Windows does.
+WNDPROC gListProc = nullptr;
+
+LRESULT CALLBACK WholeCharacterCopy(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* item = reinterpret_cast<LVITEMA*>(lParam);
+    if (msg != LVM_GETITEMA || item == nullptr || (item->mask & LVIF_TEXT) == 0 ||
+        item->cchTextMax <= 0) {
+        return ::CallWindowProcA(gListProc, list, msg, wParam, lParam);
+    }
+    std::string whole(1 << 16, '\0');
+    LVITEMA full = *item;
+    full.pszText = whole.data();
+    full.cchTextMax = static_cast<int>(whole.size());
+    if (!::CallWindowProcA(gListProc, list, msg, wParam, reinterpret_cast<LPARAM>(&full))) {
+        return FALSE;
+    }
+    const std::size_t room = static_cast<std::size_t>(item->cchTextMax) - 1;
+    std::size_t copied = 0;
+    while (whole[copied] != '\0') {
+        const std::size_t width = ::IsDBCSLeadByte(static_cast<BYTE>(whole[copied])) ? 2 : 1;
+        if (copied + width > room) {
+            break;
+        }
+        copied += width;
+    }
+    std::memcpy(item->pszText, whole.data(), copied);
+    item->pszText[copied] = '\0';
+    return TRUE;
+}
+
+// Registered on its own, in a process started in a Japanese locale (code page 932): a long item
+// whose double-byte character falls across the end of the read buffer is read whole, not cut.
+TEST_F(FormBehaviour, LongItemsInADoubleByteCodePageAreReadWhole) {
+    ASSERT_EQ(::GetACP(), 932u) << "run with LC_ALL=ja_JP.UTF-8";
+    const HWND list = Control(ControlId::ListView1);
+    gListProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WholeCharacterCopy)));
+    ASSERT_NE(gListProc, nullptr);
+    // Each length puts a two-byte character across the end of a 256- or 512-byte buffer.
+    for (const std::size_t prefix : {253u, 254u, 509u, 510u}) {
+        const std::wstring keyword = std::wstring(prefix, L'a') + L"\u65E5\u672C\u8A9E";
+        platform.ListAdd(keyword);
+        EXPECT_EQ(platform.ListText(platform.ListCount() - 1), keyword) << prefix;
+    }
+    ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gListProc));
 }
 
 TEST_F(FormBehaviour, TheListAddsReadsRemovesAndClearsItemsOfAnyLength) {
