@@ -7,9 +7,11 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <optional>
 
 #include "app/main_window.h"
 #include "tray/api_stuff.h"
+#include "tests/windows/window_message_filter.h"
 #include "tray/tray.h"
 
 namespace vt::test {
@@ -42,6 +44,23 @@ bool ShellHasIcon(HWND owner) {
     probe.uFlags = NIF_TIP;
     std::strcpy(probe.szTip, "Right-click here to access the menu");
     return ::Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+// At low integrity Windows refuses to change the message filter; the program starts all the
+// same.
+TEST(Form1OnWindows, StartsWhereTheMessageFilterCannotBeChanged) {
+    gRefuseMessageFilter = true;
+    std::optional<LiveProgram> program;
+    try {
+        program.emplace();
+    } catch (...) {
+    }
+    gRefuseMessageFilter = false;
+    ASSERT_TRUE(program.has_value()) << "the main window was not created";
+    EXPECT_TRUE(::IsWindow(program->hwnd));
+    program->form.Start();
+    EXPECT_TRUE(::IsWindowVisible(program->hwnd));
+    EXPECT_TRUE(program->platform.boxes.empty());
 }
 
 TEST(Form1OnWindows, StartMonitoringGoesToTheTrayAndTheTrayMenuBringsTheWindowBack) {
