@@ -21,6 +21,11 @@ std::wstring ListView::Item(std::int32_t index) const {
     return platform_.ListText(index - 1);
 }
 
+std::wstring ListView::ItemStart(std::int32_t index, std::size_t maxLength) const {
+    CheckIndex(index);
+    return platform_.ListTextStart(index - 1, maxLength);
+}
+
 void ListView::Remove(std::int32_t index) {
     CheckIndex(index);
     platform_.ListRemove(index - 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,7 +18,9 @@ class ListView {
     std::int32_t Count() const { return platform_.ListCount(); }
     void Add(std::wstring_view text) { platform_.ListAdd(text); }
     std::wstring Item(std::int32_t index) const;  // AppError when out of 1..Count
-    void Remove(std::int32_t index);              // AppError when out of 1..Count
+    // The item's first maxLength characters (all of it when shorter); the same errors.
+    std::wstring ItemStart(std::int32_t index, std::size_t maxLength) const;
+    void Remove(std::int32_t index);  // AppError when out of 1..Count
     void Clear() { platform_.ListClear(); }
 
     // SelectedItem.Index; AppError when no item is selected.

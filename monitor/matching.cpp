@@ -1,6 +1,7 @@
 #include "monitor/matching.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vt {
 
@@ -46,12 +47,17 @@ class LowUpperCase {
     std::wstring forms_;  // empty when the mapping is not one for one
 };
 
+// A keyword longer than any title can match none, so such keywords are left out, and read no
+// further than that: the cost of a sweep does not grow with them.
 std::vector<std::wstring> ReadKeywords(const ListView& list) {
     std::vector<std::wstring> keywords;
     const std::int32_t count = list.Count();
     keywords.reserve(static_cast<std::size_t>(std::max(count, 0)));
     for (std::int32_t i = 1; i <= count; ++i) {
-        keywords.push_back(list.Item(i));
+        std::wstring keyword = list.ItemStart(i, kLongestTitle + 1);
+        if (keyword.size() <= kLongestTitle) {
+            keywords.push_back(std::move(keyword));
+        }
     }
     return keywords;
 }

@@ -12,6 +12,9 @@
 
 namespace vt {
 
+// The longest title a sweep reads: 49 characters, in a buffer of 50 with its terminating zero.
+inline constexpr std::size_t kLongestTitle = 49;
+
 // Does a title contain any of a set of keywords, ignoring case? Both sides are upper-cased with
 // the platform's mapping and then compared code for code. The keywords are upper-cased once and
 // merged into one automaton (Aho-Corasick), so a title is read once whatever the number of
@@ -22,7 +25,8 @@ class KeywordMatcher {
     // one column per character that occurs in a keyword); beyond it, it follows failure links.
     static constexpr std::size_t kDenseTableLimit = std::size_t{1} << 21;
 
-    // Reads every keyword of the list, once; errors from the list pass on unchanged.
+    // Reads every keyword of the list, once, leaving out those longer than kLongestTitle;
+    // errors from the list pass on unchanged.
     KeywordMatcher(const Platform& platform, const ListView& list,
                    std::size_t denseTableLimit = kDenseTableLimit);
     KeywordMatcher(const Platform& platform, const std::vector<std::wstring>& keywords,

@@ -63,7 +63,7 @@ void Form1::Sweep() {
             // Built at the first title examined, so the list as it stands now is what counts
             // and its errors arise where the title test's would.
             std::optional<KeywordMatcher> matcher;
-            std::array<char, 50> TitleBuffer{};
+            std::array<char, kLongestTitle + 1> TitleBuffer{};
             constexpr auto kBufferSize = static_cast<std::int32_t>(TitleBuffer.size());
             for (const Hwnd hWnd : WindowHandles.handles) {
                 if (hWnd <= 0) {

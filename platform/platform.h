@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -118,6 +119,9 @@ class Platform {
     // "Index out of bounds") here, found by the list itself rather than against ListCount: a
     // sweep reads every keyword, so reading the list costs one message an item.
     virtual std::wstring ListText(std::int32_t index) = 0;
+    // The item's first maxLength characters, or all of it when it is shorter: the cost of the
+    // read does not grow with the item. The same error for an index the list does not have.
+    virtual std::wstring ListTextStart(std::int32_t index, std::size_t maxLength) = 0;
     virtual void ListRemove(std::int32_t index) = 0;  // the same for an index it does not have
     virtual void ListClear() = 0;
     virtual std::int32_t ListSelectedIndex() = 0;  // -1 when none is selected

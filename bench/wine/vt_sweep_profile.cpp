@@ -87,6 +87,9 @@ class TimedPlatform final : public vt::win32::Win32Platform {
     std::wstring ListText(std::int32_t index) override {
         return Timed(Op::ListText, [&] { return Win32Platform::ListText(index); });
     }
+    std::wstring ListTextStart(std::int32_t index, std::size_t maxLength) override {
+        return Timed(Op::ListText, [&] { return Win32Platform::ListTextStart(index, maxLength); });
+    }
     void ListAdd(std::wstring_view text) override {
         Timed(Op::ListAdd, [&] {
             Win32Platform::ListAdd(text);

@@ -1090,7 +1090,17 @@ void SimPlatform::ListAdd(std::wstring_view text) {
 std::wstring SimPlatform::ListText(std::int32_t index) {
     CheckListReadable();
     CheckListIndex(index);
-    return listItems_[static_cast<std::size_t>(index)];
+    const std::wstring& text = listItems_[static_cast<std::size_t>(index)];
+    listCharactersRead_ += text.size();
+    return text;
+}
+
+std::wstring SimPlatform::ListTextStart(std::int32_t index, std::size_t maxLength) {
+    CheckListReadable();
+    CheckListIndex(index);
+    std::wstring start = listItems_[static_cast<std::size_t>(index)].substr(0, maxLength);
+    listCharactersRead_ += start.size();
+    return start;
 }
 
 void SimPlatform::ListRemove(std::int32_t index) {

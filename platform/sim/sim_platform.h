@@ -102,6 +102,8 @@ class SimPlatform final : public Platform {
     // messages, if the timer is still enabled (disabling the timer drops it).
     void QueueTick() { tickQueued_ = true; }
     std::int32_t DoEventsCalls() const { return doEventsCalls_; }
+    // Characters of ListView1's items handed to the program so far.
+    std::size_t ListCharactersRead() const { return listCharactersRead_; }
 
     // --- Message boxes --------------------------------------------------------------------
     // Answers for the next boxes, in order; a box with no answer queued gets IDOK, or IDNO
@@ -260,6 +262,7 @@ class SimPlatform final : public Platform {
     std::int32_t ListCount() override;
     void ListAdd(std::wstring_view text) override;
     std::wstring ListText(std::int32_t index) override;
+    std::wstring ListTextStart(std::int32_t index, std::size_t maxLength) override;
     void ListRemove(std::int32_t index) override;
     void ListClear() override;
     std::int32_t ListSelectedIndex() override { return selected_; }
@@ -340,6 +343,7 @@ class SimPlatform final : public Platform {
     bool timerEnabled_ = false;
     bool tickQueued_ = false;
     std::int32_t doEventsCalls_ = 0;
+    std::size_t listCharactersRead_ = 0;
     std::deque<PendingMessage> pending_;  // posted to Form1, for the next DoEvents
     // messages
     std::deque<std::int32_t> answers_;

@@ -198,6 +198,34 @@ void Win32Platform::ListAdd(std::wstring_view text) {
     }
 }
 
+namespace {
+
+// The widest character of the ANSI code page, in bytes.
+std::size_t WidestCharacter() {
+    CPINFO codePage{};
+    return ::GetCPInfo(CP_ACP, &codePage) ? codePage.MaxCharSize : 4;
+}
+
+// One read of an item's text into the buffer; its length in bytes.
+std::size_t ReadItem(HWND list, std::int32_t index, std::string& text) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    if (!::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+        ThrowNoItem();
+    }
+    // The list may point pszText at a text of its own instead of filling the buffer.
+    const std::size_t length = ::strnlen(item.pszText, text.size());
+    if (item.pszText != text.data()) {
+        text.assign(item.pszText, length);
+    }
+    return length;
+}
+
+}  // namespace
+
 std::wstring Win32Platform::ListText(std::int32_t index) {
     const HWND list = RequireControl(form_, ControlId::ListView1);
     if (index < 0) {
@@ -207,25 +235,30 @@ std::wstring Win32Platform::ListText(std::int32_t index) {
     // text's length nor a cut, so a text that may not have fitted is read again with a larger
     // buffer. A character that does not fit whole is left out, so the read is the whole text
     // only when one more of the code page's widest characters would still have fitted.
-    CPINFO codePage{};
-    const std::size_t widest = ::GetCPInfo(CP_ACP, &codePage) ? codePage.MaxCharSize : 4;
+    const std::size_t widest = WidestCharacter();
     std::string text(256, '\0');
     for (;;) {
-        LVITEMA item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = index;
-        item.pszText = text.data();
-        item.cchTextMax = static_cast<int>(text.size());
-        if (!::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
-            ThrowNoItem();
-        }
-        // The list may point pszText at a text of its own instead of filling the buffer.
-        const std::size_t length = ::strnlen(item.pszText, text.size());
+        const std::size_t length = ReadItem(list, index, text);
         if (length + widest < text.size()) {
-            return AnsiToUnicode(std::string_view(item.pszText, length));
+            return AnsiToUnicode(std::string_view(text.data(), length));
         }
         text.assign(text.size() * 2, '\0');
     }
+}
+
+std::wstring Win32Platform::ListTextStart(std::int32_t index, std::size_t maxLength) {
+    const HWND list = RequireControl(form_, ControlId::ListView1);
+    if (index < 0) {
+        ThrowNoItem();
+    }
+    // Room for one character more than asked for, however wide: the first maxLength are whole.
+    std::string text((maxLength + 1) * WidestCharacter() + 1, '\0');
+    const std::size_t length = ReadItem(list, index, text);
+    std::wstring start = AnsiToUnicode(std::string_view(text.data(), length));
+    if (start.size() > maxLength) {
+        start.resize(maxLength);
+    }
+    return start;
 }
 
 void Win32Platform::ListRemove(std::int32_t index) {

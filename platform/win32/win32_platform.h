@@ -86,6 +86,7 @@ class Win32Platform : public Platform {
     std::int32_t ListCount() override;
     void ListAdd(std::wstring_view text) override;
     std::wstring ListText(std::int32_t index) override;
+    std::wstring ListTextStart(std::int32_t index, std::size_t maxLength) override;
     void ListRemove(std::int32_t index) override;
     void ListClear() override;
     std::int32_t ListSelectedIndex() override;

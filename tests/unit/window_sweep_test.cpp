@@ -266,6 +266,25 @@ TEST_F(SweepTest, AProgramClosedWhileItWaitsExaminesNoFurtherWindow) {
     EXPECT_TRUE(sim.Messages().empty());
 }
 
+// A keyword longer than any title can match nothing: a sweep reads no more of it than a title
+// holds, so a huge one costs nothing, and the others still count.
+TEST_F(SweepTest, KeywordsLongerThanATitleAreNotReadWhole) {
+    Keywords({std::wstring(1'000'000, L'x'), std::wstring(49, L'y'), L"calc"});
+    const Hwnd calculator = sim.AddWindow(L"Calculator");
+    const Hwnd longTitle = sim.AddWindow(std::wstring(49, L'Y'));
+    const Hwnd almost = sim.AddWindow(L"z" + std::wstring(48, L'x'));
+    const std::size_t before = sim.ListCharactersRead();
+
+    sim.Tick();
+
+    EXPECT_LT(sim.ListCharactersRead() - before, 200u);
+    EXPECT_FALSE(sim.WindowExists(calculator));
+    EXPECT_FALSE(sim.WindowExists(longTitle));
+    EXPECT_TRUE(sim.WindowExists(almost));
+    EXPECT_TRUE(sim.Messages().empty());
+    EXPECT_EQ(sim.ListItems()[0].size(), 1'000'000u);  // the list keeps it as it is
+}
+
 TEST_F(SweepTest, FortyThousandWindowsAreAllExamined) {
     Keywords({L"popup"});
     std::vector<Hwnd> popups;

@@ -210,6 +210,9 @@ TEST_F(FormBehaviour, LongItemsInADoubleByteCodePageAreReadWhole) {
         const std::wstring keyword = std::wstring(prefix, L'a') + L"\u65E5\u672C\u8A9E";
         platform.ListAdd(keyword);
         EXPECT_EQ(platform.ListText(platform.ListCount() - 1), keyword) << prefix;
+        EXPECT_EQ(platform.ListTextStart(platform.ListCount() - 1, prefix + 2),
+                  keyword.substr(0, prefix + 2))
+            << prefix;
     }
     ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gListProc));
 }
@@ -223,6 +226,9 @@ TEST_F(FormBehaviour, TheListAddsReadsRemovesAndClearsItemsOfAnyLength) {
     EXPECT_EQ(platform.ListText(0), L"notepad");
     EXPECT_EQ(platform.ListText(1), longName);
     EXPECT_EQ(platform.ListText(2), L"Untitled - Notepad");
+    EXPECT_EQ(platform.ListTextStart(1, 50), longName.substr(0, 50));
+    EXPECT_EQ(platform.ListTextStart(2, 50), L"Untitled - Notepad");
+    EXPECT_EQ(platform.ListTextStart(2, 8), L"Untitled");
     EXPECT_EQ(platform.ListSelectedIndex(), -1);
 
     platform.ListRemove(1);
@@ -237,6 +243,7 @@ TEST_F(FormBehaviour, TheListAddsReadsRemovesAndClearsItemsOfAnyLength) {
 
     // The list itself refuses an index past its end, with the error the simulated one raises.
     for (const auto& call : {std::function<void()>([&] { platform.ListText(2); }),
+                             std::function<void()>([&] { platform.ListTextStart(2, 50); }),
                              std::function<void()>([&] { platform.ListRemove(2); }),
                              std::function<void()>([&] { platform.ListRemove(-1); })}) {
         try {
