@@ -39,6 +39,7 @@ Form1::Form1(Platform& platform)
 }
 
 Form1::~Form1() {
+    RemoveWindowEventHooks();
     RemoveOwnTrayIcon();
     if (Globals::MainWindowHandle == hWnd_) {
         Globals::MainWindowHandle = 0;

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/main_module.h"
@@ -10,6 +15,8 @@
 #include "platform/platform.h"
 
 namespace vt {
+
+class KeywordMatcher;
 
 inline constexpr std::wstring_view kAppTitle = L"Vintrell";
 inline constexpr std::wstring_view kTrayTip = L"Right-click here to access the menu";
@@ -32,9 +39,12 @@ class Form1 final : public FormEvents {
     // after a modal loop (a message box, the tray menu, a sweep's wait) must leave it alone.
     bool Ended() const { return ended_; }
 
-    // A sweep is under way (the tray menu waits for its end rather than open inside it).
-    bool Sweeping() const { return sweeping_; }
+    // A sweep or a window's check is under way (the tray menu waits for its end rather than
+    // open inside it).
+    bool Busy() const { return sweeping_ || checkingWindow_; }
     void OpenTrayMenuAfterSweep() { trayMenuPending_ = true; }
+    // The tray's pop-up menu; windows reported meanwhile are checked once it has closed.
+    void ShowTrayMenu(MenuId menu);
 
     // A message box with the application's title as caption, owned by Form1; the button
     // pressed. Once the program has ended it shows nothing and returns 0.
@@ -110,6 +120,23 @@ class Form1 final : public FormEvents {
     // One sweep of Timer1_Timer: every window's title against the list, matching ones asked
     // to close.
     void Sweep();
+    // One window's check, the sweep's and the window events': not the main window, a positive
+    // handle, its title in the 50-byte buffer against the list as it stands (the matcher is
+    // built at the first title), and a close request when it matches. True when one was sent.
+    bool CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher);
+    // Forgets the close requests of windows the desktop no longer has.
+    void ForgetClosedWindows(const std::vector<Hwnd>& desktop);
+    // Stops monitoring, then tells why.
+    void AbortMonitoring(std::wstring_view description);
+    // What the tray menu or a sweep held up: the deferred right-click, the queued windows.
+    void AfterBusy();
+    // The window events while monitoring: hooks set with Timer1 enabled, taken down with it.
+    void InstallWindowEventHooks();
+    void RemoveWindowEventHooks() noexcept;
+    static void WindowEventProc(LParam context, UInt event, Hwnd hWnd, std::int32_t idObject,
+                                std::int32_t idChild);
+    void OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild);
+    void CheckQueuedWindows();
     // The keyword list's save for the commands; AppError instead of writing a list that start-up
     // could not read, which would replace the stored one.
     void SaveKeywords();
@@ -127,9 +154,16 @@ class Form1 final : public FormEvents {
     bool keywordListLoaded_ = false;  // start-up read the stored list
     bool sweeping_ = false;           // a tick during a sweep's message pass must not start another
     bool trayMenuPending_ = false;    // the icon was right-clicked during a sweep
-    std::uint32_t stops_ = 0;         // Stop Monitoring's runs, so that a sweep sees one under way
-    bool changingStartup_ = false;    // Check6_Click runs: Check8_Click leaves its errors to it
-    bool revertingOptions_ = false;   // ShowStartOptions runs: the option handlers do nothing
+    bool checkingWindow_ = false;     // a reported window is being checked
+    bool trayMenuOpen_ = false;
+    std::array<Hwineventhook, 3> windowEventHooks_{};
+    std::deque<Hwnd> queuedWindows_;  // reported while something ran, in the order reported
+    // Windows sent a close request and still on the desktop at the last sweep: only the sweep
+    // asks them again.
+    std::unordered_set<Hwnd> closeRequested_;
+    std::uint32_t stops_ = 0;        // Stop Monitoring's runs, so that a sweep sees one under way
+    bool changingStartup_ = false;   // Check6_Click runs: Check8_Click leaves its errors to it
+    bool revertingOptions_ = false;  // ShowStartOptions runs: the option handlers do nothing
 };
 
 }  // namespace vt

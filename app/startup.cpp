@@ -113,6 +113,7 @@ void Form1::Form_QueryUnload() {
         return;  // a second close request, dispatched by a modal loop of the first
     }
     Timer1.SetEnabled(false);
+    RemoveWindowEventHooks();
     platform_.DoEvents();
     platform_.DoEvents();
     if (ended_) {

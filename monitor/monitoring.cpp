@@ -40,6 +40,7 @@ void Form1::EnterMonitoring() {
         Tray::AddTrayIcon(*this, MenuId::mnuTray);
         Tray::SetTrayTip(kTrayTip);
         Timer1.SetEnabled(true);
+        InstallWindowEventHooks();
         return;
     } catch (...) {
         description = CurrentErrorDescription(platform_);
@@ -58,6 +59,7 @@ void Form1::mnuStopMonitoring_Click() {
     try {
         // Off first: no tick after this one starts another sweep.
         Timer1.SetEnabled(false);
+        RemoveWindowEventHooks();
         Tray::RemoveTrayIcon();
         platform_.ShowForm();
     } catch (...) {

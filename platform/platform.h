@@ -51,6 +51,13 @@ class Platform {
     virtual Bool32 SetForegroundWindow(Hwnd hWnd) = 0;
     virtual Bool32 PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) = 0;
     virtual UInt RegisterWindowMessageA(const char* name) = 0;
+    virtual Hwnd GetAncestor(Hwnd hWnd, UInt flags) = 0;
+    virtual Hwnd GetDesktopWindow() = 0;
+    // Out of context: `proc` runs on this thread whenever it takes messages, with `context`.
+    // 0 when the hook cannot be set.
+    virtual Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
+                                          LParam context, UInt flags) = 0;
+    virtual Bool32 UnhookWinEvent(Hwineventhook hook) = 0;
     // Dispatches the messages already waiting, once (the end of a sweep, shut-down).
     virtual void DoEvents() = 0;
     virtual void Sleep(UInt milliseconds) = 0;

@@ -25,6 +25,10 @@ using Bool32 = std::int32_t;
 // be installed with SetWindowLongA(GWL_WNDPROC) and a saved one handed to CallWindowProcA.
 using WndProc = LResult(VT_CALLBACK*)(Hwnd, UInt, WParam, LParam);
 using EnumWindowsProc = Bool32 (*)(Hwnd, LParam);
+using Hwineventhook = std::uint32_t;
+// The program's WinEvent callback: the hook's context, the event, and the object it is about.
+using WinEventProc = void (*)(LParam context, UInt event, Hwnd hWnd, std::int32_t idObject,
+                              std::int32_t idChild);
 
 inline constexpr UInt WM_NULL = 0x0000;
 inline constexpr UInt WM_CLOSE = 0x0010;
@@ -38,6 +42,15 @@ inline constexpr UInt WM_RBUTTONDOWN = 0x0204;
 inline constexpr UInt WM_RBUTTONUP = 0x0205;
 
 inline constexpr std::int32_t GWL_WNDPROC = -4;
+inline constexpr UInt GA_PARENT = 1;
+
+inline constexpr UInt EVENT_OBJECT_CREATE = 0x8000;
+inline constexpr UInt EVENT_OBJECT_SHOW = 0x8002;
+inline constexpr UInt EVENT_OBJECT_NAMECHANGE = 0x800C;
+inline constexpr UInt WINEVENT_OUTOFCONTEXT = 0x0000;
+inline constexpr UInt WINEVENT_SKIPOWNPROCESS = 0x0002;
+inline constexpr std::int32_t OBJID_WINDOW = 0;
+inline constexpr std::int32_t CHILDID_SELF = 0;
 
 inline constexpr UInt SMTO_ABORTIFHUNG = 0x0002;
 inline constexpr UInt SMTO_NOTIMEOUTIFNOTHUNG = 0x0008;

@@ -28,14 +28,14 @@ LResult PassOn(Platform* platform, Hwnd hWnd, UInt msg, WParam wParam, LParam lP
 }
 
 void OnTrayRightButtonUp(Form1& owner) {
-    if (owner.Sweeping()) {
+    if (owner.Busy()) {
         owner.OpenTrayMenuAfterSweep();
         return;
     }
     Platform& platform = owner.platform();
     // A pop-up menu of a background window does not close when the user clicks elsewhere.
     static_cast<void>(platform.SetForegroundWindow(owner.hWnd()));
-    platform.PopupMenu(TrayPopupMenu);
+    owner.ShowTrayMenu(TrayPopupMenu);
     // NOTE: the menu's modal loop has dispatched the chosen command, timer ticks and perhaps a
     // close request; any of them may have removed the icon or ended the program.
     if (TrayOwnerForm == nullptr || owner.Ended()) {

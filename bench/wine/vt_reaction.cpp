@@ -1,10 +1,13 @@
 // Measures how long a window with a matching title stays open under a monitoring Vintrell:
 // opens it at a random moment, takes the time at its first message (WM_NCCREATE: the window
-// exists from then on, and enumeration can report it), and again when WM_CLOSE arrives.
-// Prints one CSV line per trial.
+// exists from then on, and enumeration can report it), and again when WM_CLOSE arrives, and
+// notes whether its first WM_PAINT came before that (the window was drawn). Prints one CSV
+// line per trial.
 //   vt_reaction [--trials 200] [--title "VtProbe popup"] [--min-gap-ms 50] [--max-gap-ms 350]
-//               [--timeout-ms 3000] [--seed S] [--hidden]
+//               [--timeout-ms 3000] [--seed S] [--hidden] [--rename-after-ms N]
 // --hidden creates the windows without showing them (a sweep looks at hidden windows too).
+// --rename-after-ms creates each window with a title that matches nothing and gives it the
+// matching one N ms later; the reaction is then timed from the rename.
 //   vt_reaction --observe-ms N
 // keeps two matching windows for N ms, one at the top of the z-order and one at the bottom,
 // declines every WM_CLOSE and prints when each arrived: the monitor's sweeps as seen from
@@ -25,6 +28,7 @@ struct Trial {
     double createdMs = 0.0;  // at WM_NCCREATE
     double readyMs = 0.0;    // when CreateWindowExA returned, the window shown
     double closeMs = 0.0;    // when WM_CLOSE arrived; 0 while it has not
+    double paintMs = 0.0;    // its first WM_PAINT; 0 while it has not been drawn
     int closeRequests = 0;
     std::vector<double> closeTimes;  // every arrival, while observing
 };
@@ -65,6 +69,11 @@ LRESULT CALLBACK ProbeWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return DefWindowProcA(window, message, wParam, lParam);
         case WM_CLOSE:
             return OnClose(window);
+        case WM_PAINT:
+            if (Trial* trial = TrialOf(window); trial != nullptr && trial->paintMs == 0.0) {
+                trial->paintMs = TheClock().NowMs();
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -113,6 +122,7 @@ int Run(const probe::Args& args) {
     const long minGapMs = args.Number("--min-gap-ms", 50);
     const long maxGapMs = args.Number("--max-gap-ms", 350);
     const long timeoutMs = args.Number("--timeout-ms", 3000);
+    const long renameAfterMs = args.Number("--rename-after-ms", 0);
     const auto seed = static_cast<std::uint32_t>(
         args.Number("--seed", static_cast<long>(GetTickCount() & 0x7fffffff)));
     if (trials <= 0 || minGapMs < 0 || maxGapMs < minGapMs) {
@@ -129,7 +139,9 @@ int Run(const probe::Args& args) {
     std::uniform_int_distribution<long> gap(minGapMs, maxGapMs);
 
     std::printf("# seed %" PRIu32 "\n", seed);
-    std::printf("trial,gap_ms,create_call_ms,reaction_ms,close_requests,created_at_ms\n");
+    std::printf(
+        "trial,gap_ms,create_call_ms,reaction_ms,close_requests,created_at_ms,"
+        "drawn_before_close\n");
     const double origin = clock.NowMs();
     long missed = 0;
     for (long i = 1; i <= trials; ++i) {
@@ -137,19 +149,30 @@ int Run(const probe::Args& args) {
         probe::PumpFor(clock, static_cast<double>(gapMs));
 
         Trial trial;
-        probe::UniqueWindow window(
-            CreateProbeWindow(windowClass, title + " " + std::to_string(i), style, trial));
+        const std::string matching = title + " " + std::to_string(i);
+        probe::UniqueWindow window(CreateProbeWindow(
+            windowClass, renameAfterMs > 0 ? "VtProbe pending " + std::to_string(i) : matching,
+            style, trial));
+        double startMs = trial.createdMs;
+        if (renameAfterMs > 0) {
+            probe::PumpFor(clock, static_cast<double>(renameAfterMs));
+            startMs = clock.NowMs();
+            if (!SetWindowTextA(window.get(), matching.c_str())) {
+                probe::Fail("SetWindowTextA");
+            }
+        }
         const bool closed = probe::PumpUntil(clock, static_cast<double>(timeoutMs),
                                              [&] { return trial.closeRequests > 0; });
         window.reset();
+        const bool drawn = trial.paintMs != 0.0 && (!closed || trial.paintMs < trial.closeMs);
         if (!closed) {
             ++missed;
-            std::printf("%ld,%ld,%.3f,,0,%.3f\n", i, gapMs, trial.readyMs - trial.callMs,
-                        trial.createdMs - origin);
+            std::printf("%ld,%ld,%.3f,,0,%.3f,%d\n", i, gapMs, trial.readyMs - trial.callMs,
+                        trial.createdMs - origin, drawn ? 1 : 0);
         } else {
-            std::printf("%ld,%ld,%.3f,%.3f,%d,%.3f\n", i, gapMs, trial.readyMs - trial.callMs,
-                        trial.closeMs - trial.createdMs, trial.closeRequests,
-                        trial.createdMs - origin);
+            std::printf("%ld,%ld,%.3f,%.3f,%d,%.3f,%d\n", i, gapMs, trial.readyMs - trial.callMs,
+                        trial.closeMs - startMs, trial.closeRequests, trial.createdMs - origin,
+                        drawn ? 1 : 0);
         }
         std::fflush(stdout);
     }

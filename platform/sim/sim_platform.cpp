@@ -286,6 +286,55 @@ void SimPlatform::DestroyWindow(Hwnd handle) {
     }
 }
 
+Hwnd SimPlatform::AddChildWindow(Hwnd parent, std::wstring_view title) {
+    const Hwnd handle = AddWindow(title);
+    RemoveFromZOrder(handle);
+    windows_[handle].parent = parent;
+    windows_[handle].owner = parent;  // goes with its parent
+    return handle;
+}
+
+void SimPlatform::SetTitle(Hwnd handle, std::wstring_view title) {
+    windows_.at(handle).title = UnicodeToAnsi(title);
+}
+
+void SimPlatform::RaiseWinEvent(UInt event, Hwnd hWnd, std::int32_t idObject,
+                                std::int32_t idChild) {
+    // Taken first: a callback may take its hook down.
+    std::vector<Hook> due;
+    for (const auto& [id, hook] : hooks_) {
+        const bool own = formRegistered_ && hWnd == formHandle_;
+        if (event >= hook.eventMin && event <= hook.eventMax &&
+            !(own && (hook.flags & WINEVENT_SKIPOWNPROCESS) != 0)) {
+            due.push_back(hook);
+        }
+    }
+    for (const Hook& hook : due) {
+        hook.proc(hook.context, event, hWnd, idObject, idChild);
+    }
+}
+
+Hwnd SimPlatform::GetAncestor(Hwnd hWnd, UInt flags) {
+    if (flags != GA_PARENT || !WindowExists(hWnd)) {
+        return 0;
+    }
+    const auto it = windows_.find(hWnd);
+    return it != windows_.end() && it->second.parent != 0 ? it->second.parent : kDesktopWindow;
+}
+
+Hwineventhook SimPlatform::SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
+                                           LParam context, UInt flags) {
+    if (failHooks_ || proc == nullptr || eventMin > eventMax) {
+        return 0;
+    }
+    hooks_[++lastHook_] = {eventMin, eventMax, proc, context, flags};
+    return lastHook_;
+}
+
+Bool32 SimPlatform::UnhookWinEvent(Hwineventhook hook) {
+    return hooks_.erase(hook) != 0 ? 1 : 0;
+}
+
 void SimPlatform::AddRawHandle(Hwnd handle) {
     zOrder_.emplace(nextZ_++, handle);
 }

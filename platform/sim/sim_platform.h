@@ -29,6 +29,7 @@ struct SimWindow {
     Hwnd handle = 0;
     std::string title;  // ANSI, code page 1252
     Hwnd owner = 0;
+    Hwnd parent = 0;  // 0: a top-level window, whose parent is the desktop
     CloseBehaviour behaviour = CloseBehaviour::Closes;
     std::uint32_t busyMs = 0;
     // Clock time at which a Hung window stopped answering: when it was added, unless set.
@@ -87,6 +88,15 @@ class SimPlatform final : public Platform {
     // SendMessageTimeoutA). onClose runs for every delivered WM_CLOSE, whatever the window's
     // CloseBehaviour.
     const std::vector<Hwnd>& CloseLog() const { return closeLog_; }
+    // A child window of another program's window: not top-level, so not enumerated.
+    Hwnd AddChildWindow(Hwnd parent, std::wstring_view title);
+    void SetTitle(Hwnd handle, std::wstring_view title);
+    // Delivers a WinEvent to the hooks set for it, as the system does while the program takes
+    // messages; skipped for Form1 by hooks that skip their own process.
+    void RaiseWinEvent(UInt event, Hwnd hWnd, std::int32_t idObject = OBJID_WINDOW,
+                       std::int32_t idChild = CHILDID_SELF);
+    std::int32_t WinEventHookCount() const { return static_cast<std::int32_t>(hooks_.size()); }
+    void FailWinEventHooks(bool fail) { failHooks_ = fail; }
     std::int32_t WindowCount() const;  // the other programs' windows: Form1 is not counted
 
     // --- Clock, chance and timer ----------------------------------------------------------
@@ -215,6 +225,11 @@ class SimPlatform final : public Platform {
     Bool32 SetForegroundWindow(Hwnd hWnd) override;
     Bool32 PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) override;
     UInt RegisterWindowMessageA(const char* name) override;
+    Hwnd GetAncestor(Hwnd hWnd, UInt flags) override;
+    Hwnd GetDesktopWindow() override { return kDesktopWindow; }
+    Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
+                                  UInt flags) override;
+    Bool32 UnhookWinEvent(Hwineventhook hook) override;
     void DoEvents() override;
     void Sleep(UInt milliseconds) override { nowMs_ += milliseconds; }
 
@@ -282,6 +297,7 @@ class SimPlatform final : public Platform {
     static constexpr std::int32_t kListReadError = 35605;
 
     static constexpr Hicon kApplicationIcon = 0x1234;
+    static constexpr Hwnd kDesktopWindow = 0x00010008;  // below every window of the desktop
 
   private:
     struct ControlState {
@@ -329,6 +345,16 @@ class SimPlatform final : public Platform {
 
     // desktop
     std::map<Hwnd, SimWindow> windows_;
+    struct Hook {
+        UInt eventMin;
+        UInt eventMax;
+        WinEventProc proc;
+        LParam context;
+        UInt flags;
+    };
+    std::map<Hwineventhook, Hook> hooks_;
+    Hwineventhook lastHook_ = 0;
+    bool failHooks_ = false;
     std::map<std::uint64_t, Hwnd> zOrder_;  // by age: EnumWindows walks it from the newest
     std::map<Hwnd, std::uint64_t> zIndex_;  // where each window sits in zOrder_
     std::uint64_t nextZ_ = 0;

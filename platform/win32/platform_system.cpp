@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <string>
 
 #include "platform/error.h"
@@ -47,6 +48,26 @@ BOOL CALLBACK EnumWindowsThunk(HWND window, LPARAM context) noexcept {
     } catch (...) {
         enumeration.error = std::current_exception();
         return FALSE;
+    }
+}
+
+// WinEvent callbacks carry no context of their own: each hook's is kept here, by hook. Hooks
+// are set and taken down on the window thread, where their callbacks also run.
+struct WinEventHook {
+    HWINEVENTHOOK handle;
+    WinEventProc proc;
+    LParam context;
+};
+std::map<Hwineventhook, WinEventHook> gWinEventHooks;
+Hwineventhook gLastWinEventHook = 0;
+
+void CALLBACK WinEventThunk(HWINEVENTHOOK handle, DWORD event, HWND window, LONG idObject,
+                            LONG idChild, DWORD /*thread*/, DWORD /*time*/) noexcept {
+    for (const auto& [id, hook] : gWinEventHooks) {
+        if (hook.handle == handle) {
+            hook.proc(hook.context, event, FromHwnd(window), idObject, idChild);
+            return;
+        }
     }
 }
 
@@ -250,6 +271,39 @@ UInt Win32Platform::RegisterWindowMessageA(const char* name) {
         return 0;
     }
     return ::RegisterWindowMessageA(name);
+}
+
+Hwnd Win32Platform::GetAncestor(Hwnd hWnd, UInt flags) {
+    return FromHwnd(::GetAncestor(ToHwnd(hWnd), flags));
+}
+
+Hwnd Win32Platform::GetDesktopWindow() {
+    return FromHwnd(::GetDesktopWindow());
+}
+
+Hwineventhook Win32Platform::SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
+                                             LParam context, UInt flags) {
+    if (proc == nullptr) {
+        return 0;
+    }
+    const HWINEVENTHOOK handle =
+        ::SetWinEventHook(eventMin, eventMax, nullptr, WinEventThunk, 0, 0, flags);
+    if (handle == nullptr) {
+        return 0;
+    }
+    const Hwineventhook id = ++gLastWinEventHook;
+    gWinEventHooks[id] = {handle, proc, context};
+    return id;
+}
+
+Bool32 Win32Platform::UnhookWinEvent(Hwineventhook hook) {
+    const auto it = gWinEventHooks.find(hook);
+    if (it == gWinEventHooks.end()) {
+        return FALSE;
+    }
+    const BOOL removed = ::UnhookWinEvent(it->second.handle);
+    gWinEventHooks.erase(it);
+    return removed;
 }
 
 void Win32Platform::Sleep(UInt milliseconds) {

@@ -39,6 +39,11 @@ class Win32Platform : public Platform {
     Bool32 SetForegroundWindow(Hwnd hWnd) override;
     Bool32 PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) override;
     UInt RegisterWindowMessageA(const char* name) override;
+    Hwnd GetAncestor(Hwnd hWnd, UInt flags) override;
+    Hwnd GetDesktopWindow() override;
+    Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
+                                  UInt flags) override;
+    Bool32 UnhookWinEvent(Hwineventhook hook) override;
     void DoEvents() override;
     void Sleep(UInt milliseconds) override;
 

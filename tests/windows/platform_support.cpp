@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace vt::test {
@@ -71,6 +72,61 @@ int RunHungWindow(const char* title, const char* readyEvent, const char* release
         std::chrono::duration_cast<std::chrono::milliseconds>(HungWindowProcess::lifetime);
     static_cast<void>(::WaitForSingleObject(release.get(), static_cast<DWORD>(lifetime.count())));
     return 0;
+}
+
+int RunClosableWindow(const char* title, const char* waitMs) {
+    const HWND window = CreateTestWindow(title, nullptr);
+    if (window == nullptr) {
+        return 3;
+    }
+    const DWORD start = ::GetTickCount();
+    const DWORD wait = std::strtoul(waitMs, nullptr, 10);
+    while (::IsWindow(window)) {
+        if (::GetTickCount() - start >= wait) {
+            return 1;
+        }
+        static_cast<void>(::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT));
+        PumpMessages();
+    }
+    return 0;
+}
+
+DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs) {
+    char executable[MAX_PATH * 4] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
+    if (length == 0 || length >= sizeof(executable)) {
+        return 100;
+    }
+    std::string commandLine = "\"";
+    commandLine.append(executable).append("\" ").append(kClosableWindowSwitch);
+    commandLine.append(" \"").append(title).append("\" ").append(std::to_string(waitMs));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(executable, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started)) {
+        return 101;
+    }
+    const win32::KernelHandle process(started.hProcess);
+    const win32::KernelHandle thread(started.hThread);
+    const HANDLE waitFor = process.get();
+    const DWORD start = ::GetTickCount();
+    while (::MsgWaitForMultipleObjects(1, &waitFor, FALSE, 10, QS_ALLINPUT & ~QS_TIMER) !=
+           WAIT_OBJECT_0) {
+        if (::GetTickCount() - start > waitMs + 30000) {
+            static_cast<void>(::TerminateProcess(process.get(), 102));
+            break;
+        }
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+               ::PeekMessageA(&message, nullptr, WM_TIMER + 1, 0xFFFF, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+    DWORD exitCode = 103;
+    static_cast<void>(::GetExitCodeProcess(process.get(), &exitCode));
+    return exitCode;
 }
 
 int ReportExecutablePath() {

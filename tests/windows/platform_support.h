@@ -29,6 +29,14 @@ int RunHungWindow(const char* title, const char* readyEvent, const char* release
 inline constexpr std::string_view kReportPathSwitch = "--report-executable-path";
 int ReportExecutablePath();
 
+// --closable-window TITLE WAIT-MS: one window, titled so when created, that closes when asked;
+// exits 0 once asked, 1 when WAIT-MS pass without a request.
+inline constexpr std::string_view kClosableWindowSwitch = "--closable-window";
+int RunClosableWindow(const char* title, const char* waitMs);
+// Runs that process and waits for it, taking every message of this thread but WM_TIMER, so that
+// no sweep runs meanwhile; its exit code.
+DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs);
+
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();
 

@@ -191,5 +191,26 @@ TEST_F(SweepTest, HungWindowDelaysOneSweepByTheBoundOnly) {
     EXPECT_TRUE(after.Destroyed());
 }
 
+// While monitoring, the system reports another program's new window, title and all: it is
+// asked to close then, with no tick of the timer dispatched (a sweep would need one). Once
+// monitoring stops, the report is no longer taken.
+TEST(WindowEventsOnWindows, AnotherProgramsMatchingWindowIsClosedWhenItIsCreated) {
+    TestPlatform platform;
+    Form1 form(platform);
+    Globals::MainWindowHandle = form.hWnd();
+    const std::string keyword = "vintrell-event-" + RandomLetters(10);
+    form.ListView1.Add(Wide(keyword));
+    form.Check2.SetValue(1);  // Start Monitoring, as a click does
+    ASSERT_TRUE(form.Timer1.Enabled());
+
+    EXPECT_EQ(RunClosableWindowProcess("Popup " + keyword, 10000), 0u);
+
+    form.mnuStopMonitoring_Click();
+    ASSERT_FALSE(form.Timer1.Enabled());
+    EXPECT_EQ(RunClosableWindowProcess("Popup " + keyword, 1000), 1u);
+    EXPECT_TRUE(platform.messages.empty());
+    Globals::MainWindowHandle = 0;
+}
+
 }  // namespace
 }  // namespace vt::test

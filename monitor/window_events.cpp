@@ -1,0 +1,102 @@
+// Instant close: the system reports new, shown and renamed windows while monitoring, and a
+// matching one is asked to close at once, before the next sweep (which stays the safety net).
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <tuple>
+#include <optional>
+#include <string>
+
+#include "app/errors.h"
+#include "app/main_window.h"
+#include "app/scoped_flag.h"
+#include "monitor/matching.h"
+
+namespace vt {
+
+namespace {
+
+constexpr std::array kWindowEvents{EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE};
+
+}  // namespace
+
+void Form1::InstallWindowEventHooks() {
+    static_assert(kWindowEvents.size() == std::tuple_size_v<decltype(windowEventHooks_)>);
+    for (std::size_t i = 0; i < kWindowEvents.size(); ++i) {
+        if (windowEventHooks_[i] == 0) {
+            // A hook the system refuses leaves monitoring to the sweep alone.
+            windowEventHooks_[i] = platform_.SetWinEventHook(
+                kWindowEvents[i], kWindowEvents[i], &Form1::WindowEventProc,
+                reinterpret_cast<LParam>(this), WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+        }
+    }
+}
+
+void Form1::RemoveWindowEventHooks() noexcept {
+    for (Hwineventhook& hook : windowEventHooks_) {
+        if (hook != 0) {
+            static_cast<void>(platform_.UnhookWinEvent(hook));  // nothing to do if it fails
+            hook = 0;
+        }
+    }
+    queuedWindows_.clear();
+}
+
+void Form1::WindowEventProc(LParam context, UInt /*event*/, Hwnd hWnd, std::int32_t idObject,
+                            std::int32_t idChild) {
+    auto& form = *reinterpret_cast<Form1*>(context);
+    try {
+        form.OnWindowEvent(hWnd, idObject, idChild);
+    } catch (...) {
+        // Out of memory for the queue: the next sweep finds the window all the same.
+    }
+}
+
+void Form1::OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild) {
+    // Only a window itself, not one of its parts, and only a top-level one: the windows a
+    // sweep examines.
+    if (idObject != OBJID_WINDOW || idChild != CHILDID_SELF || ended_ || !Timer1.Enabled() ||
+        platform_.GetAncestor(hWnd, GA_PARENT) != platform_.GetDesktopWindow()) {
+        return;
+    }
+    if (std::find(queuedWindows_.begin(), queuedWindows_.end(), hWnd) == queuedWindows_.end()) {
+        queuedWindows_.push_back(hWnd);
+    }
+    CheckQueuedWindows();
+}
+
+void Form1::CheckQueuedWindows() {
+    // NOTE: the events arrive whenever this thread takes messages: inside a sweep's or a
+    // check's wait, inside the tray menu. They wait there until nothing runs.
+    if (Busy() || trayMenuOpen_) {
+        return;
+    }
+    std::wstring description;
+    try {
+        const ScopedFlag scope(checkingWindow_);
+        while (!queuedWindows_.empty() && !ended_ && Timer1.Enabled()) {
+            const Hwnd hWnd = queuedWindows_.front();
+            queuedWindows_.pop_front();
+            // A window asked once is asked again by the sweep alone, at its own pace.
+            if (closeRequested_.contains(hWnd)) {
+                continue;
+            }
+            std::optional<KeywordMatcher> matcher;
+            static_cast<void>(CloseIfMatching(hWnd, matcher));
+        }
+        return;
+    } catch (...) {
+        description = CurrentErrorDescription(platform_);
+    }
+    AbortMonitoring(description);
+}
+
+void Form1::ShowTrayMenu(MenuId menu) {
+    {
+        const ScopedFlag scope(trayMenuOpen_);
+        platform_.PopupMenu(menu);
+    }
+    CheckQueuedWindows();
+}
+
+}  // namespace vt
