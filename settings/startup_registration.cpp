@@ -9,8 +9,6 @@ namespace vt::RegStuff {
 
 namespace {
 
-constexpr std::int32_t kErrorInvalidParameter = 87;
-
 // One open registry key; closed when it goes out of scope.
 class RegKey {
   public:
@@ -65,58 +63,14 @@ std::optional<std::string> ToAnsiExactly(Platform& platform, std::wstring_view t
     return ansi;
 }
 
-// The value's data, read with query access only; nullopt when it is absent.
-std::optional<std::string> ReadValue(Platform& platform, Hkey root, const std::string& name) {
-    const RegKey key = RegKey::Open(platform, root, kRunKey, KEY_QUERY_VALUE);
-    if (!key.IsOpen()) {
-        return std::nullopt;
-    }
-    UInt type = 0;
-    std::string data;
-    if (platform.RegQueryValueExA(key.Get(), name.c_str(), &type, &data) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    while (!data.empty() && data.back() == '\0') {
-        data.pop_back();
-    }
-    return data;
-}
-
-// Whether the value may still be there: a key that cannot even be read counts as holding it.
-bool ValueMayRemain(Platform& platform, Hkey root, const std::string& name) {
-    const RegKey key = RegKey::Open(platform, root, kRunKey, KEY_QUERY_VALUE);
-    if (key.Result() == ERROR_FILE_NOT_FOUND) {
-        return false;
-    }
-    if (!key.IsOpen()) {
-        return true;
-    }
-    UInt type = 0;
-    std::string data;
-    return platform.RegQueryValueExA(key.Get(), name.c_str(), &type, &data) != ERROR_FILE_NOT_FOUND;
-}
-
-std::int32_t PutUserValue(Platform& platform, const std::string& name, const std::string& data) {
-    const RegKey key = RegKey::Create(platform, HKEY_CURRENT_USER, kRunKey, kRunKeyAccess);
-    if (!key.IsOpen()) {
-        return key.Result();
-    }
-    return PutRegValue(platform, key.Get(), name, REG_SZ, data);
-}
-
-// Removing the duplicate is a courtesy where the key allows it; a refusal changes nothing.
-void RemoveDuplicate(Platform& platform, Hkey root, const std::string& name) {
-    static_cast<void>(RemoveKeyValue(platform, root, kRunKey, name));
-}
-
-}  // namespace
-
 std::wstring RunEntryName(std::wstring_view executablePath) {
     const std::size_t slash = executablePath.find_last_of(L"\\/");
     return std::wstring(slash == std::wstring_view::npos ? executablePath
                                                          : executablePath.substr(slash + 1));
 }
 
+// The full path, in double quotes when it holds a blank (otherwise Windows would try
+// "C:\Program.exe" first).
 std::wstring RunEntryData(std::wstring_view executablePath) {
     if (executablePath.find(L' ') == std::wstring_view::npos) {
         return std::wstring(executablePath);
@@ -127,6 +81,8 @@ std::wstring RunEntryData(std::wstring_view executablePath) {
     return quoted;
 }
 
+// The path the Run entry names: the executable's own when the system code page holds it
+// exactly, else its short (8.3) form when that one is held; nullopt when neither is.
 std::optional<std::wstring> RunEntryPath(Platform& platform, std::wstring_view executablePath) {
     const auto exact = [&](std::wstring_view path) {
         return !path.empty() && !RunEntryName(path).empty() &&
@@ -141,6 +97,68 @@ std::optional<std::wstring> RunEntryPath(Platform& platform, std::wstring_view e
     }
     return std::nullopt;
 }
+
+// What a Run key holds under a name, read with query access only.
+struct RunValue {
+    bool unknown = false;             // the key or the value is there but cannot be read
+    std::optional<std::string> data;  // without its terminating NULs
+};
+
+RunValue ReadRunValue(Platform& platform, Hkey root, const std::string& name) {
+    const RegKey key = RegKey::Open(platform, root, kRunKey, KEY_QUERY_VALUE);
+    if (!key.IsOpen()) {
+        return {key.Result() != ERROR_FILE_NOT_FOUND, std::nullopt};
+    }
+    UInt type = 0;
+    std::string data;
+    const std::int32_t result = platform.RegQueryValueExA(key.Get(), name.c_str(), &type, &data);
+    if (result != ERROR_SUCCESS) {
+        return {result != ERROR_FILE_NOT_FOUND, std::nullopt};
+    }
+    while (!data.empty() && data.back() == '\0') {
+        data.pop_back();
+    }
+    return {false, std::move(data)};
+}
+
+// Sets a string value (ANSI, stored with its terminating NUL) on an open key.
+std::int32_t PutRegValue(Platform& platform, Hkey key, const std::string& valueName, UInt type,
+                         const std::string& value) {
+    // c_str() carries the terminating NUL that the size counts.
+    return platform.RegSetValueExA(key, valueName.c_str(), 0, type,
+                                   reinterpret_cast<const std::uint8_t*>(value.c_str()),
+                                   static_cast<UInt>(value.size() + 1));
+}
+
+// Sets the value under root\subKey; the first failing result. The user's key may not exist yet
+// and is made; the machine's is only opened.
+std::int32_t PutKeyValue(Platform& platform, Hkey root, const char* subKey,
+                         const std::string& valueName, const std::string& value, UInt type) {
+    const RegKey key = root == HKEY_CURRENT_USER
+                           ? RegKey::Create(platform, root, subKey, kRunKeyAccess)
+                           : RegKey::Open(platform, root, subKey, kRunKeyAccess);
+    if (!key.IsOpen()) {
+        return key.Result();
+    }
+    return PutRegValue(platform, key.Get(), valueName, type, value);
+}
+
+// Deletes the value under root\subKey; the first failing result.
+std::int32_t RemoveKeyValue(Platform& platform, Hkey root, const char* subKey,
+                            const std::string& valueName) {
+    const RegKey key = RegKey::Open(platform, root, subKey, kRunKeyAccess);
+    if (!key.IsOpen()) {
+        return key.Result();
+    }
+    return platform.RegDeleteValueA(key.Get(), valueName.c_str());
+}
+
+// Removing the duplicate is a courtesy where the key allows it; a refusal changes nothing.
+void RemoveDuplicate(Platform& platform, Hkey root, const std::string& name) {
+    static_cast<void>(RemoveKeyValue(platform, root, kRunKey, name));
+}
+
+}  // namespace
 
 void RegisterRunEntry(Platform& platform, std::wstring_view executablePath) {
     const std::optional<std::wstring> path = RunEntryPath(platform, executablePath);
@@ -163,11 +181,12 @@ void RegisterRunEntry(Platform& platform, std::wstring_view executablePath) {
         return;
     }
     // Already there machine-wide (written while elevated): a per-user copy would start it twice.
-    if (ReadValue(platform, HKEY_LOCAL_MACHINE, *name) == *data) {
+    if (ReadRunValue(platform, HKEY_LOCAL_MACHINE, *name).data == *data) {
         RemoveDuplicate(platform, HKEY_CURRENT_USER, *name);
         return;
     }
-    const std::int32_t user = PutUserValue(platform, *name, *data);
+    const std::int32_t user =
+        PutKeyValue(platform, HKEY_CURRENT_USER, kRunKey, *name, *data, REG_SZ);
     if (user == ERROR_SUCCESS) {
         RemoveDuplicate(platform, HKEY_LOCAL_MACHINE, *name);
         return;
@@ -190,7 +209,7 @@ void UnregisterRunEntry(Platform& platform, std::wstring_view executablePath) {
         if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) {
             continue;
         }
-        if (ValueMayRemain(platform, root, *name)) {
+        if (const RunValue left = ReadRunValue(platform, root, *name); left.unknown || left.data) {
             if (!remaining.empty()) {
                 remaining += L", ";
             }
@@ -203,35 +222,6 @@ void UnregisterRunEntry(Platform& platform, std::wstring_view executablePath) {
                        L"the Run entry could not be removed under " + remaining +
                            L"; the program will still start at logon");
     }
-}
-
-std::int32_t PutKeyValue(Platform& platform, Hkey root, const char* subKey,
-                         const std::string& valueName, const std::string& value, UInt type) {
-    const RegKey key = RegKey::Open(platform, root, subKey, kRunKeyAccess);
-    if (!key.IsOpen()) {
-        return key.Result();
-    }
-    return PutRegValue(platform, key.Get(), valueName, type, value);
-}
-
-std::int32_t PutRegValue(Platform& platform, Hkey key, const std::string& valueName, UInt type,
-                         const std::string& value) {
-    if (type != REG_SZ && type != REG_EXPAND_SZ) {
-        return kErrorInvalidParameter;
-    }
-    // c_str() carries the terminating NUL that the size counts.
-    return platform.RegSetValueExA(key, valueName.c_str(), 0, type,
-                                   reinterpret_cast<const std::uint8_t*>(value.c_str()),
-                                   static_cast<UInt>(value.size() + 1));
-}
-
-std::int32_t RemoveKeyValue(Platform& platform, Hkey root, const char* subKey,
-                            const std::string& valueName) {
-    const RegKey key = RegKey::Open(platform, root, subKey, kRunKeyAccess);
-    if (!key.IsOpen()) {
-        return key.Result();
-    }
-    return platform.RegDeleteValueA(key.Get(), valueName.c_str());
 }
 
 }  // namespace vt::RegStuff
