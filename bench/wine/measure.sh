@@ -1,8 +1,9 @@
 #!/bin/bash
 # Measures Vintrell.exe under Wine: reaction time, cost while monitoring, footprint, start-up,
-# and the platform's share of a sweep against the number of windows.
+# and the platform's share of a sweep against the number of windows; and soaks it: ten minutes
+# of monitoring under a steady load of windows and tray menu openings.
 #
-#   bench/wine/measure.sh reaction|cost|footprint|startup|sweep|plot|all
+#   bench/wine/measure.sh reaction|cost|footprint|startup|sweep|plot|all|soak
 #
 # Builds the Windows tree (PRESET win32, or win64 where this machine runs no 32-bit programs;
 # BUILD, default build/perf; the footprint also builds Vintrell.exe with VINTRELL_COUNT_HANDLES
@@ -11,7 +12,8 @@
 # to $BUILD/wine-perf/results.
 # Knobs: TRIALS (200), COST_SECONDS (60), CYCLES (200), STARTUP_RUNS (10),
 #        COST_DESKTOPS ("50 200 1000"), SWEEP_DESKTOPS ("0 50 100 200 500 1000 2000"),
-#        NO_BUILD=1 to measure what is already built.
+#        SOAK_SECONDS (600), SOAK_BUILD (counting, or plain for Vintrell.exe without the
+#        live-handle count), NO_BUILD=1 to measure what is already built.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -28,6 +30,8 @@ CYCLES=${CYCLES:-200}
 STARTUP_RUNS=${STARTUP_RUNS:-10}
 COST_DESKTOPS=${COST_DESKTOPS:-"50 200 1000"}
 SWEEP_DESKTOPS=${SWEEP_DESKTOPS:-"0 50 100 200 500 1000 2000"}
+SOAK_SECONDS=${SOAK_SECONDS:-600}
+SOAK_BUILD=${SOAK_BUILD:-counting}
 
 build="$root/$BUILD"
 work="$build/wine-perf"
@@ -390,6 +394,156 @@ measure_startup() {
     $report startup "$results" | tee "$results/startup.md"
 }
 
+# ---- Soak
+
+soak_probe() { "$WINE" "$bin/vt_soak.exe" "$@" </dev/null 2>>"$work/soak-probe.log" | tr -d '\r'; }
+
+# Memory, CPU and objects of Vintrell at minute $1 of the soak, and its own count of handles
+# when it is the counting build.
+record_soak_sample() {
+    local minute=$1 pid=$2 out="$results/soak.txt" counts live
+    if ! kill -0 "$pid" 2>/dev/null; then
+        echo "sample $minute gone" >>"$out"
+        return 0
+    fi
+    echo "sample $minute memory $(memory_kb "$pid")" >>"$out"
+    echo "sample $minute cpu_ms $(cpu_ms "$pid")" >>"$out"
+    counts=$(driver counts 2>>"$work/soak-probe.log" | tr -d '\r') || counts=failed
+    echo "sample $minute counts $counts" >>"$out"
+    # The counts' GDI figure reads the 32-bit PEB's field; this one reads Vintrell's bitness's.
+    counts=$(soak_probe gdi) || counts=failed
+    echo "sample $minute gdi $counts" >>"$out"
+    if [[ $SOAK_BUILD == counting ]]; then
+        live=$(driver live 2>>"$work/soak-probe.log" | tr -d '\r') || live=failed
+        echo "sample $minute live $live" >>"$out"
+    fi
+}
+
+# Right-clicks Vintrell's notification icon (the only one: at the taskbar's right end, where
+# Wine draws 20-pixel icon cells from the right edge) with a probe already watching for its
+# menu; prints "shown_ms N x y w h" (N from the click, then the menu's rectangle), or "why
+# REASON ..." and fails.
+soak_open_menu() {
+    local tray x y w h visible clicked watch="$work/soak-menu-watch.txt" watch_pid at
+    tray=$(soak_probe tray) || { echo "why no-taskbar"; return 1; }
+    read -r x y w h visible <<<"$tray"
+    [[ $visible == 1 ]] || { echo "why taskbar-hidden"; return 1; }
+    : >"$watch"
+    "$WINE" "$bin/vt_soak.exe" wait menu 8000 </dev/null >"$watch" 2>>"$work/soak-probe.log" &
+    watch_pid=$!
+    for _ in $(seq 200); do
+        grep -q '^polling' "$watch" && break
+        sleep 0.05
+    done
+    clicked=$(date +%s%3N)
+    xdotool mousemove $((x + w - 10)) $((y + h / 2)) click 3 || true
+    if ! wait "$watch_pid"; then
+        echo "why not-shown $(soak_probe state || echo state-unknown 1)"
+        return 1
+    fi
+    at=$(tr -d '\r' <"$watch" | awk '$1 == "at" { print $2 }')
+    echo "shown_ms $((at - clicked)) $(tr -d '\r' <"$watch" | awk '$1 == "at" { print $4, $5, $6, $7 }')"
+}
+
+# One opening of the tray menu during the soak: opens it, holds it a second, lets it go with
+# Escape (odd rounds) or a click on the empty desktop (even rounds; the soak's windows keep to
+# the left), falling back on the other way, and checks that Vintrell still monitors.
+soak_menu_round() {
+    local round=$1 at=$2 opened shown=none closed_by=none monitoring=0 why="" ways way
+    if opened=$(soak_open_menu); then
+        shown=$(awk '{ print $2 }' <<<"$opened")
+        sleep 1
+        ways=(escape click)
+        ((round % 2 == 0)) && ways=(click escape)
+        for way in "${ways[@]}"; do
+            if [[ $way == escape ]]; then
+                xdotool key Escape || true
+            else
+                xdotool mousemove 900 150 click 1 || true
+            fi
+            if soak_probe wait no-menu 3000 >/dev/null; then
+                closed_by=$way
+                break
+            fi
+            closed_by=still-open
+        done
+    else
+        why=" $opened"
+    fi
+    xdotool mousemove 900 150 || true
+    soak_probe wait monitoring 3000 >/dev/null && monitoring=1
+    echo "menu $round at_s $at shown_ms $shown closed_by $closed_by monitoring $monitoring$why" \
+        >>"$results/soak.txt"
+}
+
+# At the end: the tray menu must still open, and its item, clicked, stop monitoring.
+soak_final_round() {
+    local opened shown=none idle_ms=none why="" x y w h clicked at
+    if opened=$(soak_open_menu); then
+        shown=$(awk '{ print $2 }' <<<"$opened")
+        read -r x y w h <<<"$(awk '{ print $3, $4, $5, $6 }' <<<"$opened")"
+        clicked=$(date +%s%3N)
+        xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1 || true
+        if at=$(soak_probe wait idle 5000 | awk '$1 == "at" { print $2 }'); then
+            idle_ms=$((at - clicked))
+        fi
+    else
+        why=" $opened"
+    fi
+    echo "final shown_ms $shown idle_ms $idle_ms$why" >>"$results/soak.txt"
+}
+
+measure_soak() {
+    log "soak: ${SOAK_SECONDS}s of monitoring while windows open and close at 20 a second"
+    local exe=$vintrell vintrell_pid spawner soak_pid soak_rc=0 next_sample=60 next_menu=15
+    local round=0 out="$results/soak.txt"
+    if [[ $SOAK_BUILD == counting ]]; then
+        build_counting
+        exe=$counting_vintrell
+    fi
+    set_keywords
+    set_start_options Off Off
+    : >"$out"
+    : >"$work/soak-probe.log"
+    echo "seconds $SOAK_SECONDS" >>"$out"
+    echo "build $SOAK_BUILD" >>"$out"
+    spawner=$(spawn_desktop 50)
+    vintrell_pid=$(start_vintrell "$exe")
+    driver start >/dev/null
+    sleep 2
+    note_load "soak start"
+    record_soak_sample 0 "$vintrell_pid"
+    # The windows go on 15 s past the last sample, so that it is taken under the load.
+    SECONDS=0
+    setsid -w "$WINE" "$bin/vt_soak.exe" run --seconds $((SOAK_SECONDS + 15)) </dev/null \
+        >"$results/soak-windows.csv" 2>>"$work/soak-probe.log" &
+    soak_pid=$!
+    while kill -0 "$soak_pid" 2>/dev/null; do
+        if ((next_sample <= SOAK_SECONDS && SECONDS >= next_sample)); then
+            record_soak_sample $((next_sample / 60)) "$vintrell_pid"
+            next_sample=$((next_sample + 60))
+        elif ((next_menu < SOAK_SECONDS && SECONDS >= next_menu)); then
+            round=$((round + 1))
+            soak_menu_round "$round" "$SECONDS"
+            next_menu=$((next_menu + 30))
+        else
+            sleep 0.5
+        fi
+    done
+    wait "$soak_pid" || soak_rc=$?
+    echo "probe_exit $soak_rc" >>"$out"
+    note_load "soak end"
+    if kill -0 "$vintrell_pid" 2>/dev/null; then
+        echo "vintrell_alive 1" >>"$out"
+        soak_final_round
+    else
+        echo "vintrell_alive 0" >>"$out"
+    fi
+    quit_vintrell "$vintrell_pid"
+    stop_pid "$spawner"
+    $report soak "$results" | tee "$results/soak.md"
+}
+
 plot() {
     $report plot "$results" "$root/docs/wine-sweep-time.png" | gnuplot
     log "wrote docs/wine-sweep-time.png"
@@ -398,13 +552,14 @@ plot() {
 main() {
     local what=${1:-all}
     case $what in
-        reaction | cost | footprint | startup | sweep | plot | all) ;;
+        reaction | cost | footprint | startup | sweep | plot | all | soak) ;;
         *)
-            echo "usage: $0 reaction|cost|footprint|startup|sweep|plot|all" >&2
+            echo "usage: $0 reaction|cost|footprint|startup|sweep|plot|all|soak" >&2
             exit 2
             ;;
     esac
     build_all
+    [[ $what == soak && -z ${NO_BUILD:-} ]] && cmake --build "$build" --target vt_soak >/dev/null
     [[ $what == plot ]] && { plot; return; }
     start_wine
     case $what in
@@ -413,6 +568,7 @@ main() {
         footprint) measure_footprint ;;
         startup) measure_startup ;;
         sweep) measure_sweep && plot ;;
+        soak) measure_soak ;;
         all)
             measure_startup
             measure_reaction

@@ -7,6 +7,7 @@ Usage (measure.sh calls these):
   perf_report.py sweep RESULTS_DIR
   perf_report.py footprint FOOTPRINT_TXT
   perf_report.py startup RESULTS_DIR
+  perf_report.py soak RESULTS_DIR             exits with 1 when a check of the soak fails
   perf_report.py plot RESULTS_DIR PNG         a gnuplot script on stdout
 """
 
@@ -402,6 +403,243 @@ def startup(results):
                   f"{median_of('show_ms'):.1f} ms.")
 
 
+SOAK_MEMORY_SLACK_KB = 64  # private memory may move this much from minute 1 to the last
+SOAK_MIN_RATE_SHARE = 0.95  # of the windows a second asked for
+SOAK_OBJECT_KEYS = ("windows", "kernel_handles", "gdi_total")
+
+
+def key_values(words):
+    """"key value key value" words (or "key=value" ones) as a dict of strings."""
+    if any("=" in word for word in words):
+        return dict(word.split("=", 1) for word in words if "=" in word)
+    return dict(zip(words[0::2], words[1::2]))
+
+
+def parse_soak(results):
+    v = {"samples": {}, "menus": [], "final": {}, "hung": [], "plain": {}, "load": {},
+         "settings": {}}
+    with open(os.path.join(results, "soak.txt")) as handle:
+        for line in handle:
+            words = line.split()
+            if not words:
+                continue
+            key = words[0]
+            if key in ("seconds", "probe_exit", "vintrell_alive"):
+                v[key] = int(words[1])
+            elif key == "build":
+                v[key] = words[1]
+            elif key == "sample":
+                entry = v["samples"].setdefault(int(words[1]), {})
+                kind = words[2]
+                if kind == "gone":
+                    entry["gone"] = True
+                elif kind == "memory":
+                    entry["rss"], entry["private"] = int(words[3]), int(words[4])
+                elif kind == "cpu_ms":
+                    entry["cpu_ms"] = int(words[3])
+                else:
+                    entry[kind] = key_values(words[3:])
+            elif key == "menu":
+                v["menus"].append({"round": words[1], **key_values(words[2:])})
+            elif key == "final":
+                v["final"] = key_values(words[1:])
+    path = os.path.join(results, "soak-windows.csv")
+    v["windows"] = read_csv(path)
+    with open(path) as handle:
+        for line in handle:
+            words = line[1:].split() if line.startswith("#") else []
+            if words and words[0] == "hung":
+                v["hung"].append(key_values(words[1:]))
+            elif words and words[0] in ("plain", "load", "settings"):
+                v[words[0]] = key_values(words[1:])
+    return v
+
+
+def soak_objects(entry):
+    """Windows, kernel handles and GDI objects of a sample; the GDI figure from Vintrell's own
+    bitness's handle table where it was read."""
+    objects = dict(entry.get("counts", {}))
+    if "gdi_total" in entry.get("gdi", {}):
+        objects["gdi_total"] = entry["gdi"]["gdi_total"]
+    return {key: objects.get(key) for key in SOAK_OBJECT_KEYS}
+
+
+def ms_figures(values):
+    if not values:
+        return "| | |"
+    return (f"{statistics.median(values):.0f} ms | {percentile(values, 0.95):.0f} ms | "
+            f"{max(values):.0f} ms")
+
+
+def soak(results):
+    v = parse_soak(results)
+    settings, load, plain = v["settings"], v["load"], v["plain"]
+    rows = v["windows"]
+    by_kind = {kind: [row for row in rows if row["kind"] == kind]
+               for kind in ("close", "decline", "hung")}
+    missed = [row for row in rows if row["result"] != "closed"]
+    checks = []
+
+    def check(ok, text):
+        checks.append((ok, text))
+
+    rate = float(settings.get("rate", "nan"))
+    per_second = float(load.get("per_second", 0))
+    opened = int(load.get("opened", 0))
+    print(f"Soak: {v.get('seconds', 0)} s of monitoring (Vintrell.exe, {v.get('build', '?')} "
+          f"build), 100 keywords, a desktop of 50 other windows. Windows opened: {opened} in "
+          f"{float(load.get('seconds', 0)):.0f} s, {per_second:.2f} a second (asked: "
+          f"{rate:.0f}; an opening at most {float(load.get('max_lag_ms', 0)):.0f} ms late); "
+          f"{len(rows)} matching, of which {len(by_kind['decline'])} declining WM_CLOSE twice "
+          f"and {len(by_kind['hung'])} hung for {int(settings.get('hang_ms', 0)) / 1000:.0f} s; "
+          f"{plain.get('opened', 0)} plain ones, ended by the probe after "
+          f"{settings.get('plain_min_ms', '?')} to {settings.get('plain_max_ms', '?')} ms; "
+          f"{len(v['menus'])} tray menu openings.")
+    print()
+    print("| Windows | Opened | Closed by Vintrell | Missed | First WM_CLOSE, median | 95th pct. "
+          "| max | Gone, median | max | WM_CLOSE received, max |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    labels = {"close": "closing at the first WM_CLOSE", "decline": "declining twice",
+              "hung": "hung (from creation)"}
+    for kind, label in labels.items():
+        group = by_kind[kind]
+        first = [float(row["first_close_ms"]) for row in group if row["first_close_ms"]]
+        gone = [float(row["gone_ms"]) for row in group]
+        closed = sum(row["result"] == "closed" for row in group)
+        requests = max((int(row["close_requests"]) for row in group), default=0)
+        gone_cells = (f"{statistics.median(gone):.0f} ms | {max(gone):.0f} ms"
+                      if gone else " | ")
+        print(f"| {label} | {len(group)} | {closed} | {len(group) - closed} | "
+              f"{ms_figures(first)} | {gone_cells} | {requests} |")
+    print(f"| plain | {plain.get('opened', 0)} | asked to close: {plain.get('asked_to_close', 0)}"
+          f" | | | | | | | |")
+    check(rows and not missed and len(rows) == int(load.get("matching", -1)),
+          f"every matching window closed by Vintrell ({len(rows) - len(missed)} of {len(rows)}; "
+          f"missed: {len(missed)})")
+    check(int(plain.get("asked_to_close", 1)) == 0 and int(plain.get("opened", 0)) > 0,
+          f"no plain window asked to close ({plain.get('asked_to_close', '?')} of "
+          f"{plain.get('opened', 0)})")
+    check(per_second >= SOAK_MIN_RATE_SHARE * rate,
+          f"load held: {per_second:.2f} windows a second, at least "
+          f"{SOAK_MIN_RATE_SHARE * rate:.0f}")
+
+    if v["hung"]:
+        print()
+        print("Hung windows: what Vintrell closed meanwhile (their sweeps wait up to 1 s for a "
+              "window until Wine flags it hung):")
+        print()
+        print("| Window | Opened at | Hung for | Others closed meanwhile | Others opened meanwhile"
+              " and missed | Slowest first WM_CLOSE meanwhile | Closed after its release |")
+        print("|---:|---:|---:|---:|---:|---:|---:|")
+        for hung in v["hung"]:
+            after = hung["closed_after_release_ms"]
+            print(f"| {hung['window']} | {float(hung['created_s']):.1f} s | "
+                  f"{float(hung['hang_ms']) / 1000:.1f} s | {hung['others_closed']} | "
+                  f"{hung['others_missed']} | {float(hung['others_max_first_close_ms']):.0f} ms | "
+                  f"{after + ' ms' if after != 'none' else 'no'} |")
+    survived = sum(hung.get("survived") == "1" for hung in v["hung"])
+    check(v["hung"] and survived == len(v["hung"]) == len(by_kind["hung"]),
+          f"Vintrell went on closing others beside every hung window ({survived} of "
+          f"{len(v['hung'])})")
+
+    samples = v["samples"]
+    minutes = sorted(samples)
+    wanted = list(range(0, v.get("seconds", 0) // 60 + 1))
+    print()
+    print("Vintrell's memory and objects, minute by minute (minute 0: monitoring, before the "
+          "load):")
+    print()
+    live_keys = []
+    for minute in minutes:
+        for key in samples[minute].get("live", {}):
+            if key not in live_keys:
+                live_keys.append(key)
+    print("| Minute | VmRSS | Private | CPU so far | windows | kernel handles | GDI objects | " +
+          "".join(f"own {key.replace('_', ' ')} | " for key in live_keys))
+    print("|---:|---:|---:|---:|---:|---:|---:|" + "---:|" * len(live_keys))
+    for minute in minutes:
+        entry = samples[minute]
+        if entry.get("gone"):
+            print(f"| {minute} | Vintrell had ended |")
+            continue
+        counts = soak_objects(entry)
+        live = entry.get("live", {})
+        print(f"| {minute} | {entry.get('rss', 0):,} kB | {entry.get('private', 0):,} kB | "
+              f"{entry.get('cpu_ms', 0) / 1000:.1f} s | " +
+              " | ".join(counts[key] or "?" for key in SOAK_OBJECT_KEYS) + " | " +
+              "".join(f"{live.get(key, '?')} | " for key in live_keys))
+    check(minutes == wanted and not any(samples[m].get("gone") for m in minutes) and
+          v.get("vintrell_alive") == 1,
+          f"Vintrell alive at every sample and at the end ({len(minutes)} samples of "
+          f"{len(wanted)})")
+    load_minutes = [m for m in minutes if m >= 1 and not samples[m].get("gone")]
+    if len(load_minutes) >= 2:
+        first, last = samples[load_minutes[0]], samples[load_minutes[-1]]
+        span = f"minute {load_minutes[0]} to {load_minutes[-1]}"
+        growth = last["private"] - first["private"]
+        privates = [samples[m]["private"] for m in load_minutes]
+        print()
+        print(f"From {span}: private memory {growth:+,} kB (between {min(privates):,} and "
+              f"{max(privates):,} kB), VmRSS {last['rss'] - first['rss']:+,} kB; CPU "
+              f"{(last['cpu_ms'] - first['cpu_ms']) / 1000:.1f} s over "
+              f"{load_minutes[-1] - load_minutes[0]} min.")
+        check(abs(growth) <= SOAK_MEMORY_SLACK_KB,
+              f"private memory flat from {span}: {growth:+,} kB (slack "
+              f"±{SOAK_MEMORY_SLACK_KB} kB)")
+        changed = []
+        pairs = [(key, soak_objects(first)[key], soak_objects(last)[key])
+                 for key in SOAK_OBJECT_KEYS]
+        pairs += [(f"own {key}", first.get("live", {}).get(key), last.get("live", {}).get(key))
+                  for key in live_keys]
+        for key, before, after in pairs:
+            if before is None or after is None or not before.isdigit() or before != after:
+                changed.append(f"{key} {before} → {after}")
+        if v.get("build") == "counting" and not live_keys:
+            changed.append("no live counts")
+        check(not changed, f"objects flat from {span}" +
+              (": " + ", ".join(changed) if changed else " (windows, kernel handles, GDI "
+               "objects" + (", own handles by kind" if live_keys else "") + ")"))
+    else:
+        check(False, "memory and objects flat: fewer than two samples under load "
+              "(SOAK_SECONDS of at least 120 needed)")
+
+    menus = v["menus"]
+    shown = [float(m["shown_ms"]) for m in menus if m.get("shown_ms", "none") != "none"]
+    closed_by = [m.get("closed_by") for m in menus]
+    print()
+    if shown:
+        print(f"Tray menu: {len(menus)} openings, shown {len(shown)} times, "
+              f"{statistics.median(shown):.0f} ms after the right-click (median; at most "
+              f"{max(shown):.0f} ms); let go with Escape {closed_by.count('escape')} times and "
+              f"with a click elsewhere {closed_by.count('click')} times; monitoring went on "
+              f"after {sum(m.get('monitoring') == '1' for m in menus)}.")
+    else:
+        print(f"Tray menu: {len(menus)} openings, shown none.")
+    bad = [m for m in menus if m.get("shown_ms", "none") == "none" or
+           m.get("closed_by") not in ("escape", "click") or m.get("monitoring") != "1"]
+    for m in bad:
+        print(f"- opening {m.get('round', '?')} at {m.get('at_s')} s: shown "
+              f"{m.get('shown_ms')}, let go: {m.get('closed_by')}, monitoring after: "
+              f"{m.get('monitoring')}" +
+              (f"; {m['why']}: Vintrell's window shown {m.get('window_visible')}, icon "
+               f"{m.get('icon')}, any menu {m.get('any_menu')}, foreground "
+               f"{m.get('foreground')}" if "why" in m else ""))
+    check(menus and not bad, f"tray menu shown and let go at every opening, monitoring on "
+          f"after each ({len(menus) - len(bad)} of {len(menus)})")
+    final = v["final"]
+    ended = final.get("shown_ms", "none") != "none" and final.get("idle_ms", "none") != "none"
+    if final:
+        print(f"At the end the tray menu opened {final.get('shown_ms')} ms after the right-click"
+              f" and its item, clicked, showed the window in {final.get('idle_ms')} ms.")
+    check(ended, "at the end the tray menu opens and Stop Monitoring works")
+    check(v.get("probe_exit") == 0, f"the window probe's own account (exit {v.get('probe_exit')})")
+
+    print()
+    for ok, text in checks:
+        print(f"- {'✓' if ok else '✗'} {text}")
+    return 0 if all(ok for ok, _ in checks) else 1
+
+
 def plot(results, png):
     series = {
         "Vintrell's sweep under Wine": [],
@@ -457,13 +695,13 @@ def main(argv):
         "sweep": sweep,
         "footprint": footprint,
         "startup": startup,
+        "soak": soak,
         "plot": plot,
     }
     if command not in commands:
         print(__doc__, file=sys.stderr)
         return 2
-    commands[command](*args)
-    return 0
+    return commands[command](*args) or 0
 
 
 if __name__ == "__main__":
