@@ -191,7 +191,8 @@ quit_vintrell() {
 }
 
 measure_reaction() {
-    log "reaction: $TRIALS windows against a monitoring Vintrell on a desktop of 50 windows"
+    log "reaction: $TRIALS windows titled to match, and $TRIALS renamed to match 300 ms after" \
+        "their creation, against a monitoring Vintrell on a desktop of 50 windows"
     set_keywords
     set_start_options Off Off
     local spawner vintrell_pid
@@ -201,6 +202,8 @@ measure_reaction() {
     sleep 2
     note_load reaction
     "$WINE" "$bin/vt_reaction.exe" --trials "$TRIALS" >"$results/reaction.csv"
+    "$WINE" "$bin/vt_reaction.exe" --trials "$TRIALS" --rename-after-ms 300 \
+        >"$results/reaction-renamed.csv"
     "$WINE" "$bin/vt_reaction.exe" --observe-ms 5000 >"$results/reaction-observed.csv"
     quit_vintrell "$vintrell_pid"
     stop_pid "$spawner"

@@ -19,7 +19,12 @@ import statistics
 import sys
 
 TICK_MS = 100.0
-REACTION_BUDGET = {"median": 60.0, "p95": 110.0, "max": 150.0}
+# Budgets by how the window comes to match: titled so when it is created (the system reports
+# the new window at once), or renamed to match later (found by the next sweep).
+REACTION_BUDGETS = {
+    "created": {"median": 2.0, "p95": 10.0, "max": 110.0, "undrawn": 0.95},
+    "renamed": {"median": 60.0, "p95": 110.0, "max": 150.0},
+}
 
 
 def percentile(values, fraction):
@@ -50,50 +55,74 @@ def comment_values(path):
     return values
 
 
-def reaction_figures(path):
+def reaction_figures(path, column):
     rows = read_csv(path)
-    closed = [float(row["reaction_ms"]) for row in rows if row["reaction_ms"]]
-    create = [float(row["create_call_ms"]) for row in rows]
+    closed = [row for row in rows if row["reaction_ms"]]
+    times = [float(row[column]) for row in closed]
     return {
         "trials": len(rows),
         "missed": len(rows) - len(closed),
-        "median": statistics.median(closed),
-        "p95": percentile(closed, 0.95),
-        "max": max(closed),
-        "min": min(closed),
-        "mean": statistics.mean(closed),
-        "create": statistics.median(create),
+        "median": statistics.median(times),
+        "p95": percentile(times, 0.95),
+        "max": max(times),
+        "min": min(times),
+        "undrawn": sum(1 for row in closed if row["drawn_before_close"] == "0") / len(rows),
+        "create": statistics.median(float(row["create_call_ms"]) for row in rows),
     }
 
 
+# A window's own thread takes no message before CreateWindowExA returns, so for a window titled
+# to match at its creation the budget counts from that return; from WM_NCCREATE is shown too.
 REACTION_RUNS = (
-    ("reaction.csv", "Vintrell.exe"),
+    ("reaction.csv", "after_return_ms", None, "titled to match when created",
+     "CreateWindowExA's return"),
+    ("reaction.csv", "reaction_ms", "created", "titled to match when created",
+     "its first message (WM_NCCREATE)"),
+    ("reaction-renamed.csv", "reaction_ms", "renamed", "renamed 300 ms after its creation",
+     "the rename (SetWindowTextA)"),
 )
 
 
 def reaction(results):
-    runs = [(label, reaction_figures(os.path.join(results, name)))
-            for name, label in REACTION_RUNS if os.path.exists(os.path.join(results, name))]
-    print("Time from a matching window's creation (its WM_NCCREATE) to the arrival of WM_CLOSE, "
-          "on a desktop of 50 other windows, 100 keywords, the window opened at random moments.")
+    print("How long a matching window stays open: from the moment it matches to the arrival of "
+          "WM_CLOSE, on a desktop of 50 other windows, 100 keywords, each window opened at a "
+          "random moment; and whether it was drawn (its first WM_PAINT) before.")
     print()
-    print("| Monitor | Windows | Median | 95th percentile | Maximum | Minimum | Never closed |")
-    print("|---|---:|---:|---:|---:|---:|---:|")
-    print(f"| budget | | {REACTION_BUDGET['median']:.0f} ms | {REACTION_BUDGET['p95']:.0f} ms | "
-          f"{REACTION_BUDGET['max']:.0f} ms | | 0 |")
-    for label, f in runs:
+    print("| Window | From | Trials | Median | 95th percentile | Maximum | Minimum | Never closed "
+          "| Closed before drawn |")
+    print("|---|---|---:|---:|---:|---:|---:|---:|---:|")
+    over = False
+    create_ms = None
+    for name, column, kind, label, origin in REACTION_RUNS:
+        path = os.path.join(results, name)
+        if not os.path.exists(path):
+            continue
+        f = reaction_figures(path, column)
+        budget = REACTION_BUDGETS[kind or "created"]
+        judged = kind is None or kind == "renamed"
         cells = []
         for key in ("median", "p95", "max"):
-            mark = "" if f[key] <= REACTION_BUDGET[key] else " ✗"
+            mark = " ✗" if judged and f[key] > budget[key] else ""
+            over = over or bool(mark)
             cells.append(f"{f[key]:.1f} ms{mark}")
-        print(f"| {label} | {f['trials']} | " + " | ".join(cells) +
-              f" | {f['min']:.1f} ms | {f['missed']} |")
-    if runs:
-        over = any(f[key] > REACTION_BUDGET[key] for _, f in runs for key in REACTION_BUDGET)
-        print()
-        print(("(✗: over budget.) " if over else "") +
-              f"Creating a visible window took {runs[0][1]['create']:.1f} ms "
-              "(median, the whole CreateWindowExA call), not counted above.")
+        undrawn = f"{f['undrawn'] * 100:.1f} %"
+        if judged and "undrawn" in budget and f["undrawn"] < budget["undrawn"]:
+            undrawn += " ✗"
+            over = True
+        print(f"| {label} | {origin} | {f['trials']} | " + " | ".join(cells) +
+              f" | {f['min']:.1f} ms | {f['missed']} | {undrawn} |")
+        if judged:
+            limits = " | ".join(f"{budget[key]:.0f} ms" for key in ("median", "p95", "max"))
+            least = f"at least {budget['undrawn'] * 100:.0f} %" if "undrawn" in budget else ""
+            print(f"| budget | | | {limits} | | 0 | {least} |")
+        if kind == "created":
+            create_ms = f["create"]
+    print()
+    if over:
+        print("(✗: over budget.)")
+    if create_ms is not None:
+        print(f"Creating a visible window took {create_ms:.1f} ms (median, the whole "
+              "CreateWindowExA call): the time from WM_NCCREATE is mostly that call's.")
     observed = os.path.join(results, "reaction-observed.csv")
     if os.path.exists(observed):
         rows = read_csv(observed)

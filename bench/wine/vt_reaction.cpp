@@ -1,8 +1,8 @@
 // Measures how long a window with a matching title stays open under a monitoring Vintrell:
 // opens it at a random moment, takes the time at its first message (WM_NCCREATE: the window
 // exists from then on, and enumeration can report it), and again when WM_CLOSE arrives, and
-// notes whether its first WM_PAINT came before that (the window was drawn). Prints one CSV
-// line per trial.
+// notes whether its first WM_PAINT came before that (the window was drawn) and how long after
+// CreateWindowExA returned it came. Prints one CSV line per trial.
 //   vt_reaction [--trials 200] [--title "VtProbe popup"] [--min-gap-ms 50] [--max-gap-ms 350]
 //               [--timeout-ms 3000] [--seed S] [--hidden] [--rename-after-ms N]
 // --hidden creates the windows without showing them (a sweep looks at hidden windows too).
@@ -141,7 +141,7 @@ int Run(const probe::Args& args) {
     std::printf("# seed %" PRIu32 "\n", seed);
     std::printf(
         "trial,gap_ms,create_call_ms,reaction_ms,close_requests,created_at_ms,"
-        "drawn_before_close\n");
+        "drawn_before_close,after_return_ms\n");
     const double origin = clock.NowMs();
     long missed = 0;
     for (long i = 1; i <= trials; ++i) {
@@ -167,12 +167,13 @@ int Run(const probe::Args& args) {
         const bool drawn = trial.paintMs != 0.0 && (!closed || trial.paintMs < trial.closeMs);
         if (!closed) {
             ++missed;
-            std::printf("%ld,%ld,%.3f,,0,%.3f,%d\n", i, gapMs, trial.readyMs - trial.callMs,
+            std::printf("%ld,%ld,%.3f,,0,%.3f,%d,\n", i, gapMs, trial.readyMs - trial.callMs,
                         trial.createdMs - origin, drawn ? 1 : 0);
         } else {
-            std::printf("%ld,%ld,%.3f,%.3f,%d,%.3f,%d\n", i, gapMs, trial.readyMs - trial.callMs,
-                        trial.closeMs - startMs, trial.closeRequests, trial.createdMs - origin,
-                        drawn ? 1 : 0);
+            // Negative after_return_ms: WM_CLOSE came while CreateWindowExA was still running.
+            std::printf("%ld,%ld,%.3f,%.3f,%d,%.3f,%d,%.3f\n", i, gapMs,
+                        trial.readyMs - trial.callMs, trial.closeMs - startMs, trial.closeRequests,
+                        trial.createdMs - origin, drawn ? 1 : 0, trial.closeMs - trial.readyMs);
         }
         std::fflush(stdout);
     }
