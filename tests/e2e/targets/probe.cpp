@@ -7,6 +7,8 @@
 
 #include "target_common.h"
 
+#include "resources/layout.h"
+
 #include <commctrl.h>
 #include <tlhelp32.h>
 
@@ -496,6 +498,51 @@ void ReportAllWindows() {
     }
 }
 
+const char* KindName(vt::ControlKind kind) {
+    switch (kind) {
+        case vt::ControlKind::CheckBox:
+            return "CheckBox";
+        case vt::ControlKind::PushButton:
+            return "PushButton";
+        case vt::ControlKind::TextBox:
+            return "TextBox";
+        case vt::ControlKind::Label:
+            return "Label";
+        case vt::ControlKind::ListView:
+            return "ListView";
+    }
+    return "?";
+}
+
+std::string Ansi(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+// The controls' table that Vintrell is built from, as compiled into this probe: the harness
+// compares it with what the window shows. Twips, from the client area's top-left corner.
+void ReportLayout() {
+    int index = 0;
+    for (const vt::ControlLayout& control : vt::kForm1Controls) {
+        const std::string key = "layout." + std::to_string(++index);
+        Put(key + ".name", std::string(control.name));
+        Put(key + ".kind", KindName(control.kind));
+        Put(key + ".caption", Ansi(control.caption));
+        Put(key + ".twips", std::to_string(control.left) + " " + std::to_string(control.top) + " " +
+                                std::to_string(control.width) + " " +
+                                std::to_string(control.height));
+        Put(key + ".visible", control.visible ? 1 : 0);
+    }
+    Put("layout.count", index);
+}
+
 // Polls until the predicate holds or the time is up; true when it held.
 template <typename Predicate>
 bool PollUntil(int timeoutMs, Predicate predicate) {
@@ -647,7 +694,7 @@ int Kill(int argc, char** argv) {
 
 int Usage() {
     Emit(
-        "usage: probe list | main | dialogs | menus | tray | wait-tip MS | wait-main "
+        "usage: probe list | layout | main | dialogs | menus | tray | wait-tip MS | wait-main "
         "visible|hidden|exists|gone MS | wait-dialog MS | wait-menu MS | wait-tray 0|1 MS | "
         "launch-watch MS RUNS TITLE CMDLINE | launch-main MS CMDLINE | kill NAME... | "
         "count NAME | wait-exit NAME MS");
@@ -666,6 +713,8 @@ int main(int argc, char** argv) {
     };
     if (command == "list") {
         ReportAllWindows();
+    } else if (command == "layout") {
+        ReportLayout();
     } else if (command == "main") {
         HWND main = FindMainWindow();
         ReportMain(main);

@@ -1,0 +1,133 @@
+# shellcheck shell=bash
+# Monitoring and closing: the help's demonstration, Start Monitoring with nothing to look for,
+# Vintrell's own window, and windows that hang or ask before they close.
+
+TRAY_TIP='Right-click here to access the menu'
+
+scenario 2 help-demo "The help's demonstration with Wine's notepad" scenario_help_demo
+scenario_help_demo() {
+    vt_start || return
+    add_keyword notepad || return
+    expect_list "after Add" notepad
+    start_monitoring || return
+    # Hover over the icon: its tip shows (and stays in the screenshot).
+    local x y w h
+    read -r x y w h <<<"$(pv tray.screen)"
+    xdotool mousemove $((x + w - 10)) $((y + h / 2))
+    probe wait-tip 3000
+    expect_eq "tooltip of the notification icon" "$TRAY_TIP" "$(pv tip.1.text)"
+    expect_notepad_closed "notepad" 3
+    shot
+}
+
+scenario 4 empty-start "Start Monitoring with an empty list" scenario_empty_start
+scenario_empty_start() {
+    vt_start || return
+    click_control "Start Monitoring"
+    expect_message_box "Start Monitoring with an empty list" "Please add a keyword to monitor" "OK"
+    shot
+    click_dialog_button OK
+    probe wait-main visible 3000
+    expect_eq "window visible after the message" 1 "$(pv main.visible)"
+    expect_eq "message boxes left" 0 "$(probe dialogs && pv dialog.count)"
+    probe tray
+    expect_eq "taskbar (notification icon) shown" 0 "$(pv tray.visible)"
+    if "$WINE" reg query "$SETTINGS_KEY" </dev/null >/dev/null 2>&1; then
+        fail "settings written by Start Monitoring with an empty list"
+    fi
+}
+
+scenario 5 own-window "Vintrell's own window is never closed" scenario_own_window
+scenario_own_window() {
+    vt_start || return
+    add_keyword vin || return
+    start_monitoring || return
+    # A matching window of another program is closed: monitoring runs.
+    local out=$LOGS/$SCENARIO_TAG-vinyl.txt
+    start_detached "$out" "$BIN_DIR/e2e_close_probe.exe" "vinyl record" 5000
+    wait_for_line "$out" "closed_after_ms\|not_closed" 80 ||
+        fail "the window \"vinyl record\" reported nothing"
+    grep -q closed_after_ms "$out" ||
+        fail "the window \"vinyl record\": expected closed, saw [$(xargs <"$out")]"
+    sleep 1  # ten more sweeps
+    probe wait-main exists 1000
+    expect_eq "Vintrell's window still exists (caption \"Vintrell\" contains \"vin\")" 1 \
+        "$(pv main.found)"
+    shot
+    open_tray_menu || return
+    choose_stop_monitoring || return
+    expect_list "after Stop Monitoring" vin
+}
+
+scenario 9 hung-window "Hung and save-asking windows do not freeze Vintrell" scenario_hung_window
+scenario_hung_window() {
+    vt_start || return
+    add_keyword zephyr || return
+    # The hung window is there before monitoring starts, so that it hangs before anything
+    # closes it.
+    local hung=$LOGS/$SCENARIO_TAG-hung.txt
+    start_target "$hung" "^hung" "the hung window" "$BIN_DIR/e2e_hung_window.exe" "zephyr hung" 10 ||
+        return
+    start_monitoring || return
+    sleep 0.3  # the sweeps are now waiting on the hung window
+    local second=$LOGS/$SCENARIO_TAG-second.txt
+    start_detached "$second" "$BIN_DIR/e2e_close_probe.exe" "zephyr second" 6000
+    wait_for_line "$second" "closed_after_ms\|not_closed" 100
+    local after
+    after=$(sed -n 's/^closed_after_ms //p' "$second" | tr -d '\r')
+    if [[ -z $after ]] || ((after > 2000)); then
+        fail "second matching window beside a hung one: expected closed within 2000 ms," \
+            "saw [$(xargs <"$second")]"
+    else
+        note "the second window was closed $after ms after its creation"
+    fi
+    shot hung
+    local menu_start=$EPOCHREALTIME
+    open_tray_menu 6000 || return
+    note "the tray menu opened $(seconds_since "$menu_start") s after the right-click" \
+        "beside the hung window"
+    choose_stop_monitoring || return
+
+    # A matching window that asks whether to save. Under Wine the sweep's bound runs out while
+    # the question is open and the next sweep asks again: the boxes pile up, each taking the
+    # foreground (which also closes an open tray menu at random moments).
+    local save=$LOGS/$SCENARIO_TAG-save.txt
+    start_target "$save" "^created" "the save-prompt window" \
+        "$BIN_DIR/e2e_save_prompt.exe" "zephyr unsaved document" 30 || return
+    start_monitoring || return
+    sleep 3.5
+    probe dialogs
+    local prompts boxes=0 i
+    prompts=$(grep -c '^prompt' "$save")
+    for ((i = 1; i <= ${P[dialog.count]:-0}; i++)); do
+        [[ ${P[dialog.$i.caption]-} == "Unsaved changes" ]] && boxes=$((boxes + 1))
+    done
+    ((prompts >= 1)) || fail "the save-prompt window received no WM_CLOSE in 3.5 s"
+    note "after 3.5 s of monitoring: $prompts save questions asked, $boxes boxes on screen"
+    shot save-prompt
+    menu_start=$EPOCHREALTIME
+    open_tray_menu 6000 || return
+    note "the tray menu opened $(seconds_since "$menu_start") s after the right-click" \
+        "beside the save questions"
+    # Let the menu go, and answer the question as its user would.
+    xdotool mousemove 900 300 click 1
+    # Under Wine the questions are nested: the window goes once the one its closing waits on
+    # is answered, which may take several answers while the sweeps keep asking.
+    local answers=0
+    while ((answers < 10)); do
+        probe wait-dialog 3000
+        if [[ -n ${P[dialog.1.button.&No]-} ]]; then
+            click_dialog_button "&No" || return
+            answers=$((answers + 1))
+        fi
+        probe wait-exit e2e_save_prompt.exe 1500 && break
+    done
+    if probe wait-exit e2e_save_prompt.exe 5000; then
+        note "answered No $answers times: the window closed;" \
+            "$(grep -c '^prompt' "$save") questions asked in all"
+    else
+        fail "the save-prompt window was still there after $answers questions were answered No"
+    fi
+    open_tray_menu || return
+    choose_stop_monitoring
+}
