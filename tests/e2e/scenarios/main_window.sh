@@ -68,6 +68,12 @@ scenario_first_start() {
     expect_eq "\"Start in system tray\" shown" 0 "${M[ctl.Start in system tray.visible]-missing}"
     expect_eq "list items" 0 "${M[list.count]-missing}"
     expect_eq "list columns" "1 Windows To Close" "${M[list.columns]-0} ${M[list.column.1]-}"
+    # The README's picture of the window, taken before the list's tooltip is shown.
+    import -window root -crop "${ww}x$wh+$wx+$wy" +repage "$WORK/main-window.png" 2>>"$LOGS/import.log"
+    if [[ -n ${E2E_WINDOW_PICTURE:-} ]]; then
+        cp "$WORK/main-window.png" "$E2E_WINDOW_PICTURE" ||
+            fail "the window's picture could not be copied to $E2E_WINDOW_PICTURE"
+    fi
     # shellcheck disable=SC2046
     xdotool mousemove $(centre_of "${M[list.screen]}")
     probe wait-tip 3000
@@ -81,12 +87,6 @@ scenario_first_start() {
         reg_get "$key" Vintrell.exe && fail "Run value at first start: $key has $REG_VALUE"
     done
     shot
-    # The README's picture of the window.
-    import -window root -crop "${ww}x$wh+$wx+$wy" +repage "$WORK/main-window.png" 2>>"$LOGS/import.log"
-    if [[ -n ${E2E_WINDOW_PICTURE:-} ]]; then
-        cp "$WORK/main-window.png" "$E2E_WINDOW_PICTURE" ||
-            fail "the window's picture could not be copied to $E2E_WINDOW_PICTURE"
-    fi
 }
 
 scenario 11 close-window "Closing the window ends the process" scenario_close_window
