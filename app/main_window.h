@@ -130,6 +130,8 @@ class Form1 final : public FormEvents {
     void AbortMonitoring(std::wstring_view description);
     // What the tray menu or a sweep held up: the deferred right-click, the queued windows.
     void AfterBusy();
+    // Posts the right-click held up by a sweep or a check, if monitoring goes on.
+    void PostPendingTrayMenu();
     // The window events while monitoring: hooks set with Timer1 enabled, taken down with it.
     void InstallWindowEventHooks();
     void RemoveWindowEventHooks() noexcept;

@@ -48,12 +48,16 @@ void Form1::Timer1_Timer() {
 void Form1::AfterBusy() {
     // A right-click on the icon meanwhile opens the menu now, from the message loop: opened
     // inside the sweep, its modal loop would hold the sweep and every tick with it.
+    PostPendingTrayMenu();
+    CheckQueuedWindows();
+}
+
+void Form1::PostPendingTrayMenu() {
     if (std::exchange(trayMenuPending_, false) && !ended_ && Timer1.Enabled()) {
         static_cast<void>(platform_.PostMessageA(hWnd_, Tray::TRAY_CALLBACK_MESSAGE,
                                                  Tray::TrayIconData.uID,
                                                  static_cast<LParam>(WM_RBUTTONUP)));
     }
-    CheckQueuedWindows();
 }
 
 bool Form1::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher) {

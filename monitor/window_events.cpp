@@ -72,6 +72,7 @@ void Form1::CheckQueuedWindows() {
         return;
     }
     std::wstring description;
+    bool failed = false;
     try {
         const ScopedFlag scope(checkingWindow_);
         while (!queuedWindows_.empty() && !ended_ && Timer1.Enabled()) {
@@ -84,11 +85,16 @@ void Form1::CheckQueuedWindows() {
             std::optional<KeywordMatcher> matcher;
             static_cast<void>(CloseIfMatching(hWnd, matcher));
         }
-        return;
     } catch (...) {
         description = CurrentErrorDescription(platform_);
+        failed = true;
     }
-    AbortMonitoring(description);
+    if (failed) {
+        AbortMonitoring(description);
+    }
+    // A right-click during the check opens the menu now, not after the next tick's sweep, which
+    // may wait on the same window again; with monitoring stopped it is only forgotten.
+    PostPendingTrayMenu();
 }
 
 void Form1::ShowTrayMenu(MenuId menu) {

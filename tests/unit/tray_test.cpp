@@ -273,7 +273,32 @@ TEST_F(TrayTest, RightClickDuringASweepOpensTheMenuAfterItAndTicksSweepWhileItIs
     EXPECT_TRUE(Monitoring());
 }
 
+// The same for a reported window's check: the menu opens once the check is over, not after the
+// next tick's sweep, which may wait on that same window again.
+TEST_F(TrayTest, RightClickDuringAWindowCheckOpensTheMenuAfterItWithoutASweep) {
+    sim.ListAdd(L"popup");
+    StartMonitoring();
+    int menusDuringCheck = -1;
+    const Hwnd waiting = sim.AddWindow(L"Popup that waits", sim::CloseBehaviour::Declines);
+    sim.Window(waiting).onClose = [&] {
+        sim.MouseOnTrayIcon(WM_RBUTTONUP);
+        menusDuringCheck = sim.MenusShown();
+        sim.Window(waiting).onClose = nullptr;
+    };
+    sim.ChooseFromNextMenu(std::nullopt);
+
+    sim.RaiseWinEvent(EVENT_OBJECT_CREATE, waiting);
+    EXPECT_EQ(menusDuringCheck, 0);
+    EXPECT_EQ(sim.Window(waiting).closeRequests, 1);
+    sim.DoEvents();  // the message loop, with no tick in between
+
+    EXPECT_EQ(sim.MenusShown(), 1);
+    EXPECT_EQ(sim.Window(waiting).closeRequests, 1);
+    EXPECT_TRUE(Monitoring());
+}
+
 TEST_F(TrayTest, ARightClickDuringASweepThatStopsMonitoringOpensNoMenu) {
+    InstallRecorder();
     StartMonitoring();
     const Hwnd waiting = sim.AddWindow(L"Untitled - Notepad", sim::CloseBehaviour::Declines);
     sim.Window(waiting).onClose = [&] {
@@ -287,6 +312,29 @@ TEST_F(TrayTest, ARightClickDuringASweepThatStopsMonitoringOpensNoMenu) {
     EXPECT_EQ(sim.MenusShown(), 0);
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(ToRecorder(Tray::TRAY_CALLBACK_MESSAGE).empty());
+}
+
+// A check that fails stops monitoring: the right-click it held up is dropped, not kept for the
+// next time monitoring starts.
+TEST_F(TrayTest, ARightClickDuringAWindowCheckThatStopsMonitoringOpensNoMenuThenOrLater) {
+    StartMonitoring();
+    const Hwnd waiting = sim.AddWindow(L"Untitled - Notepad", sim::CloseBehaviour::Declines);
+    sim.Window(waiting).onClose = [&] {
+        sim.Window(waiting).onClose = nullptr;
+        sim.MouseOnTrayIcon(WM_RBUTTONUP);
+        throw std::runtime_error("the close request failed");  // and so the check
+    };
+
+    sim.RaiseWinEvent(EVENT_OBJECT_CREATE, waiting);
+    sim.DoEvents();
+    EXPECT_EQ(sim.MenusShown(), 0);
+    EXPECT_TRUE(Idle());
+
+    StartMonitoring();
+    ASSERT_TRUE(sim.Tick());
+    sim.DoEvents();
+    EXPECT_EQ(sim.MenusShown(), 0);
+    EXPECT_TRUE(Monitoring());
 }
 
 // Stop Monitoring chosen while a close request waits (the menu open in another program's
