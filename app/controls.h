@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/form_toolkit.h"
 
 // The control layer: the state and events of Form1's controls, the same on every platform.
 namespace vt {
@@ -14,8 +14,8 @@ namespace vt {
 // user's click or from code, exactly once a change: the handlers rely on that re-entrancy.
 class CheckBox {
   public:
-    CheckBox(Platform& platform, ControlId id, bool visible)
-        : platform_(platform), id_(id), visible_(visible) {}
+    CheckBox(FormToolkit& form, ControlId id, bool visible)
+        : form_(form), id_(id), visible_(visible) {}
 
     std::int32_t Value() const { return value_; }
     void SetValue(std::int32_t value);
@@ -27,7 +27,7 @@ class CheckBox {
     std::function<void()> Click;
 
   private:
-    Platform& platform_;
+    FormToolkit& form_;
     ControlId id_;
     std::int32_t value_ = 0;
     bool visible_;
@@ -35,23 +35,23 @@ class CheckBox {
 
 class TextBox {
   public:
-    TextBox(Platform& platform, ControlId id) : platform_(platform), id_(id) {}
-    std::wstring Text() const { return platform_.GetControlText(id_); }
-    void SetText(std::wstring_view text) { platform_.SetControlText(id_, text); }
+    TextBox(FormToolkit& form, ControlId id) : form_(form), id_(id) {}
+    std::wstring Text() const { return form_.GetControlText(id_); }
+    void SetText(std::wstring_view text) { form_.SetControlText(id_, text); }
 
   private:
-    Platform& platform_;
+    FormToolkit& form_;
     ControlId id_;
 };
 
 class Timer {
   public:
-    explicit Timer(Platform& platform) : platform_(platform) {}
+    explicit Timer(FormToolkit& form) : form_(form) {}
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
 
   private:
-    Platform& platform_;
+    FormToolkit& form_;
     bool enabled_ = false;
 };
 

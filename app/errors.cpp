@@ -7,7 +7,7 @@
 
 namespace vt {
 
-std::wstring CurrentErrorDescription(const Platform& platform) {
+std::wstring CurrentErrorDescription(const TextConversion& text) {
     try {
         throw;
     } catch (const AppError& error) {
@@ -15,7 +15,7 @@ std::wstring CurrentErrorDescription(const Platform& platform) {
     } catch (const std::bad_alloc&) {
         return L"Out of memory";
     } catch (const std::exception& error) {
-        return platform.AnsiToUnicode(error.what());
+        return text.AnsiToUnicode(error.what());
     } catch (...) {
         return L"Unexpected error";
     }

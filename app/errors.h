@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/text_conversion.h"
 
 namespace vt {
 
@@ -10,6 +10,6 @@ namespace vt {
 // description, "Out of memory" for a failed allocation, the text of any other standard exception
 // in the ANSI code page, and "Unexpected error" for anything else. Call it only inside a catch
 // block. Building the text may itself raise std::bad_alloc.
-std::wstring CurrentErrorDescription(const Platform& platform);
+std::wstring CurrentErrorDescription(const TextConversion& text);
 
 }  // namespace vt

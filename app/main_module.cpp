@@ -4,40 +4,44 @@
 #include <cstdint>
 
 #include "app/main_window.h"
+#include "app/random_numbers.h"
 
 namespace vt::Main {
 
-bool FileExists(Platform& platform, std::wstring_view path) noexcept {
+bool FileExists(SystemServices& files, std::wstring_view path) noexcept {
     try {
-        return platform.GetFileDateTime(path);
+        return files.GetFileDateTime(path);
     } catch (...) {
         return false;  // whatever went wrong, the file is not usable
     }
 }
 
 void CenterForm(Form1& form) {
-    Platform& platform = form.platform();
-    const double left = (platform.ScreenWidthTwips() - platform.FormWidthTwips()) / 2.0;
-    const double top = (platform.ScreenHeightTwips() - platform.FormHeightTwips()) / 2.0;
-    platform.MoveForm(static_cast<std::int32_t>(std::lround(left)),
-                      static_cast<std::int32_t>(std::lround(top)));
+    FormToolkit& toolkit = form.platform();
+    const double left = (toolkit.ScreenWidthTwips() - toolkit.FormWidthTwips()) / 2.0;
+    const double top = (toolkit.ScreenHeightTwips() - toolkit.FormHeightTwips()) / 2.0;
+    toolkit.MoveForm(static_cast<std::int32_t>(std::lround(left)),
+                     static_cast<std::int32_t>(std::lround(top)));
 }
 
-void MaybeOpenHomePage(Platform& platform, std::wstring_view address) {
+std::int32_t HomePageDraw(double secondsSinceMidnight) {
+    RandomNumbers rnd(secondsSinceMidnight);
+    return static_cast<std::int32_t>(rnd.Next() * 100) + 1;
+}
+
+void MaybeOpenHomePage(SystemServices& system, std::wstring_view address) {
     constexpr std::int32_t kLuckyNumber = 7;
-    platform.Randomize(platform.SecondsSinceMidnight());
-    const auto number = static_cast<std::int32_t>(platform.Rnd() * 100) + 1;
-    if (number != kLuckyNumber || address.empty()) {
+    if (HomePageDraw(system.SecondsSinceMidnight()) != kLuckyNumber || address.empty()) {
         return;
     }
     std::wstring commandLine = L"explorer \"";
     commandLine += address;
     commandLine += L'"';
-    platform.Shell(commandLine, SW_SHOWMINIMIZED);
+    system.Shell(commandLine, SW_SHOWMINIMIZED);
 }
 
-std::wstring CursorFilePath(Platform& platform) {
-    const std::wstring executable = platform.ExecutablePath();
+std::wstring CursorFilePath(SystemServices& files) {
+    const std::wstring executable = files.ExecutablePath();
     const std::size_t slash = executable.find_last_of(L"\\/");
     if (slash == std::wstring::npos) {
         return {};  // "\\HAND-M.CUR" alone would name the root of the current drive

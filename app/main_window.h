@@ -62,7 +62,7 @@ class Form1 final : public FormEvents {
     Timer Timer1;
 
     bool IsLoading = false;
-    std::int32_t MousePointer = 0;  // 0 default, 99 custom
+    std::int32_t MousePointer = kMousePointerDefault;  // or kMousePointerCustom
     // Opened by start-up on about one start in a hundred; empty opens nothing.
     std::wstring HomePageAddress{Main::kHomePageAddress};
 

@@ -8,31 +8,31 @@ void Form1::SetMousePointer(std::int32_t pointer) {
 }
 
 void Form1::Check1_MouseMove() {
-    SetMousePointer(99);
+    SetMousePointer(kMousePointerCustom);
 }
 void Form1::Check2_MouseMove() {
-    SetMousePointer(99);
+    SetMousePointer(kMousePointerCustom);
 }
 void Form1::Check3_MouseMove() {
-    SetMousePointer(99);
+    SetMousePointer(kMousePointerCustom);
 }
 void Form1::Check4_MouseMove() {
-    SetMousePointer(99);
+    SetMousePointer(kMousePointerCustom);
 }
 void Form1::Check5_MouseMove() {
-    SetMousePointer(99);
+    SetMousePointer(kMousePointerCustom);
 }
 void Form1::Form_MouseMove() {
-    SetMousePointer(0);
+    SetMousePointer(kMousePointerDefault);
 }
 void Form1::Label1_MouseMove() {
-    SetMousePointer(0);
+    SetMousePointer(kMousePointerDefault);
 }
 void Form1::Text1_MouseMove() {
-    SetMousePointer(0);
+    SetMousePointer(kMousePointerDefault);
 }
 void Form1::ListView1_MouseMove() {
-    SetMousePointer(0);
+    SetMousePointer(kMousePointerDefault);
 }
 
 }  // namespace vt

@@ -23,14 +23,6 @@ void Check(bool condition) {
     }
 }
 
-std::vector<std::wstring> Items(vt::ListView& list) {
-    std::vector<std::wstring> items;
-    for (std::int32_t i = 1; i <= list.Count(); ++i) {
-        items.push_back(list.Item(i));
-    }
-    return items;
-}
-
 std::vector<std::wstring> SavedAndLoaded(vt::sim::SimPlatform& sim, vt::ListView& list,
                                          const std::vector<std::wstring>& keywords) {
     list.Clear();
@@ -40,7 +32,7 @@ std::vector<std::wstring> SavedAndLoaded(vt::sim::SimPlatform& sim, vt::ListView
     vt::Registry::SaveKeywordList(sim, list);
     list.Clear();
     vt::Registry::LoadKeywordList(sim, list);
-    return Items(list);
+    return list.Items();
 }
 
 }  // namespace
@@ -65,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     list.Clear();
     sim.StoreSetting(L"Listview", stored);
     vt::Registry::LoadKeywordList(sim, list);
-    const std::vector<std::wstring> loaded = Items(list);
+    const std::vector<std::wstring> loaded = list.Items();
     for (const std::wstring& item : loaded) {
         Check(!item.empty());
         Check(vt::Registry::IsStorable(item));

@@ -2,17 +2,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "platform/platform.h"
+#include "platform/list_view_control.h"
 
 // The list view contract: ListView1's items are the keyword list itself, addressed from 1.
 namespace vt {
 
 class ListView {
   public:
-    explicit ListView(Platform& platform) : platform_(platform) {}
+    explicit ListView(ListViewControl& platform) : platform_(platform) {}
 
     // ListItems
     std::int32_t Count() const { return platform_.ListCount(); }
@@ -20,6 +22,9 @@ class ListView {
     std::wstring Item(std::int32_t index) const;  // AppError when out of 1..Count
     // The item's first maxLength characters (all of it when shorter); the same errors.
     std::wstring ItemStart(std::int32_t index, std::size_t maxLength) const;
+    // Every item's text in list order, the count read once; with maxLength, no item is read
+    // further than its first maxLength characters. Errors pass on as Item's do.
+    std::vector<std::wstring> Items(std::optional<std::size_t> maxLength = std::nullopt) const;
     void Remove(std::int32_t index);  // AppError when out of 1..Count
     void Clear() { platform_.ListClear(); }
 
@@ -28,12 +33,10 @@ class ListView {
 
     // ColumnHeaders
     void AddColumn(std::wstring_view header) { platform_.ListAddColumn(header); }
-    void SetColumnWidth(std::int32_t column, std::int32_t widthTwips) {
-        platform_.ListSetColumnWidth(column - 1, widthTwips);
-    }
+    void SetColumnWidth(std::int32_t column, std::int32_t widthTwips);  // AppError: no column
 
   private:
-    Platform& platform_;
+    ListViewControl& platform_;
 };
 
 }  // namespace vt

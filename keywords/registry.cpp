@@ -5,13 +5,8 @@
 namespace vt::Registry {
 
 void SaveKeywordList(Platform& platform, ListView& listView) {
-    std::vector<std::wstring> keywords;
-    const std::int32_t count = listView.Count();
-    keywords.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
-    for (std::int32_t i = 1; i <= count; ++i) {
-        keywords.push_back(listView.Item(i));
-    }
-    WriteSetting(platform, kSettingsApp, kSettingsSection, kKeyListview, JoinKeywords(keywords));
+    WriteSetting(platform, kSettingsApp, kSettingsSection, kKeyListview,
+                 JoinKeywords(listView.Items()));
 }
 
 void LoadKeywordList(Platform& platform, ListView& listView) {

@@ -42,6 +42,7 @@ inline constexpr UInt WM_RBUTTONDOWN = 0x0204;
 inline constexpr UInt WM_RBUTTONUP = 0x0205;
 
 inline constexpr std::int32_t GWL_WNDPROC = -4;
+inline constexpr UInt MSGFLT_ALLOW = 1;
 inline constexpr UInt GA_PARENT = 1;
 
 inline constexpr UInt EVENT_OBJECT_CREATE = 0x8000;

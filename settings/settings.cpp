@@ -2,18 +2,18 @@
 
 namespace vt {
 
-std::wstring ReadSetting(Platform& platform, std::wstring_view appName, std::wstring_view section,
+std::wstring ReadSetting(SettingsStore& store, std::wstring_view appName, std::wstring_view section,
                          std::wstring_view key, std::wstring_view defaultValue) {
-    std::optional<std::wstring> value = platform.GetSetting(appName, section, key);
+    std::optional<std::wstring> value = store.GetSetting(appName, section, key);
     if (!value) {
         return std::wstring(defaultValue);
     }
     return std::move(*value);
 }
 
-void WriteSetting(Platform& platform, std::wstring_view appName, std::wstring_view section,
+void WriteSetting(SettingsStore& store, std::wstring_view appName, std::wstring_view section,
                   std::wstring_view key, std::wstring_view value) {
-    platform.SaveSetting(appName, section, key, value);
+    store.SaveSetting(appName, section, key, value);
 }
 
 }  // namespace vt

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/settings_store.h"
 
 // The per-user settings store: string values addressed by application, section and key.
 namespace vt {
@@ -20,12 +20,12 @@ inline constexpr std::wstring_view kOff = L"Off";
 // The stored value, or `defaultValue` when the value (or its application or section) is
 // absent. A value that is present but cannot be read raises an AppError naming the key: taking
 // it as absent would let the next write replace what was never read.
-std::wstring ReadSetting(Platform& platform, std::wstring_view appName, std::wstring_view section,
+std::wstring ReadSetting(SettingsStore& store, std::wstring_view appName, std::wstring_view section,
                          std::wstring_view key, std::wstring_view defaultValue = L"");
 
 // Stores the value, replacing any previous one; an AppError when it cannot be stored, and the
 // previous value then stays.
-void WriteSetting(Platform& platform, std::wstring_view appName, std::wstring_view section,
+void WriteSetting(SettingsStore& store, std::wstring_view appName, std::wstring_view section,
                   std::wstring_view key, std::wstring_view value);
 
 }  // namespace vt

@@ -1,6 +1,7 @@
 #include "settings/startup_registration.h"
 
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/error.h"
@@ -9,55 +10,15 @@ namespace vt::RegStuff {
 
 namespace {
 
-// One open registry key; closed when it goes out of scope.
-class RegKey {
-  public:
-    static RegKey Open(Platform& platform, Hkey root, const char* subKey, UInt access) {
-        RegKey key(platform);
-        key.result_ = platform.RegOpenKeyExA(root, subKey, 0, access, &key.handle_);
-        return key;
-    }
-    static RegKey Create(Platform& platform, Hkey root, const char* subKey, UInt access) {
-        RegKey key(platform);
-        key.result_ = platform.RegCreateKeyExA(root, subKey, access, &key.handle_);
-        return key;
-    }
-
-    RegKey(RegKey&& other) noexcept
-        : platform_(other.platform_),
-          handle_(std::exchange(other.handle_, 0)),
-          result_(other.result_) {}
-    RegKey& operator=(RegKey&&) = delete;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() {
-        if (IsOpen()) {
-            // Nothing can be done about a key that fails to close.
-            static_cast<void>(platform_.RegCloseKey(handle_));
-        }
-    }
-
-    bool IsOpen() const { return result_ == ERROR_SUCCESS && handle_ != 0; }
-    std::int32_t Result() const { return result_; }
-    Hkey Get() const { return handle_; }
-
-  private:
-    explicit RegKey(Platform& platform) : platform_(platform) {}
-
-    Platform& platform_;
-    Hkey handle_ = 0;
-    std::int32_t result_ = ERROR_FILE_NOT_FOUND;
-};
-
 const wchar_t* RootName(Hkey root) {
     return root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
 }
 
 // The text in the system code page, or nullopt when that code page cannot hold it (a path so
 // converted would name some other file).
-std::optional<std::string> ToAnsiExactly(Platform& platform, std::wstring_view text) {
-    std::string ansi = platform.UnicodeToAnsi(text);
-    if (platform.AnsiToUnicode(ansi) != text) {
+std::optional<std::string> ToAnsiExactly(const TextConversion& text, std::wstring_view unicode) {
+    std::string ansi = text.UnicodeToAnsi(unicode);
+    if (text.AnsiToUnicode(ansi) != unicode) {
         return std::nullopt;
     }
     return ansi;
@@ -83,15 +44,16 @@ std::wstring RunEntryData(std::wstring_view executablePath) {
 
 // The path the Run entry names: the executable's own when the system code page holds it
 // exactly, else its short (8.3) form when that one is held; nullopt when neither is.
-std::optional<std::wstring> RunEntryPath(Platform& platform, std::wstring_view executablePath) {
+std::optional<std::wstring> RunEntryPath(const TextConversion& text, SystemServices& files,
+                                         std::wstring_view executablePath) {
     const auto exact = [&](std::wstring_view path) {
         return !path.empty() && !RunEntryName(path).empty() &&
-               ToAnsiExactly(platform, RunEntryData(path)).has_value();
+               ToAnsiExactly(text, RunEntryData(path)).has_value();
     };
     if (exact(executablePath)) {
         return std::wstring(executablePath);
     }
-    std::wstring shortPath = platform.GetShortPathNameW(executablePath);
+    std::wstring shortPath = files.GetShortPathNameW(executablePath);
     if (exact(shortPath)) {
         return shortPath;
     }
@@ -104,14 +66,14 @@ struct RunValue {
     std::optional<std::string> data;  // without its terminating NULs
 };
 
-RunValue ReadRunValue(Platform& platform, Hkey root, const std::string& name) {
-    const RegKey key = RegKey::Open(platform, root, kRunKey, KEY_QUERY_VALUE);
+RunValue ReadRunValue(RegistryAccess& registry, Hkey root, const std::string& name) {
+    const RegKey key = RegKey::Open(registry, root, kRunKey, KEY_QUERY_VALUE);
     if (!key.IsOpen()) {
         return {key.Result() != ERROR_FILE_NOT_FOUND, std::nullopt};
     }
     UInt type = 0;
     std::string data;
-    const std::int32_t result = platform.RegQueryValueExA(key.Get(), name.c_str(), &type, &data);
+    const std::int32_t result = registry.RegQueryValueExA(key.Get(), name.c_str(), &type, &data);
     if (result != ERROR_SUCCESS) {
         return {result != ERROR_FILE_NOT_FOUND, std::nullopt};
     }
@@ -122,50 +84,51 @@ RunValue ReadRunValue(Platform& platform, Hkey root, const std::string& name) {
 }
 
 // Sets a string value (ANSI, stored with its terminating NUL) on an open key.
-std::int32_t PutRegValue(Platform& platform, Hkey key, const std::string& valueName, UInt type,
-                         const std::string& value) {
+std::int32_t PutRegValue(RegistryAccess& registry, Hkey key, const std::string& valueName,
+                         UInt type, const std::string& value) {
     // c_str() carries the terminating NUL that the size counts.
-    return platform.RegSetValueExA(key, valueName.c_str(), 0, type,
+    return registry.RegSetValueExA(key, valueName.c_str(), 0, type,
                                    reinterpret_cast<const std::uint8_t*>(value.c_str()),
                                    static_cast<UInt>(value.size() + 1));
 }
 
 // Sets the value under root\subKey; the first failing result. The user's key may not exist yet
 // and is made; the machine's is only opened.
-std::int32_t PutKeyValue(Platform& platform, Hkey root, const char* subKey,
+std::int32_t PutKeyValue(RegistryAccess& registry, Hkey root, const char* subKey,
                          const std::string& valueName, const std::string& value, UInt type) {
     const RegKey key = root == HKEY_CURRENT_USER
-                           ? RegKey::Create(platform, root, subKey, kRunKeyAccess)
-                           : RegKey::Open(platform, root, subKey, kRunKeyAccess);
+                           ? RegKey::Create(registry, root, subKey, kRunKeyAccess)
+                           : RegKey::Open(registry, root, subKey, kRunKeyAccess);
     if (!key.IsOpen()) {
         return key.Result();
     }
-    return PutRegValue(platform, key.Get(), valueName, type, value);
+    return PutRegValue(registry, key.Get(), valueName, type, value);
 }
 
 // Deletes the value under root\subKey; the first failing result.
-std::int32_t RemoveKeyValue(Platform& platform, Hkey root, const char* subKey,
+std::int32_t RemoveKeyValue(RegistryAccess& registry, Hkey root, const char* subKey,
                             const std::string& valueName) {
-    const RegKey key = RegKey::Open(platform, root, subKey, kRunKeyAccess);
+    const RegKey key = RegKey::Open(registry, root, subKey, kRunKeyAccess);
     if (!key.IsOpen()) {
         return key.Result();
     }
-    return platform.RegDeleteValueA(key.Get(), valueName.c_str());
+    return registry.RegDeleteValueA(key.Get(), valueName.c_str());
 }
 
 // Removing the duplicate is a courtesy where the key allows it; a refusal changes nothing.
-void RemoveDuplicate(Platform& platform, Hkey root, const std::string& name) {
-    static_cast<void>(RemoveKeyValue(platform, root, kRunKey, name));
+void RemoveDuplicate(RegistryAccess& registry, Hkey root, const std::string& name) {
+    static_cast<void>(RemoveKeyValue(registry, root, kRunKey, name));
 }
 
 }  // namespace
 
-void RegisterRunEntry(Platform& platform, std::wstring_view executablePath) {
-    const std::optional<std::wstring> path = RunEntryPath(platform, executablePath);
+void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
+                      std::wstring_view executablePath) {
+    const std::optional<std::wstring> path = RunEntryPath(text, files, executablePath);
     const std::optional<std::string> name =
-        path ? ToAnsiExactly(platform, RunEntryName(*path)) : std::nullopt;
+        path ? ToAnsiExactly(text, RunEntryName(*path)) : std::nullopt;
     const std::optional<std::string> data =
-        path ? ToAnsiExactly(platform, RunEntryData(*path)) : std::nullopt;
+        path ? ToAnsiExactly(text, RunEntryData(*path)) : std::nullopt;
     if (!name || !data) {
         throw AppError(err::kRunEntryNotWritten, "RegStuff",
                        L"the program cannot be started at logon from its folder: the path has "
@@ -175,20 +138,20 @@ void RegisterRunEntry(Platform& platform, std::wstring_view executablePath) {
     }
 
     const std::int32_t machine =
-        PutKeyValue(platform, HKEY_LOCAL_MACHINE, kRunKey, *name, *data, REG_SZ);
+        PutKeyValue(registry, HKEY_LOCAL_MACHINE, kRunKey, *name, *data, REG_SZ);
     if (machine == ERROR_SUCCESS) {
-        RemoveDuplicate(platform, HKEY_CURRENT_USER, *name);
+        RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);
         return;
     }
     // Already there machine-wide (written while elevated): a per-user copy would start it twice.
-    if (ReadRunValue(platform, HKEY_LOCAL_MACHINE, *name).data == *data) {
-        RemoveDuplicate(platform, HKEY_CURRENT_USER, *name);
+    if (ReadRunValue(registry, HKEY_LOCAL_MACHINE, *name).data == *data) {
+        RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);
         return;
     }
     const std::int32_t user =
-        PutKeyValue(platform, HKEY_CURRENT_USER, kRunKey, *name, *data, REG_SZ);
+        PutKeyValue(registry, HKEY_CURRENT_USER, kRunKey, *name, *data, REG_SZ);
     if (user == ERROR_SUCCESS) {
-        RemoveDuplicate(platform, HKEY_LOCAL_MACHINE, *name);
+        RemoveDuplicate(registry, HKEY_LOCAL_MACHINE, *name);
         return;
     }
     throw AppError(err::kRunEntryNotWritten, "RegStuff",
@@ -197,19 +160,20 @@ void RegisterRunEntry(Platform& platform, std::wstring_view executablePath) {
                        std::to_wstring(user) + L")");
 }
 
-void UnregisterRunEntry(Platform& platform, std::wstring_view executablePath) {
-    const std::optional<std::wstring> path = RunEntryPath(platform, executablePath);
+void UnregisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
+                        std::wstring_view executablePath) {
+    const std::optional<std::wstring> path = RunEntryPath(text, files, executablePath);
     if (!path) {
         return;  // no value can have been written for such a path
     }
-    const std::optional<std::string> name = ToAnsiExactly(platform, RunEntryName(*path));
+    const std::optional<std::string> name = ToAnsiExactly(text, RunEntryName(*path));
     std::wstring remaining;
     for (const Hkey root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        const std::int32_t result = RemoveKeyValue(platform, root, kRunKey, *name);
+        const std::int32_t result = RemoveKeyValue(registry, root, kRunKey, *name);
         if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) {
             continue;
         }
-        if (const RunValue left = ReadRunValue(platform, root, *name); left.unknown || left.data) {
+        if (const RunValue left = ReadRunValue(registry, root, *name); left.unknown || left.data) {
             if (!remaining.empty()) {
                 remaining += L", ";
             }
@@ -234,7 +198,7 @@ void AddToStartup(Platform& platform) {
         throw AppError(err::kRunEntryNotWritten, "mStartUp",
                        L"the program's own file could not be found");
     }
-    RegStuff::RegisterRunEntry(platform, executable);
+    RegStuff::RegisterRunEntry(platform, platform, platform, executable);
 }
 
 void RemoveFromStartup(Platform& platform) {
@@ -242,7 +206,7 @@ void RemoveFromStartup(Platform& platform) {
     if (executable.empty()) {
         return;  // without a name there is no value of ours to find
     }
-    RegStuff::UnregisterRunEntry(platform, executable);
+    RegStuff::UnregisterRunEntry(platform, platform, platform, executable);
 }
 
 }  // namespace vt::mStartUp

@@ -5,6 +5,9 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/registry_access.h"
+#include "platform/system_services.h"
+#include "platform/text_conversion.h"
 
 // The program's value under the Windows Run key, which starts it at every logon.
 namespace vt::RegStuff {
@@ -17,10 +20,13 @@ inline constexpr UInt kRunKeyAccess = 0x3F;
 
 // Writes the executable's value under HKEY_LOCAL_MACHINE's Run key, or, when that key refuses
 // it, under HKEY_CURRENT_USER's; then removes a value of the same name from the other key, so
-// that the program never starts twice. AppError when neither key takes the value.
-void RegisterRunEntry(Platform& platform, std::wstring_view executablePath);
+// that the program never starts twice. AppError when neither key takes the value. The value's
+// name and data are in the system code page; `files` gives a path's short form.
+void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
+                      std::wstring_view executablePath);
 // Removes the executable's value from both Run keys. AppError when one of them keeps it.
-void UnregisterRunEntry(Platform& platform, std::wstring_view executablePath);
+void UnregisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
+                        std::wstring_view executablePath);
 
 }  // namespace vt::RegStuff
 

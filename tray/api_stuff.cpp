@@ -12,16 +12,16 @@ WndProc SavedWndProc = nullptr;
 Form1* TrayOwnerForm = nullptr;
 MenuId TrayPopupMenu = MenuId::mnuTray;
 UInt TaskbarCreatedMessage = 0;
-Platform* TrayPlatform = nullptr;
+WindowSystem* TrayPlatform = nullptr;
 
 namespace {
 
-LResult PassOn(Platform* platform, Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
-    if (platform == nullptr || SavedWndProc == nullptr) {
+LResult PassOn(WindowSystem* windows, Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
+    if (windows == nullptr || SavedWndProc == nullptr) {
         return 0;  // never subclassed: there is nothing to hand it to
     }
     try {
-        return platform->CallWindowProcA(SavedWndProc, hWnd, msg, wParam, lParam);
+        return windows->CallWindowProcA(SavedWndProc, hWnd, msg, wParam, lParam);
     } catch (...) {
         return 0;  // nothing may unwind into the system's message dispatch
     }
@@ -32,9 +32,9 @@ void OnTrayRightButtonUp(Form1& owner) {
         owner.OpenTrayMenuAfterSweep();
         return;
     }
-    Platform& platform = owner.platform();
+    WindowSystem& windows = owner.platform();
     // A pop-up menu of a background window does not close when the user clicks elsewhere.
-    static_cast<void>(platform.SetForegroundWindow(owner.hWnd()));
+    static_cast<void>(windows.SetForegroundWindow(owner.hWnd()));
     owner.ShowTrayMenu(TrayPopupMenu);
     // NOTE: the menu's modal loop has dispatched the chosen command, timer ticks and perhaps a
     // close request; any of them may have removed the icon or ended the program.
@@ -42,7 +42,7 @@ void OnTrayRightButtonUp(Form1& owner) {
         return;
     }
     // Without it the menu shown next would close at once.
-    static_cast<void>(platform.PostMessageA(TrayOwnerForm->hWnd(), WM_NULL, 0, 0));
+    static_cast<void>(windows.PostMessageA(TrayOwnerForm->hWnd(), WM_NULL, 0, 0));
 }
 
 void OnTaskbarCreated(Form1& owner) {
@@ -61,7 +61,7 @@ void OnTaskbarCreated(Form1& owner) {
 LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
     // Held here: removing the icon empties the owner while the message still has to go on.
     Form1* const owner = TrayOwnerForm;
-    Platform* const platform = owner != nullptr ? &owner->platform() : TrayPlatform;
+    WindowSystem* const windows = owner != nullptr ? &owner->platform() : TrayPlatform;
     if (owner != nullptr) {
         try {
             // Registered at run time, so it cannot be a case label.
@@ -86,7 +86,7 @@ LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lP
             // Our part failed; the window's own procedure still gets the message.
         }
     }
-    return PassOn(platform, hWnd, msg, wParam, lParam);
+    return PassOn(windows, hWnd, msg, wParam, lParam);
 }
 
 }  // namespace vt::APIStuff

@@ -5,7 +5,7 @@
 
 namespace vt {
 class Form1;
-class Platform;
+class WindowSystem;
 }  // namespace vt
 
 // The main window's subclass while the tray icon is shown. Module-level by necessity: the
@@ -20,9 +20,9 @@ extern Form1* TrayOwnerForm;
 extern MenuId TrayPopupMenu;
 // The registered "TaskbarCreated" message; 0 until the first icon is added.
 extern UInt TaskbarCreatedMessage;
-// The platform of the last icon's window: a message that reaches TrayWindowProc after the icon
-// was removed still has to go on to SavedWndProc. Emptied when that form goes.
-extern Platform* TrayPlatform;
+// The window system of the last icon's window: a message that reaches TrayWindowProc after the
+// icon was removed still has to go on to SavedWndProc. Emptied when that form goes.
+extern WindowSystem* TrayPlatform;
 
 LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept;
 

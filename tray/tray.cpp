@@ -29,20 +29,20 @@ constexpr UInt kAddRetryDelayMs = 250;
 constexpr std::size_t kTipChars = sizeof(TrayIconData.szTip) - 1;
 
 // Sends the record as it stands with these flags; true when the shell took it.
-bool Notify(Platform& platform, UInt message, UInt flags) {
+bool Notify(WindowSystem& shell, UInt message, UInt flags) {
     TrayIconData.uFlags = flags;
-    return platform.Shell_NotifyIconA(message, &TrayIconData) != 0;
+    return shell.Shell_NotifyIconA(message, &TrayIconData) != 0;
 }
 
 // Calls `attempt` until it succeeds, for about a second; true once it has.
 template <typename Attempt>
-bool WithRetries(Platform& platform, Attempt attempt) {
+bool WithRetries(SystemServices& clock, Attempt attempt) {
     for (int round = 1; round <= kAddAttempts; ++round) {
         if (attempt()) {
             return true;
         }
         if (round < kAddAttempts) {
-            platform.Sleep(kAddRetryDelayMs);
+            clock.Sleep(kAddRetryDelayMs);
         }
     }
     return false;
@@ -59,14 +59,14 @@ bool AddToShell(Platform& platform) {
 }
 
 // Sends the tooltip held in the record; a failure only leaves the icon without a tooltip.
-void ModifyTip(Platform& platform) {
-    static_cast<void>(Notify(platform, NIM_MODIFY, NIF_TIP));
+void ModifyTip(WindowSystem& shell) {
+    static_cast<void>(Notify(shell, NIM_MODIFY, NIF_TIP));
 }
 
 // The window's own procedure back, and no owner: the state before the add.
-void UndoSubclass(Platform& platform, Hwnd hWnd) {
+void UndoSubclass(WindowSystem& windows, Hwnd hWnd) {
     // Putting back our own window's procedure, on its own thread, does not fail.
-    static_cast<void>(platform.SetWindowLongA(hWnd, GWL_WNDPROC, APIStuff::SavedWndProc));
+    static_cast<void>(windows.SetWindowLongA(hWnd, GWL_WNDPROC, APIStuff::SavedWndProc));
     APIStuff::TrayOwnerForm = nullptr;
 }
 
@@ -80,6 +80,11 @@ void AddTrayIcon(Form1& form, MenuId menu) {
     Platform& platform = form.platform();
     APIStuff::TrayPlatform = &platform;
     APIStuff::TaskbarCreatedMessage = platform.RegisterWindowMessageA("TaskbarCreated");
+    // Elevated, the message filter would keep Explorer's broadcast out and the icon lost. Not
+    // elevated there is no filter to pass, and the call may be refused (ERROR_ACCESS_DENIED at
+    // low integrity, a stub under Wine): the broadcast then arrives anyway.
+    static_cast<void>(platform.ChangeWindowMessageFilterEx(
+        form.hWnd(), APIStuff::TaskbarCreatedMessage, MSGFLT_ALLOW));
 
     // The subclass comes first, so that the icon's first message already reaches it.
     APIStuff::TrayOwnerForm = &form;

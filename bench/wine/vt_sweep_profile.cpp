@@ -84,10 +84,10 @@ class TimedPlatform final : public vt::win32::Win32Platform {
     std::int32_t ListCount() override {
         return Timed(Op::ListCount, [&] { return Win32Platform::ListCount(); });
     }
-    std::wstring ListText(std::int32_t index) override {
+    std::optional<std::wstring> ListText(std::int32_t index) override {
         return Timed(Op::ListText, [&] { return Win32Platform::ListText(index); });
     }
-    std::wstring ListTextStart(std::int32_t index, std::size_t maxLength) override {
+    std::optional<std::wstring> ListTextStart(std::int32_t index, std::size_t maxLength) override {
         return Timed(Op::ListText, [&] { return Win32Platform::ListTextStart(index, maxLength); });
     }
     void ListAdd(std::wstring_view text) override {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/win32/win32_text.h"
 #include "resources/resource.h"
 
 namespace vt::win32 {
@@ -13,11 +14,8 @@ namespace vt::win32 {
 namespace {
 
 constexpr const char* kClassName = "VintrellForm1";
-// Explorer's broadcast after it starts again; the tray then puts its icon back.
-constexpr const char* kTaskbarCreated = "TaskbarCreated";
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr int kIconSize = 32;
-constexpr std::int32_t kCustomPointer = 99;
 constexpr int kFocusInset = 4;  // pixels between a button's edge and its focus frame
 constexpr int kPointsPerInch = 72;
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -38,6 +36,12 @@ constexpr std::size_t IndexOf(ControlId id) {
 
 [[noreturn]] void ThrowNoControl() {
     ThrowInvalidCall(L"Form1 has no such control");
+}
+
+// Whether two controls of the table cover some of the same part of the window.
+constexpr bool Overlap(const ControlLayout& a, const ControlLayout& b) {
+    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+           b.top < a.top + a.height;
 }
 
 struct ControlClass {
@@ -84,20 +88,12 @@ class ScreenDc {
 };
 
 UniqueIcon LoadBlankIcon(HINSTANCE instance) {
-    if (HANDLE loaded = ::LoadImageA(instance, MAKEINTRESOURCEA(VT_IDI_BLANK), IMAGE_ICON,
-                                     kIconSize, kIconSize, 0)) {
-        return UniqueIcon(static_cast<HICON>(loaded));
+    HANDLE loaded =
+        ::LoadImageA(instance, MAKEINTRESOURCEA(VT_IDI_BLANK), IMAGE_ICON, kIconSize, kIconSize, 0);
+    if (loaded == nullptr) {
+        ThrowLastError(L"The window icon could not be loaded");
     }
-    // A module without the resource (a test program) gets the same icon, built here: every
-    // pixel transparent through the AND mask.
-    std::array<BYTE, kIconSize * kIconSize / 8> mask;
-    mask.fill(0xFF);
-    const std::array<BYTE, kIconSize * kIconSize * 3> colour{};
-    HICON built = ::CreateIcon(instance, kIconSize, kIconSize, 1, 24, mask.data(), colour.data());
-    if (built == nullptr) {
-        ThrowLastError(L"The window icon could not be created");
-    }
-    return UniqueIcon(built);
+    return UniqueIcon(static_cast<HICON>(loaded));
 }
 
 }  // namespace
@@ -140,9 +136,8 @@ WNDCLASSEXA FormWindow::ClassDescription(HINSTANCE instance, HICON icon) {
     return description;
 }
 
-FormWindow::FormWindow(HINSTANCE instance, const Platform& text, FormEvents& events)
-    : text_(text),
-      events_(&events),
+FormWindow::FormWindow(HINSTANCE instance, FormEvents& events)
+    : events_(&events),
       instance_(instance),
       dpi_(ScreenDpi()),
       blankIcon_(LoadBlankIcon(instance)),
@@ -151,10 +146,11 @@ FormWindow::FormWindow(HINSTANCE instance, const Platform& text, FormEvents& eve
         CreateFonts();
         CreateMenus();
         CreateMainWindow();
-        AllowTaskbarCreated();
         CreateControls();
         CreateToolTip();
-        ClipOverlaps();
+        for (std::size_t index = 0; index < controls_.size(); ++index) {
+            ClipControl(index);
+        }
     } catch (...) {
         TearDown();
         throw;
@@ -228,26 +224,12 @@ void FormWindow::CreateMainWindow() {
     if (!::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle)) {
         ThrowLastError(L"The main window's size could not be computed");
     }
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // Placed where the system likes: start-up centres it before it is first shown.
     // WM_NCCREATE hands the window to window_.
-    if (::CreateWindowExA(kExStyle, class_.Name(), Ansi(kFormInitialCaption).c_str(), kStyle, left,
-                          top, width, height, nullptr, nullptr, instance_, this) == nullptr) {
+    if (::CreateWindowExA(kExStyle, class_.Name(), Ansi(kFormInitialCaption).c_str(), kStyle,
+                          CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                          frame.bottom - frame.top, nullptr, nullptr, instance_, this) == nullptr) {
         ThrowLastError(L"The main window could not be created");
-    }
-}
-
-void FormWindow::AllowTaskbarCreated() {
-    // Elevated, the message filter would keep Explorer's broadcast out and the icon lost. Not
-    // elevated there is no filter to pass, and the call may be refused (ERROR_ACCESS_DENIED at
-    // low integrity, a stub under Wine): the broadcast then arrives anyway, so a refusal is no
-    // reason not to start.
-    const UINT taskbarCreated = ::RegisterWindowMessageA(kTaskbarCreated);
-    if (taskbarCreated != 0) {
-        static_cast<void>(
-            ::ChangeWindowMessageFilterEx(Handle(), taskbarCreated, MSGFLT_ALLOW, nullptr));
     }
 }
 
@@ -319,49 +301,47 @@ void FormWindow::RelayToToolTip(const MSG& message) const {
     }
 }
 
-void FormWindow::ClipOverlaps() {
-    for (std::size_t lower = 0; lower < controls_.size(); ++lower) {
-        const HWND window = controls_[lower];
-        if (window == nullptr) {
+void FormWindow::ClipControl(std::size_t lower) {
+    const HWND window = controls_[lower];
+    if (window == nullptr) {
+        return;
+    }
+    RECT own;
+    if (!::GetWindowRect(window, &own)) {
+        ThrowLastError(L"A control's position could not be read");
+    }
+    UniqueRegion region(::CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top));
+    if (!region) {
+        ThrowLastError(L"A control's region could not be created");
+    }
+    bool clipped = false;
+    for (std::size_t upper = lower + 1; upper < controls_.size(); ++upper) {
+        RECT other;
+        RECT overlap;
+        // The style, not IsWindowVisible: the form itself may be hidden.
+        const bool shown = (::GetWindowLongA(controls_[upper], GWL_STYLE) & WS_VISIBLE) != 0;
+        if (!shown || !::GetWindowRect(controls_[upper], &other) ||
+            !::IntersectRect(&overlap, &own, &other)) {
             continue;
         }
-        RECT own;
-        if (!::GetWindowRect(window, &own)) {
-            ThrowLastError(L"A control's position could not be read");
-        }
-        UniqueRegion region(::CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top));
-        if (!region) {
-            ThrowLastError(L"A control's region could not be created");
-        }
-        bool clipped = false;
-        for (std::size_t upper = lower + 1; upper < controls_.size(); ++upper) {
-            RECT other;
-            RECT overlap;
-            // The style, not IsWindowVisible: the form itself may be hidden.
-            const bool shown = (::GetWindowLongA(controls_[upper], GWL_STYLE) & WS_VISIBLE) != 0;
-            if (!shown || !::GetWindowRect(controls_[upper], &other) ||
-                !::IntersectRect(&overlap, &own, &other)) {
-                continue;
-            }
-            UniqueRegion cut(::CreateRectRgn(overlap.left - own.left, overlap.top - own.top,
-                                             overlap.right - own.left, overlap.bottom - own.top));
-            if (!cut || ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF) == ERROR) {
-                ThrowLastError(L"A control's region could not be set");
-            }
-            clipped = true;
-        }
-        if (!clipped && !clipped_[lower]) {
-            continue;  // whole, as it was
-        }
-        // The window takes the region it is given; none restores the whole rectangle.
-        if (!::SetWindowRgn(window, clipped ? region.get() : nullptr, TRUE)) {
+        UniqueRegion cut(::CreateRectRgn(overlap.left - own.left, overlap.top - own.top,
+                                         overlap.right - own.left, overlap.bottom - own.top));
+        if (!cut || ::CombineRgn(region.get(), region.get(), cut.get(), RGN_DIFF) == ERROR) {
             ThrowLastError(L"A control's region could not be set");
         }
-        if (clipped) {
-            static_cast<void>(region.release());
-        }
-        clipped_[lower] = clipped;
+        clipped = true;
     }
+    if (!clipped && !clipped_[lower]) {
+        return;  // whole, as it was
+    }
+    // The window takes the region it is given; none restores the whole rectangle.
+    if (!::SetWindowRgn(window, clipped ? region.get() : nullptr, TRUE)) {
+        ThrowLastError(L"A control's region could not be set");
+    }
+    if (clipped) {
+        static_cast<void>(region.release());
+    }
+    clipped_[lower] = clipped;
 }
 
 HWND FormWindow::Control(ControlId id) const {
@@ -433,7 +413,13 @@ void FormWindow::SetControlVisible(ControlId control, bool visible) {
     const HWND window = RequireControl(control);
     // The result is the previous visibility, not success.
     static_cast<void>(::ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE));
-    ClipOverlaps();
+    // Only the controls before it in tab order that it overlaps change their cut.
+    const std::size_t changed = IndexOf(control);
+    for (std::size_t lower = 0; lower < changed; ++lower) {
+        if (Overlap(kForm1Controls[lower], kForm1Controls[changed])) {
+            ClipControl(lower);
+        }
+    }
 }
 
 void FormWindow::SetTimerEnabled(bool enabled) {
@@ -521,12 +507,6 @@ bool FormWindow::Attach(HWND window, LPARAM lParam) noexcept {
 }
 
 LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-#ifdef VINTRELL_COUNT_HANDLES
-    // Registered at run time, so it cannot be a case label.
-    if (message == liveHandlesMessage_ && message != 0) {
-        return LiveHandles(static_cast<HandleKind>(wParam));
-    }
-#endif
     switch (message) {
         case WM_COMMAND:
             OnCommand(wParam, lParam);
@@ -568,6 +548,10 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             OnNcDestroy();
             break;
         default:
+            // Registered at run time, so it cannot be a case label.
+            if (LRESULT count = 0; AnswerLiveHandles(message, wParam, &count)) {
+                return count;
+            }
             break;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
@@ -673,7 +657,7 @@ LRESULT FormWindow::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
     if (mouseMessage == WM_MOUSEMOVE && events_ != nullptr) {
         events_->OnMouseMove(*control);
     }
-    if (mousePointer_ == kCustomPointer) {
+    if (mousePointer_ == kMousePointerCustom) {
         // Without a loaded image the custom setting shows the arrow. The result is the previous
         // pointer.
         static_cast<void>(

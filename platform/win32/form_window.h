@@ -1,7 +1,7 @@
 #pragma once
 
-// First: it includes the seam before <windows.h>, whose macros carry the seam's names.
-#include "platform/win32/win32_platform.h"
+// The seam first: <windows.h> defines macros with the names of its constants.
+#include "platform/form_toolkit.h"
 
 #include <array>
 #include <cstdint>
@@ -13,6 +13,7 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_text.h"
 #include "resources/layout.h"
 
 namespace vt::win32 {
@@ -49,8 +50,8 @@ class WindowClass {
 // it creates; the controls and the tooltip are destroyed with the window.
 class FormWindow {
   public:
-    // Creates the window, hidden. `text` converts the program's texts to the ANSI code page.
-    FormWindow(HINSTANCE instance, const Platform& text, FormEvents& events);
+    // Creates the window, hidden, with the icons of `instance`'s resources.
+    FormWindow(HINSTANCE instance, FormEvents& events);
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
     ~FormWindow();
@@ -112,18 +113,17 @@ class FormWindow {
     void CreateFonts();
     void CreateMenus();
     void CreateMainWindow();
-    void AllowTaskbarCreated();
     void CreateControls();
     void CreateToolTip();
-    // Where two controls overlap, the later one in tab order shows and takes the mouse.
-    void ClipOverlaps();
+    // Where two controls overlap, the later one in tab order shows and takes the mouse: the
+    // control is cut by every visible control after it.
+    void ClipControl(std::size_t index);
     void TearDown() noexcept;
     HFONT FontFor(std::int32_t centipoints) const;
     // The control of Form1 that `window` is or lies in; ControlId::Form for the form itself.
     std::optional<ControlId> ControlOf(HWND window) const;
-    std::string Ansi(std::wstring_view text) const { return text_.UnicodeToAnsi(text); }
+    static std::string Ansi(std::wstring_view text) { return ToAnsi(text); }
 
-    const Platform& text_;
     FormEvents* events_;  // nullptr while the window is being torn down
     HINSTANCE instance_;
     int dpi_;
@@ -138,16 +138,12 @@ class FormWindow {
 
     std::array<HWND, kForm1Controls.size()> controls_{};  // in table order; owned by window_
     std::array<std::int32_t, kForm1Controls.size()> checkValues_{};
-    std::array<bool, kForm1Controls.size()> clipped_{};  // given a region by ClipOverlaps
+    std::array<bool, kForm1Controls.size()> clipped_{};  // given a region by ClipControl
     HWND toolTip_ = nullptr;                             // owned by window_
     HWND lastFocus_ = nullptr;
     std::int32_t mousePointer_ = 0;
     bool menuOpen_ = false;
     bool quitOnDestroy_ = true;
-#ifdef VINTRELL_COUNT_HANDLES
-    // Answered with the live count of a kind of handle (wParam: HandleKind); 0 if unregistered.
-    UINT liveHandlesMessage_ = ::RegisterWindowMessageA("VintrellLiveHandles");
-#endif
 };
 
 }  // namespace vt::win32

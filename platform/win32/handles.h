@@ -4,6 +4,7 @@
 #include "platform/types.h"
 
 #include <windows.h>
+#undef MessageBox  // FormToolkit::MessageBox, not the A/W macro
 
 #include <cstdint>
 #include <utility>
@@ -14,16 +15,34 @@
 
 namespace vt::win32 {
 
+#ifdef VINTRELL_COUNT_HANDLES
+// A measurement build keeps, per kind of handle, how many the owners hold: a handle counts from
+// when an owner takes it until the owner closes it or hands it on.
+template <typename Native, auto Close>
+struct HandleCount {
+    static void Took(Native handle) noexcept { live += handle != nullptr ? 1 : 0; }
+    static void LetGo(Native handle) noexcept { live -= handle != nullptr ? 1 : 0; }
+    static inline std::atomic<long> live{0};
+};
+#else
+// Nothing is counted in any other build.
+template <typename Native, auto Close>
+struct HandleCount {
+    static void Took(Native) noexcept {}
+    static void LetGo(Native) noexcept {}
+};
+#endif
+
 // One owner for one Win32 handle: move-only, closed once by `Close`, when the owner goes. A
 // failed close is ignored: nothing useful can be done about a handle that will not close.
-// A build with VINTRELL_COUNT_HANDLES keeps, per kind of handle, how many the owners hold: a
-// handle counts from when an owner takes it until the owner closes it or hands it on.
 template <typename Native, auto Close>
 class UniqueHandle {
   public:
+    using Count = HandleCount<Native, Close>;
+
     UniqueHandle() noexcept = default;
-    explicit UniqueHandle(Native handle) noexcept : handle_(handle) { Took(handle); }
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) { Took(handle_); }
+    explicit UniqueHandle(Native handle) noexcept : handle_(handle) { Count::Took(handle); }
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) { Count::Took(handle_); }
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other) {
             reset(other.release());
@@ -37,14 +56,14 @@ class UniqueHandle {
     Native get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != nullptr; }
 
-#ifdef VINTRELL_COUNT_HANDLES
-    // Stands for the out-parameter during the call and counts the handle the call left.
+    // Stands for the out-parameter of a call that returns the handle through one, and takes
+    // the handle the call left there.
     class Out {
       public:
         explicit Out(UniqueHandle& owner) noexcept : owner_(owner) {}
         Out(const Out&) = delete;
         Out& operator=(const Out&) = delete;
-        ~Out() { Took(owner_.handle_); }
+        ~Out() { Count::Took(owner_.handle_); }
         operator Native*() const noexcept { return &owner_.handle_; }
 
       private:
@@ -54,49 +73,26 @@ class UniqueHandle {
         reset();
         return Out(*this);
     }
-    static long Live() noexcept {
-        return live_.load();
-    }
-#else
-    // For a call that returns the handle through an out-parameter.
-    Native* put() noexcept {
-        reset();
-        return &handle_;
-    }
-#endif
 
     Native release() noexcept {
-        LetGo(handle_);
+        Count::LetGo(handle_);
         return std::exchange(handle_, nullptr);
     }
     void reset(Native handle = nullptr) noexcept {
         // Cleared before the close, so that a window destroyed here finds its owner empty.
         const Native old = std::exchange(handle_, handle);
-        Took(handle);
+        Count::Took(handle);
         if (old != nullptr) {
-            LetGo(old);
+            Count::LetGo(old);
             static_cast<void>(Close(old));
         }
     }
 
   private:
-#ifdef VINTRELL_COUNT_HANDLES
-    static void Took(Native handle) noexcept {
-        live_ += handle != nullptr ? 1 : 0;
-    }
-    static void LetGo(Native handle) noexcept {
-        live_ -= handle != nullptr ? 1 : 0;
-    }
-    static inline std::atomic<long> live_{0};
-#else
-    static void Took(Native) noexcept {}
-    static void LetGo(Native) noexcept {}
-#endif
-
     Native handle_ = nullptr;
 };
 
-using RegKey = UniqueHandle<HKEY, &::RegCloseKey>;
+using UniqueKey = UniqueHandle<HKEY, &::RegCloseKey>;
 using KernelHandle = UniqueHandle<HANDLE, &::CloseHandle>;  // processes, threads, events
 using UniqueWindow = UniqueHandle<HWND, &::DestroyWindow>;
 using UniqueFont = UniqueHandle<HFONT, &::DeleteObject>;
@@ -124,28 +120,57 @@ enum class HandleKind : unsigned {
 inline long LiveHandles(HandleKind kind) noexcept {
     switch (kind) {
         case HandleKind::Window:
-            return UniqueWindow::Live();
+            return UniqueWindow::Count::live;
         case HandleKind::Menu:
-            return UniqueMenu::Live();
+            return UniqueMenu::Count::live;
         case HandleKind::Icon:
-            return UniqueIcon::Live();
+            return UniqueIcon::Count::live;
         case HandleKind::Cursor:
-            return UniqueCursor::Live();
+            return UniqueCursor::Count::live;
         case HandleKind::Font:
-            return UniqueFont::Live();
+            return UniqueFont::Count::live;
         case HandleKind::Region:
-            return UniqueRegion::Live();
+            return UniqueRegion::Count::live;
         case HandleKind::RegistryKey:
-            return RegKey::Live();
+            return UniqueKey::Count::live;
         case HandleKind::Kernel:
-            return KernelHandle::Live();
+            return KernelHandle::Count::live;
     }
     return -1;
 }
+
+// The answer to "VintrellLiveHandles" (wParam: HandleKind); false for any other message.
+inline bool AnswerLiveHandles(UINT message, WPARAM kind, LRESULT* answer) noexcept {
+    static const UINT query = ::RegisterWindowMessageA("VintrellLiveHandles");
+    if (query == 0 || message != query) {
+        return false;
+    }
+    *answer = LiveHandles(static_cast<HandleKind>(kind));
+    return true;
+}
+#else
+// Only a counting build answers its registered query.
+inline bool AnswerLiveHandles(UINT, WPARAM, LRESULT*) noexcept {
+    return false;
+}
 #endif
 
-// The program keeps registry keys as 32-bit integers; the predefined roots are sign-extended
-// values (0x80000001 is HKEY_CURRENT_USER), so widen through a signed 32-bit integer.
+// The program keeps window, icon and registry key handles as 32-bit integers. 64-bit Windows
+// keeps window and icon handles 32-bit significant so that 32-bit programs can share them, and
+// widens them by sign extension, as the conversions back do here; the predefined registry
+// roots are sign-extended values too (0x80000001 is HKEY_CURRENT_USER).
+inline HWND ToHwnd(Hwnd handle) {
+    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(handle));
+}
+inline Hwnd FromHwnd(HWND handle) {
+    return static_cast<Hwnd>(reinterpret_cast<std::intptr_t>(handle));
+}
+inline HICON ToHicon(Hicon icon) {
+    return reinterpret_cast<HICON>(static_cast<std::intptr_t>(static_cast<std::int32_t>(icon)));
+}
+inline Hicon FromHicon(HICON icon) {
+    return static_cast<Hicon>(reinterpret_cast<std::uintptr_t>(icon));
+}
 inline HKEY ToHkey(Hkey key) {
     return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(key)));
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 // The one way a failed Win32 call becomes the program's AppError.
-// First: it includes the seam before <windows.h>, whose macros carry the seam's names.
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/handles.h"
 
 #include <string>
 #include <string_view>

@@ -110,11 +110,19 @@ TEST_F(KeywordStoreTest, TheListCountsFromOneAndRefusesEveryOtherIndexAlike) {
     const std::string expected = "35600 ListView1 Index out of bounds";
     for (const std::int32_t index : {0, 3, -1}) {
         EXPECT_EQ(refused([&] { list.Item(index); }), expected) << "Item " << index;
+        EXPECT_EQ(refused([&] { list.ItemStart(index, 3); }), expected) << "ItemStart " << index;
         EXPECT_EQ(refused([&] { list.Remove(index); }), expected) << "Remove " << index;
     }
     EXPECT_EQ(sim.ListItems(), (Keywords{L"calc", L"notepad"}));
     list.Remove(1);
     EXPECT_EQ(sim.ListItems(), Keywords{L"notepad"});
+
+    // The columns count from 1 as well.
+    list.AddColumn(L"Windows To Close");
+    for (const std::int32_t column : {0, 2}) {
+        EXPECT_EQ(refused([&] { list.SetColumnWidth(column, 4700); }), expected) << column;
+    }
+    EXPECT_EQ(refused([&] { list.SetColumnWidth(1, 4700); }), "nothing raised");
 }
 
 TEST(StorableKeywordTest, NoSeparatorInsideAndNoneStartingInItsEnd) {

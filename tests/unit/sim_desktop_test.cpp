@@ -276,14 +276,18 @@ TEST(SimDesktop, ListSelectionFollowsRemovals) {
         sim.ListAdd(item);
     }
     sim.SelectListItem(2);
-    sim.ListRemove(0);
+    ASSERT_TRUE(sim.ListRemove(0));
     EXPECT_EQ(sim.ListSelectedIndex(), 1);
     EXPECT_EQ(sim.ListText(1), L"c");
-    sim.ListRemove(2);
+    ASSERT_TRUE(sim.ListRemove(2));
     EXPECT_EQ(sim.ListSelectedIndex(), 1);
-    sim.ListRemove(1);
+    ASSERT_TRUE(sim.ListRemove(1));
     EXPECT_EQ(sim.ListSelectedIndex(), -1);
-    EXPECT_THROW(sim.ListText(2), AppError);
+    // An item the list does not have is reported by the result, and nothing changes.
+    EXPECT_EQ(sim.ListText(2), std::nullopt);
+    EXPECT_EQ(sim.ListTextStart(-1, 5), std::nullopt);
+    EXPECT_FALSE(sim.ListRemove(1));
+    EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"b"});
     sim.FailListReads(true);
     EXPECT_THROW(sim.ListCount(), AppError);
 }

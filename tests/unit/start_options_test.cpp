@@ -318,7 +318,8 @@ TEST_F(StartOptionsTest, UntickingSaysSoOnlyWhenAValueStaysBehind) {
 
 TEST(RegStuffTest, APathTheCodePageCannotHoldIsRefusedRatherThanMangled) {
     SimPlatform sim;
-    EXPECT_THROW(RegStuff::RegisterRunEntry(sim, L"C:\\\x65e5\x672c\\Vintrell.exe"), AppError);
+    EXPECT_THROW(RegStuff::RegisterRunEntry(sim, sim, sim, L"C:\\\x65e5\x672c\\Vintrell.exe"),
+                 AppError);
     EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe").has_value());
     EXPECT_FALSE(sim.RegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe").has_value());
 }

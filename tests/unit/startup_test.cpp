@@ -10,6 +10,7 @@
 #include "app/globals.h"
 #include "app/main_module.h"
 #include "app/main_window.h"
+#include "app/random_numbers.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 #include "settings/startup_registration.h"
@@ -22,6 +23,16 @@ using sim::SimPlatform;
 using Writes = std::vector<std::pair<std::wstring, std::wstring>>;
 
 constexpr wchar_t kLoadError[] = L"ERROR while loading main form - ";
+
+// The first whole second of the day at which start-up draws a 7, or, with `seven` false, any
+// other number.
+double FirstSecondDrawing(bool seven) {
+    for (int seconds = 0;; ++seconds) {
+        if ((Main::HomePageDraw(seconds) == 7) == seven) {
+            return seconds;
+        }
+    }
+}
 
 class StartupTest : public ::testing::Test {
   protected:
@@ -156,7 +167,7 @@ TEST_F(StartupTest, AFailedCursorOrHomePageIsReportedOnceAndStartUpGoesOn) {
         {[](SimPlatform& s) { s.AddFile(L"C:\\Program Files\\Vintrell\\HAND-M.CUR", false); },
          L"Invalid picture"},
         {[](SimPlatform& s) {
-             s.ForceRnd(0.06);
+             s.SetSecondsSinceMidnight(FirstSecondDrawing(true));
              s.FailLaunch(true);
          },
          L""},
@@ -236,12 +247,10 @@ TEST_F(StartupTest, AListThatCannotBeReadStopsStartUpButIsNeverSavedOver) {
 TEST_F(StartupTest, StartUpSeedsFromTheClockAndOpensTheFormsAddressOnASeven) {
     for (const std::wstring address : {L"", L"https://example.test/"}) {
         SimPlatform fresh;
-        fresh.SetSecondsSinceMidnight(45296.75);
-        fresh.ForceRnd(0.06);
+        fresh.SetSecondsSinceMidnight(FirstSecondDrawing(true));
         Form1 f(fresh);
         f.HomePageAddress = address;
         f.Start();
-        EXPECT_EQ(fresh.RandomizeSeed(), 45296.75);
         if (address.empty()) {
             EXPECT_TRUE(fresh.Launched().empty());
         } else {
@@ -250,6 +259,13 @@ TEST_F(StartupTest, StartUpSeedsFromTheClockAndOpensTheFormsAddressOnASeven) {
             EXPECT_EQ(fresh.Launched()[0].second, SW_SHOWMINIMIZED);
         }
     }
+    // At another time of day the draw is another number, and nothing opens.
+    SimPlatform later;
+    later.SetSecondsSinceMidnight(FirstSecondDrawing(false));
+    Form1 f(later);
+    f.HomePageAddress = L"https://example.test/";
+    f.Start();
+    EXPECT_TRUE(later.Launched().empty());
 }
 
 class HomePageTest : public ::testing::Test {
@@ -258,26 +274,28 @@ class HomePageTest : public ::testing::Test {
 };
 
 TEST_F(HomePageTest, OnlySevenOutOfOneToHundredOpensThePage) {
-    // Int(r * 100) + 1 is 7 exactly for r in [0.06, 0.07).
-    for (const double draw : {0.0, 0.05, 0.0599999, 0.07, 0.5, 0.9999999}) {
-        sim.ForceRnd(draw);
-        Main::MaybeOpenHomePage(sim, L"https://example.test/");
+    // Int(r * 100) + 1 is 7 exactly for draws r in [0.06, 0.07): a start at every second of
+    // the day, each seeded from its time.
+    std::size_t sevens = 0;
+    for (int seconds = 0; seconds < 86400; ++seconds) {
+        sim.SetSecondsSinceMidnight(seconds);
+        const std::size_t before = sim.Launched().size();
+        Main::MaybeOpenHomePage(sim, L"https://example.test/start");
+        const double r = RandomNumbers(seconds).Next();
+        const bool seven = r >= 0.06 && r < 0.07;
+        ASSERT_EQ(sim.Launched().size() - before, seven ? 1u : 0u) << "at " << seconds << " s";
+        sevens += seven ? 1 : 0;
     }
-    EXPECT_TRUE(sim.Launched().empty());
-    sim.ForceRnd(0.0699999);
-    Main::MaybeOpenHomePage(sim, L"https://example.test/start");
-    ASSERT_EQ(sim.Launched().size(), 1u);
+    EXPECT_GT(sevens, 0u);
+    ASSERT_FALSE(sim.Launched().empty());
     EXPECT_EQ(sim.Launched()[0].first, L"explorer \"https://example.test/start\"");
 }
 
-TEST_F(HomePageTest, WithoutAnAddressTheNumberIsStillDrawnAndNothingStarts) {
-    sim.SetSecondsSinceMidnight(120);
-    sim.ForceRnd(0.06);
-    sim.ForceRnd(0.06);
+TEST_F(HomePageTest, WithoutAnAddressNothingStartsEvenOnASeven) {
+    sim.SetSecondsSinceMidnight(FirstSecondDrawing(true));
     Main::MaybeOpenHomePage(sim, L"");
     EXPECT_TRUE(sim.Launched().empty());
-    EXPECT_EQ(sim.RandomizeSeed(), 120);
-    // Exactly one draw was taken: the second forced seven goes to the next call.
+    // The same time of day with an address opens it.
     Main::MaybeOpenHomePage(sim, L"https://example.test/");
     EXPECT_EQ(sim.Launched().size(), 1u);
 }

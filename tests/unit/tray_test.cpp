@@ -192,6 +192,18 @@ TEST_F(TrayTest, NewTaskbarGetsTheIconBackWithoutASecondSubclass) {
     EXPECT_TRUE(Idle());
 }
 
+TEST_F(TrayTest, ElevatedTheIconStillComesBackWithANewTaskbar) {
+    // Explorer's broadcast reaches an elevated program only through its message filter.
+    sim.RunElevated(true);
+    StartMonitoring();
+    sim.RecreateTaskbar();
+
+    ASSERT_TRUE(sim.TrayIconShown());
+    EXPECT_TRUE(Monitoring());
+    EXPECT_EQ(NotifyMessages(), (std::vector<UInt>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY}));
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
 TEST_F(TrayTest, TaskbarCreatedWhileTheIconIsStillThereKeepsItAndMonitoring) {
     InstallRecorder();
     StartMonitoring();

@@ -150,7 +150,7 @@ TEST_F(SweepTest, EachTickStartsAfreshFromTheListAndTheDesktop) {
     sim.ListAdd(L"CLOCK");
     sim.Tick();
     EXPECT_EQ(sim.Window(clock).closeRequests, 1);
-    sim.ListRemove(1);
+    ASSERT_TRUE(sim.ListRemove(1));
     sim.Tick();
     EXPECT_EQ(sim.Window(declining).closeRequests, 5);
     EXPECT_EQ(sim.Window(clock).closeRequests, 1);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/main_module.h"
 #include "app/main_window.h"
 #include "keywords/registry.h"
 #include "settings/startup_registration.h"
@@ -22,9 +23,19 @@ constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\R
 const std::wstring kStore = L"Software\\Tolvane\\Vintrell";
 
 void DeleteRunValue(HKEY root, const std::string& name) {
-    win32::RegKey key;
+    win32::UniqueKey key;
     if (::RegOpenKeyExA(root, kRunKey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
         static_cast<void>(::RegDeleteValueA(key.get(), name.c_str()));
+    }
+}
+
+// The first whole second of the day at which start-up draws a 7, or, with `seven` false, any
+// other number.
+double SecondOfDayDrawing(bool seven) {
+    for (int seconds = 0;; ++seconds) {
+        if ((Main::HomePageDraw(seconds) == 7) == seven) {
+            return seconds;
+        }
     }
 }
 
@@ -126,7 +137,7 @@ TEST_F(RunEntryTest, RefusedMachineWideKeyFallsBackToTheUsersRunKey) {
     // A machine-wide value written by an elevated copy, which this process may not remove: the
     // program would still start at logon.
     {
-        win32::RegKey run;
+        win32::UniqueKey run;
         ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, run.put()),
                   ERROR_SUCCESS);
         ASSERT_EQ(::RegSetValueExA(run.get(), valueName_.c_str(), 0, REG_SZ,
@@ -149,7 +160,7 @@ class StartUpTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(folder_.Created());
         platform_.executablePath = folder_.Path() + L"\\Vintrell.exe";
-        platform_.forcedRnd = 0.5;  // no home page
+        platform_.secondsSinceMidnight = SecondOfDayDrawing(false);  // no home page
         // Stored keywords, and no option on, so start-up neither hides the window nor starts
         // monitoring.
         DeleteKeyTree(HKEY_CURRENT_USER, kStore);
@@ -238,7 +249,7 @@ HWND WaitForWindow(const std::string& titlePart, int timeoutMs) {
 TEST_F(StartUpTest, HomePageCommandLineIsStartedOnASeven) {
     // Wine's explorer opens a folder in a window named after it: a test address it can show.
     const std::string folderName = Narrow(folder_.Path().substr(folder_.Path().rfind(L'\\') + 1));
-    platform_.forcedRnd = 0.065;  // Int(0.065 * 100) + 1 = 7
+    platform_.secondsSinceMidnight = SecondOfDayDrawing(true);
     Form1 form(platform_);
     form.HomePageAddress = folder_.Path();
     form.Form_Load();

@@ -225,8 +225,8 @@ std::wstring TestPlatform::ExecutablePath() {
     return executablePath ? *executablePath : Win32Platform::ExecutablePath();
 }
 
-double TestPlatform::Rnd() {
-    return forcedRnd ? *forcedRnd : Win32Platform::Rnd();
+double TestPlatform::SecondsSinceMidnight() {
+    return secondsSinceMidnight ? *secondsSinceMidnight : Win32Platform::SecondsSinceMidnight();
 }
 
 std::int32_t TestPlatform::RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
@@ -241,7 +241,7 @@ std::int32_t TestPlatform::RegOpenKeyExA(Hkey root, const char* subKey, UInt opt
 
 RegistryBackup::RegistryBackup(std::wstring subKey, std::vector<std::wstring> names)
     : subKey_(std::move(subKey)) {
-    win32::RegKey key;
+    win32::UniqueKey key;
     existed_ = ::RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
                ERROR_SUCCESS;
     for (std::wstring& name : names) {
@@ -263,7 +263,7 @@ RegistryBackup::~RegistryBackup() {
         DeleteKeyTree(HKEY_CURRENT_USER, subKey_);
         return;
     }
-    win32::RegKey key;
+    win32::UniqueKey key;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_SET_VALUE, key.put()) !=
         ERROR_SUCCESS) {
         return;
@@ -284,7 +284,7 @@ void DeleteKeyTree(HKEY root, const std::wstring& subKey) {
 }
 
 bool ReadStringValue(HKEY root, const char* subKey, const char* name, std::string* data) {
-    win32::RegKey key;
+    win32::UniqueKey key;
     if (::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return false;
     }

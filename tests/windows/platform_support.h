@@ -86,7 +86,7 @@ class HungWindowProcess {
 };
 
 // The real platform with the few seams a test must hold: message boxes are recorded and
-// answered instead of shown, and the executable's path, the random draw and the machine-wide
+// answered instead of shown, and the executable's path, the time of day and the machine-wide
 // registry's write access can be set.
 class TestPlatform : public win32::Win32Platform {
   public:
@@ -99,12 +99,12 @@ class TestPlatform : public win32::Win32Platform {
     };
     std::vector<Shown> messages;
     std::optional<std::wstring> executablePath;
-    std::optional<double> forcedRnd;
+    std::optional<double> secondsSinceMidnight;
     bool refuseMachineWrites = false;  // as for a process that is not elevated
 
     std::int32_t MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) override;
     std::wstring ExecutablePath() override;
-    double Rnd() override;
+    double SecondsSinceMidnight() override;
     std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
                                Hkey* result) override;
 };

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "keywords/list_view.h"
 #include "platform/error.h"
 #include "tests/windows/cursor_file.h"
 
@@ -231,7 +232,7 @@ TEST_F(FormBehaviour, TheListAddsReadsRemovesAndClearsItemsOfAnyLength) {
     EXPECT_EQ(platform.ListTextStart(2, 8), L"Untitled");
     EXPECT_EQ(platform.ListSelectedIndex(), -1);
 
-    platform.ListRemove(1);
+    ASSERT_TRUE(platform.ListRemove(1));
     EXPECT_EQ(platform.ListCount(), 2);
     EXPECT_EQ(platform.ListText(1), L"Untitled - Notepad");
 
@@ -241,11 +242,27 @@ TEST_F(FormBehaviour, TheListAddsReadsRemovesAndClearsItemsOfAnyLength) {
     Send(Control(ControlId::ListView1), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
     EXPECT_EQ(platform.ListSelectedIndex(), 1);
 
-    // The list itself refuses an index past its end, with the error the simulated one raises.
-    for (const auto& call : {std::function<void()>([&] { platform.ListText(2); }),
-                             std::function<void()>([&] { platform.ListTextStart(2, 50); }),
-                             std::function<void()>([&] { platform.ListRemove(2); }),
-                             std::function<void()>([&] { platform.ListRemove(-1); })}) {
+    // The list itself refuses an index it does not have, as the simulated one does ...
+    EXPECT_EQ(platform.ListText(2), std::nullopt);
+    EXPECT_EQ(platform.ListTextStart(2, 50), std::nullopt);
+    EXPECT_EQ(platform.ListText(-1), std::nullopt);
+    EXPECT_FALSE(platform.ListRemove(2));
+    EXPECT_FALSE(platform.ListRemove(-1));
+    EXPECT_EQ(platform.ListCount(), 2);
+
+    platform.ListAddColumn(L"Windows To Close");
+    EXPECT_FALSE(platform.ListSetColumnWidth(1, 5430));
+    ASSERT_TRUE(platform.ListSetColumnWidth(0, 5430));
+    EXPECT_EQ(Send(Control(ControlId::ListView1), LVM_GETCOLUMNWIDTH, 0),
+              win32::TwipsToPixels(5430, dpi));
+
+    // ... and the list view contract makes of that the list's own error.
+    ListView contract(platform);
+    for (const auto& call : {std::function<void()>([&] { contract.Item(3); }),
+                             std::function<void()>([&] { contract.ItemStart(3, 50); }),
+                             std::function<void()>([&] { contract.Remove(3); }),
+                             std::function<void()>([&] { contract.Remove(0); }),
+                             std::function<void()>([&] { contract.SetColumnWidth(2, 4700); })}) {
         try {
             call();
             ADD_FAILURE() << "an index outside the list was used";
@@ -256,11 +273,6 @@ TEST_F(FormBehaviour, TheListAddsReadsRemovesAndClearsItemsOfAnyLength) {
         }
     }
     EXPECT_EQ(platform.ListCount(), 2);
-
-    platform.ListAddColumn(L"Windows To Close");
-    platform.ListSetColumnWidth(0, 5430);
-    EXPECT_EQ(Send(Control(ControlId::ListView1), LVM_GETCOLUMNWIDTH, 0),
-              win32::TwipsToPixels(5430, dpi));
 
     platform.ListClear();
     EXPECT_EQ(platform.ListCount(), 0);

@@ -7,7 +7,8 @@
 
 namespace vt::test {
 bool gRefuseMessageFilter = false;
-}
+unsigned gLastFilterMessage = 0;
+}  // namespace vt::test
 
 namespace {
 
@@ -15,6 +16,7 @@ using FilterFunction = BOOL(WINAPI*)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT);
 
 BOOL WINAPI ChangeWindowMessageFilterExStandIn(HWND window, UINT message, DWORD action,
                                                PCHANGEFILTERSTRUCT status) {
+    vt::test::gLastFilterMessage = message;
     if (vt::test::gRefuseMessageFilter) {
         ::SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;

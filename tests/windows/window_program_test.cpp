@@ -46,21 +46,36 @@ bool ShellHasIcon(HWND owner) {
     return ::Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }
 
-// At low integrity Windows refuses to change the message filter; the program starts all the
-// same.
+// While it lasts, ChangeWindowMessageFilterEx is refused.
+struct RefusedMessageFilter {
+    RefusedMessageFilter() { gRefuseMessageFilter = true; }
+    RefusedMessageFilter(const RefusedMessageFilter&) = delete;
+    RefusedMessageFilter& operator=(const RefusedMessageFilter&) = delete;
+    ~RefusedMessageFilter() { gRefuseMessageFilter = false; }
+};
+
+// At low integrity Windows refuses to change the message filter; the program starts, and goes
+// into the tray, all the same.
 TEST(Form1OnWindows, StartsWhereTheMessageFilterCannotBeChanged) {
-    gRefuseMessageFilter = true;
+    const RefusedMessageFilter refused;
     std::optional<LiveProgram> program;
     try {
         program.emplace();
     } catch (...) {
     }
-    gRefuseMessageFilter = false;
     ASSERT_TRUE(program.has_value()) << "the main window was not created";
     EXPECT_TRUE(::IsWindow(program->hwnd));
     program->form.Start();
     EXPECT_TRUE(::IsWindowVisible(program->hwnd));
+
+    program->form.ListView1.Add(L"vintrell-window-test-no-such-window");
+    ::SendMessageA(program->platform.Form()->Control(ControlId::Check2), BM_CLICK, 0, 0);
+    // Asked to let Explorer's "TaskbarCreated" through, and refused.
+    EXPECT_EQ(gLastFilterMessage, ::RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_TRUE(ShellHasIcon(program->hwnd));
+    EXPECT_TRUE(program->form.Timer1.Enabled());
     EXPECT_TRUE(program->platform.boxes.empty());
+    program->form.mnuStopMonitoring_Click();
 }
 
 TEST(Form1OnWindows, StartMonitoringGoesToTheTrayAndTheTrayMenuBringsTheWindowBack) {

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vt {
+
+// The program's pseudo-random numbers, as Randomize and Rnd make them: a 24-bit linear
+// congruential generator whose state is folded from the seed. A seed always gives the same
+// draws, on every platform.
+class RandomNumbers {
+  public:
+    explicit RandomNumbers(double seed);  // Randomize
+    double Next();                        // Rnd: in [0, 1)
+
+  private:
+    std::uint32_t state_;
+};
+
+}  // namespace vt

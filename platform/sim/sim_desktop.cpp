@@ -1,0 +1,400 @@
+#include "platform/sim/sim_desktop.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/sim/sim_text.h"
+
+namespace vt::sim {
+
+// ---- Other programs' windows -------------------------------------------------------------------
+
+Hwnd SimDesktop::AddWindow(std::wstring_view title, CloseBehaviour behaviour, Hwnd owner) {
+    return AddWindowAnsi(EncodeAnsi(title), behaviour, owner);
+}
+
+Hwnd SimDesktop::AddWindowAnsi(std::string title, CloseBehaviour behaviour, Hwnd owner) {
+    // A window's text ends at its first NUL, as SetWindowTextA stores it.
+    if (const auto nul = title.find('\0'); nul != std::string::npos) {
+        title.resize(nul);
+    }
+    const Hwnd handle = nextHandle_;
+    nextHandle_ += 4;
+    SimWindow& window = windows_[handle];
+    window.handle = handle;
+    window.title = std::move(title);
+    window.owner = owner;
+    window.behaviour = behaviour;
+    window.hungSinceMs = clock_.NowMs();
+    AddToZOrder(handle);
+    return handle;
+}
+
+SimWindow& SimDesktop::Window(Hwnd handle) {
+    return windows_.at(handle);
+}
+
+bool SimDesktop::WindowExists(Hwnd handle) const {
+    return windows_.contains(handle) || IsForm(handle);
+}
+
+void SimDesktop::DestroyWindow(Hwnd handle) {
+    if (windows_.erase(handle) == 0) {
+        return;
+    }
+    RemoveFromZOrder(handle);
+    std::vector<Hwnd> owned;
+    for (const auto& [other, window] : windows_) {
+        if (window.owner == handle) {
+            owned.push_back(other);
+        }
+    }
+    for (const Hwnd other : owned) {
+        DestroyWindow(other);
+    }
+}
+
+Hwnd SimDesktop::AddChildWindow(Hwnd parent, std::wstring_view title) {
+    const Hwnd handle = AddWindow(title);
+    RemoveFromZOrder(handle);
+    windows_[handle].parent = parent;
+    windows_[handle].owner = parent;  // goes with its parent
+    return handle;
+}
+
+void SimDesktop::SetTitle(Hwnd handle, std::wstring_view title) {
+    windows_.at(handle).title = EncodeAnsi(title);
+}
+
+void SimDesktop::RaiseWinEvent(UInt event, Hwnd hWnd, std::int32_t idObject, std::int32_t idChild) {
+    // Taken first: a callback may take its hook down.
+    std::vector<Hook> due;
+    for (const auto& [id, hook] : hooks_) {
+        if (event >= hook.eventMin && event <= hook.eventMax &&
+            !(IsForm(hWnd) && (hook.flags & WINEVENT_SKIPOWNPROCESS) != 0)) {
+            due.push_back(hook);
+        }
+    }
+    for (const Hook& hook : due) {
+        hook.proc(hook.context, event, hWnd, idObject, idChild);
+    }
+}
+
+void SimDesktop::AddRawHandle(Hwnd handle) {
+    zOrder_.emplace(nextZ_++, handle);
+}
+
+std::int32_t SimDesktop::WindowCount() const {
+    return static_cast<std::int32_t>(windows_.size());
+}
+
+void SimDesktop::AddToZOrder(Hwnd handle) {
+    zIndex_[handle] = nextZ_;
+    zOrder_.emplace(nextZ_++, handle);
+}
+
+void SimDesktop::RemoveFromZOrder(Hwnd handle) {
+    const auto it = zIndex_.find(handle);
+    if (it == zIndex_.end()) {
+        return;
+    }
+    zOrder_.erase(it->second);
+    zIndex_.erase(it);
+}
+
+// ---- Form1's window
+// ------------------------------------------------------------------------------
+
+void SimDesktop::PutFormOnDesktop(Hwnd handle, WndProc classProc, std::wstring_view caption) {
+    TakeFormOffDesktop();
+    formHandle_ = handle;
+    formOnDesktop_ = true;
+    formProc_ = classProc;
+    formTitle_ = EncodeAnsi(caption);
+    formFilterAllows_.clear();
+    AddToZOrder(handle);
+}
+
+void SimDesktop::TakeFormOffDesktop() {
+    if (!formOnDesktop_) {
+        return;
+    }
+    formOnDesktop_ = false;
+    postedToForm_.clear();
+    RemoveFromZOrder(formHandle_);
+}
+
+void SimDesktop::SetFormTitle(std::wstring_view caption) {
+    formTitle_ = EncodeAnsi(caption);
+}
+
+std::deque<PostedMessage> SimDesktop::TakePostedToForm() {
+    return std::exchange(postedToForm_, {});
+}
+
+LResult SimDesktop::SendToForm(UInt msg, WParam wParam, LParam lParam) {
+    if (!formOnDesktop_ || formProc_ == nullptr) {
+        return 0;
+    }
+    return formProc_(formHandle_, msg, wParam, lParam);
+}
+
+// ---- WindowSystem
+// --------------------------------------------------------------------------------
+
+Bool32 SimDesktop::EnumWindows(EnumWindowsProc proc, LParam lParam) {
+    if (proc == nullptr) {
+        return 0;
+    }
+    // The list is taken before the first call, as Windows does: the callback may change the
+    // desktop without disturbing the enumeration.
+    std::vector<Hwnd> handles;
+    handles.reserve(zOrder_.size());
+    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
+        handles.push_back(it->second);
+    }
+    for (const Hwnd handle : handles) {
+        if (proc(handle, lParam) == 0) {
+            break;
+        }
+    }
+    return 1;
+}
+
+std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
+    if (buffer == nullptr || maxCount <= 0) {
+        return 0;
+    }
+    std::string_view title;
+    if (IsForm(hWnd)) {
+        title = formTitle_;
+    } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
+        title = it->second.title;
+    }
+    const auto count = std::min<std::size_t>(title.size(), static_cast<std::size_t>(maxCount - 1));
+    title.copy(buffer, count);
+    buffer[count] = '\0';
+    return static_cast<std::int32_t>(count);
+}
+
+LResult SimDesktop::SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                        UInt flags, UInt timeoutMs, std::uintptr_t* result) {
+    if (result != nullptr) {
+        *result = 0;
+    }
+    if (IsForm(hWnd)) {
+        if (msg == WM_CLOSE) {
+            closeLog_.push_back(hWnd);
+        }
+        const LResult answer = SendToForm(msg, wParam, lParam);
+        if (result != nullptr) {
+            *result = static_cast<std::uintptr_t>(answer);
+        }
+        return 1;
+    }
+    const auto it = windows_.find(hWnd);
+    if (it == windows_.end()) {
+        return 0;
+    }
+    const SimWindow& window = it->second;
+    const std::uint64_t now = clock_.NowMs();
+    switch (window.behaviour) {
+        case CloseBehaviour::Hung: {
+            const bool reportedHung =
+                now >= window.hungSinceMs && now - window.hungSinceMs >= kHungAfterMs;
+            if (!((flags & SMTO_ABORTIFHUNG) != 0 && reportedHung)) {
+                clock_.AdvanceMs(timeoutMs);
+            }
+            return 0;
+        }
+        case CloseBehaviour::Busy:
+            if ((flags & SMTO_NOTIMEOUTIFNOTHUNG) == 0 && window.busyMs > timeoutMs) {
+                clock_.AdvanceMs(timeoutMs);
+                return 0;
+            }
+            clock_.AdvanceMs(window.busyMs);
+            break;
+        case CloseBehaviour::Closes:
+        case CloseBehaviour::Declines:
+            break;
+    }
+    if (msg == WM_CLOSE) {
+        DeliverClose(hWnd);
+    }
+    return 1;
+}
+
+void SimDesktop::DeliverClose(Hwnd hWnd) {
+    // A copy: the handler may destroy the window that holds it.
+    const std::function<void()> onClose = windows_.at(hWnd).onClose;
+    if (onClose) {
+        onClose();
+    }
+    closeLog_.push_back(hWnd);
+    const auto it = windows_.find(hWnd);
+    if (it == windows_.end()) {
+        return;
+    }
+    ++it->second.closeRequests;
+    if (it->second.behaviour == CloseBehaviour::Closes) {
+        DestroyWindow(hWnd);
+    }
+}
+
+WndProc SimDesktop::SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) {
+    if (index != GWL_WNDPROC || !IsForm(hWnd)) {
+        return nullptr;
+    }
+    return std::exchange(formProc_, newProc);
+}
+
+LResult SimDesktop::CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
+                                    LParam lParam) {
+    return proc == nullptr ? 0 : proc(hWnd, msg, wParam, lParam);
+}
+
+Bool32 SimDesktop::SetForegroundWindow(Hwnd hWnd) {
+    if (!WindowExists(hWnd)) {
+        return 0;
+    }
+    foreground_ = hWnd;
+    return 1;
+}
+
+Bool32 SimDesktop::PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
+    if (!WindowExists(hWnd)) {
+        return 0;
+    }
+    posted_.emplace_back(hWnd, msg);
+    if (IsForm(hWnd)) {
+        postedToForm_.push_back({msg, wParam, lParam});
+    }
+    return 1;
+}
+
+UInt SimDesktop::RegisterWindowMessageA(const char* name) {
+    if (name == nullptr || *name == '\0') {
+        return 0;
+    }
+    // Registered names are atoms: case-insensitive.
+    const auto [it, added] = registeredMessages_.try_emplace(
+        UpperAnsi(name), static_cast<UInt>(0xC000 + registeredMessages_.size()));
+    return it->second;
+}
+
+Bool32 SimDesktop::ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt action) {
+    if (!WindowExists(hWnd) || action != MSGFLT_ALLOW) {
+        return 0;
+    }
+    if (IsForm(hWnd)) {
+        formFilterAllows_.insert(message);
+    }
+    return 1;
+}
+
+Hwnd SimDesktop::GetAncestor(Hwnd hWnd, UInt flags) {
+    if (flags != GA_PARENT || !WindowExists(hWnd)) {
+        return 0;
+    }
+    const auto it = windows_.find(hWnd);
+    return it != windows_.end() && it->second.parent != 0 ? it->second.parent : kDesktopWindow;
+}
+
+Hwineventhook SimDesktop::SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
+                                          LParam context, UInt flags) {
+    if (failHooks_ || proc == nullptr || eventMin > eventMax) {
+        return 0;
+    }
+    hooks_[++lastHook_] = {eventMin, eventMax, proc, context, flags};
+    return lastHook_;
+}
+
+Bool32 SimDesktop::UnhookWinEvent(Hwineventhook hook) {
+    return hooks_.erase(hook) != 0 ? 1 : 0;
+}
+
+// ---- The notification area
+// -----------------------------------------------------------------------
+
+Bool32 SimDesktop::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
+    if (data == nullptr) {
+        return 0;
+    }
+    NotifyCall call{message, *data, false};
+    call.succeeded = ApplyNotifyIcon(message, *data);
+    notifyCalls_.push_back(call);
+    return call.succeeded ? 1 : 0;
+}
+
+bool SimDesktop::ApplyNotifyIcon(UInt message, const NotifyIconDataA& data) {
+    if (auto failure = notifyFailures_.find(message);
+        failure != notifyFailures_.end() && failure->second > 0) {
+        --failure->second;
+        return false;
+    }
+    if (data.cbSize != sizeof(NotifyIconDataA)) {
+        return false;
+    }
+    const bool exists =
+        trayIcon_.has_value() && trayIcon_->hWnd == data.hWnd && trayIcon_->uID == data.uID;
+    switch (message) {
+        case NIM_ADD:
+            if (exists) {
+                return false;
+            }
+            trayIcon_ = NotifyIconDataA{};
+            trayIcon_->cbSize = data.cbSize;
+            trayIcon_->hWnd = data.hWnd;
+            trayIcon_->uID = data.uID;
+            UpdateIcon(*trayIcon_, data);
+            return true;
+        case NIM_MODIFY:
+            if (!exists) {
+                return false;
+            }
+            UpdateIcon(*trayIcon_, data);
+            return true;
+        case NIM_DELETE:
+            if (!exists) {
+                return false;
+            }
+            trayIcon_.reset();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void SimDesktop::UpdateIcon(NotifyIconDataA& icon, const NotifyIconDataA& data) {
+    // The shell takes only the members that uFlags names.
+    icon.uFlags |= data.uFlags;
+    if ((data.uFlags & NIF_MESSAGE) != 0) {
+        icon.uCallbackMessage = data.uCallbackMessage;
+    }
+    if ((data.uFlags & NIF_ICON) != 0) {
+        icon.hIcon = data.hIcon;
+    }
+    if ((data.uFlags & NIF_TIP) != 0) {
+        std::memcpy(icon.szTip, data.szTip, sizeof icon.szTip);
+    }
+}
+
+LResult SimDesktop::MouseOnTrayIcon(UInt mouseMessage) {
+    if (!trayIcon_ || (trayIcon_->uFlags & NIF_MESSAGE) == 0 || !IsForm(trayIcon_->hWnd)) {
+        return 0;
+    }
+    return SendToForm(trayIcon_->uCallbackMessage, trayIcon_->uID,
+                      static_cast<LParam>(mouseMessage));
+}
+
+void SimDesktop::RecreateTaskbar() {
+    trayIcon_.reset();
+    const UInt taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    // From Explorer, of lower integrity than an elevated program.
+    if (elevated_ && !formFilterAllows_.contains(taskbarCreated)) {
+        return;
+    }
+    SendToForm(taskbarCreated, 0, 0);
+}
+
+}  // namespace vt::sim

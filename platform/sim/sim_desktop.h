@@ -1,0 +1,191 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/window_system.h"
+#include "platform/sim/sim_system.h"
+
+// The simulated desktop: other programs' windows and how they answer a close request, Form1's
+// window once the toolkit puts it there, WinEvent hooks, posted and registered messages, and
+// the notification area. Titles are ANSI, in code page 1252.
+namespace vt::sim {
+
+// How a window of another program answers WM_CLOSE.
+enum class CloseBehaviour {
+    Closes,    // destroys itself, and the windows it owns
+    Declines,  // stays open
+    Hung,      // its thread has stopped: it answers nothing
+    Busy,      // keeps pumping messages but takes `busyMs` to answer (a save prompt, say)
+};
+
+struct SimWindow {
+    Hwnd handle = 0;
+    std::string title;  // ANSI, code page 1252
+    Hwnd owner = 0;
+    Hwnd parent = 0;  // 0: a top-level window, whose parent is the desktop
+    CloseBehaviour behaviour = CloseBehaviour::Closes;
+    std::uint32_t busyMs = 0;
+    // Clock time at which a Hung window stopped answering: when it was added, unless set.
+    std::uint64_t hungSinceMs = 0;
+    std::int32_t closeRequests = 0;
+    // Runs while the window handles WM_CLOSE, before it closes (to change the desktop, the
+    // clock or the program from inside a close request).
+    std::function<void()> onClose;
+};
+
+struct NotifyCall {
+    UInt message = 0;
+    NotifyIconDataA data;
+    bool succeeded = false;
+};
+
+// A message posted to Form1, waiting for the toolkit's next DoEvents.
+struct PostedMessage {
+    UInt msg;
+    WParam wParam;
+    LParam lParam;
+};
+
+class SimDesktop : public virtual WindowSystem {
+  public:
+    // Windows report hung after this long without pumping messages.
+    static constexpr std::uint64_t kHungAfterMs = 5000;
+    static constexpr Hicon kApplicationIcon = 0x1234;
+    static constexpr Hwnd kDesktopWindow = 0x00010008;  // below every window of the desktop
+
+    // Waits take their time from `clock`.
+    explicit SimDesktop(SimSystem& clock) : clock_(clock) {}
+
+    // --- Other programs' windows ---------------------------------------------------------------
+    Hwnd AddWindow(std::wstring_view title, CloseBehaviour behaviour = CloseBehaviour::Closes,
+                   Hwnd owner = 0);
+    Hwnd AddWindowAnsi(std::string title, CloseBehaviour behaviour = CloseBehaviour::Closes,
+                       Hwnd owner = 0);
+    // EnumWindows reports the windows newest first (the newest is on top), Form1 and raw
+    // handles among them. A title ends at its first NUL.
+    // Another program's window; throws std::out_of_range for Form1 or an unknown handle.
+    SimWindow& Window(Hwnd handle);
+    bool WindowExists(Hwnd handle) const;  // Form1 too, until EndProgram
+    void DestroyWindow(Hwnd handle);       // and the windows it owns; no WM_CLOSE
+    // Makes EnumWindows report this handle (for handles that are not positive).
+    void AddRawHandle(Hwnd handle);
+    // Every WM_CLOSE delivered, in order (to Form1 too, when sent through
+    // SendMessageTimeoutA). onClose runs for every delivered WM_CLOSE, whatever the window's
+    // CloseBehaviour.
+    const std::vector<Hwnd>& CloseLog() const { return closeLog_; }
+    // A child window of another program's window: not top-level, so not enumerated.
+    Hwnd AddChildWindow(Hwnd parent, std::wstring_view title);
+    void SetTitle(Hwnd handle, std::wstring_view title);
+    // Delivers a WinEvent to the hooks set for it, as the system does while the program takes
+    // messages; skipped for Form1 by hooks that skip their own process.
+    void RaiseWinEvent(UInt event, Hwnd hWnd, std::int32_t idObject = OBJID_WINDOW,
+                       std::int32_t idChild = CHILDID_SELF);
+    std::int32_t WinEventHookCount() const { return static_cast<std::int32_t>(hooks_.size()); }
+    void FailWinEventHooks(bool fail) { failHooks_ = fail; }
+    std::int32_t WindowCount() const;  // the other programs' windows: Form1 is not counted
+
+    // --- Form1's window ------------------------------------------------------------------------
+    // The toolkit puts it on the desktop, on top, with its class's procedure and caption; and
+    // takes it off at the end, dropping what was posted to it.
+    void PutFormOnDesktop(Hwnd handle, WndProc classProc, std::wstring_view caption);
+    void TakeFormOffDesktop();
+    bool FormOnDesktop() const { return formOnDesktop_; }
+    void SetFormTitle(std::wstring_view caption);
+    // What was posted to Form1 since the last call, in order.
+    std::deque<PostedMessage> TakePostedToForm();
+    // Sends a message to Form1 through its current window procedure.
+    LResult SendToForm(UInt msg, WParam wParam, LParam lParam);
+    WndProc CurrentWndProc() const { return formProc_; }
+    // Every PostMessageA to an existing window; those to Form1 wait for the next DoEvents.
+    const std::vector<std::pair<Hwnd, UInt>>& PostedMessages() const { return posted_; }
+    Hwnd ForegroundWindow() const { return foreground_; }
+    // The program runs elevated: Explorer's broadcasts reach Form1 only once the message
+    // filter lets them through.
+    void RunElevated(bool elevated) { elevated_ = elevated; }
+
+    // --- The notification area -----------------------------------------------------------------
+    bool TrayIconShown() const { return trayIcon_.has_value(); }
+    const std::optional<NotifyIconDataA>& TrayIcon() const { return trayIcon_; }
+    const std::vector<NotifyCall>& NotifyCalls() const { return notifyCalls_; }
+    // The next `count` calls with this message fail (a shell that is not ready). Calls whose
+    // cbSize is not 88 fail too.
+    void FailNotifyIcon(UInt message, std::int32_t count) { notifyFailures_[message] = count; }
+    // The mouse over the icon: sends its callback message to the icon's window procedure.
+    LResult MouseOnTrayIcon(UInt mouseMessage);
+    // Explorer restarted: every icon is gone and "TaskbarCreated" is sent to every window.
+    void RecreateTaskbar();
+
+    // --- WindowSystem --------------------------------------------------------------------------
+    Bool32 EnumWindows(EnumWindowsProc proc, LParam lParam) override;
+    std::int32_t GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) override;
+    LResult SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam, UInt flags,
+                                UInt timeoutMs, std::uintptr_t* result) override;
+    WndProc SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) override;
+    LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
+                            LParam lParam) override;
+    Bool32 SetForegroundWindow(Hwnd hWnd) override;
+    Bool32 PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) override;
+    UInt RegisterWindowMessageA(const char* name) override;
+    // Only MSGFLT_ALLOW is modelled.
+    Bool32 ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt action) override;
+    Hwnd GetAncestor(Hwnd hWnd, UInt flags) override;
+    Hwnd GetDesktopWindow() override { return kDesktopWindow; }
+    Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
+                                  UInt flags) override;
+    Bool32 UnhookWinEvent(Hwineventhook hook) override;
+    Bool32 Shell_NotifyIconA(UInt message, NotifyIconDataA* data) override;
+    Hicon ApplicationIcon() override { return kApplicationIcon; }
+
+  private:
+    struct Hook {
+        UInt eventMin;
+        UInt eventMax;
+        WinEventProc proc;
+        LParam context;
+        UInt flags;
+    };
+
+    bool IsForm(Hwnd hWnd) const { return formOnDesktop_ && hWnd == formHandle_; }
+    void DeliverClose(Hwnd hWnd);
+    void AddToZOrder(Hwnd handle);
+    void RemoveFromZOrder(Hwnd handle);
+    bool ApplyNotifyIcon(UInt message, const NotifyIconDataA& data);
+    static void UpdateIcon(NotifyIconDataA& icon, const NotifyIconDataA& data);
+
+    SimSystem& clock_;
+    std::map<Hwnd, SimWindow> windows_;
+    std::map<Hwineventhook, Hook> hooks_;
+    Hwineventhook lastHook_ = 0;
+    bool failHooks_ = false;
+    std::map<std::uint64_t, Hwnd> zOrder_;  // by age: EnumWindows walks it from the newest
+    std::map<Hwnd, std::uint64_t> zIndex_;  // where each window sits in zOrder_
+    std::uint64_t nextZ_ = 0;
+    std::vector<Hwnd> closeLog_;
+    Hwnd nextHandle_ = 0x10010;
+    std::vector<std::pair<Hwnd, UInt>> posted_;
+    std::map<std::string, UInt> registeredMessages_;
+    Hwnd foreground_ = 0;
+    // Form1's window
+    Hwnd formHandle_ = 0;
+    bool formOnDesktop_ = false;
+    WndProc formProc_ = nullptr;
+    std::string formTitle_;
+    std::deque<PostedMessage> postedToForm_;
+    std::set<UInt> formFilterAllows_;
+    bool elevated_ = false;
+    // the notification area
+    std::optional<NotifyIconDataA> trayIcon_;
+    std::vector<NotifyCall> notifyCalls_;
+    std::map<UInt, std::int32_t> notifyFailures_;
+};
+
+}  // namespace vt::sim

@@ -1,0 +1,182 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/form_toolkit.h"
+#include "platform/list_view_control.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_system.h"
+
+// The simulated window toolkit: Form1 and its controls as the user sees them, ListView1, a
+// timer the test ticks, message boxes and menus the test answers, and the user's actions.
+namespace vt::sim {
+
+struct ShownMessage {
+    std::wstring text;
+    UInt style = 0;
+    std::wstring caption;
+    bool formVisible = false;  // the state of the program when the box was shown
+    bool trayIconShown = false;
+    bool timerEnabled = false;
+};
+
+class SimForm : public virtual FormToolkit, public virtual ListViewControl {
+  public:
+    // Form1's window goes on `desktop`; its custom pointer is read from `files`.
+    SimForm(SimDesktop& desktop, const SimSystem& files) : desktop_(desktop), files_(files) {}
+    ~SimForm();
+    // Form1's procedure finds this object by its window handle.
+    SimForm(const SimForm&) = delete;
+    SimForm& operator=(const SimForm&) = delete;
+
+    // --- Form1 as the user sees it ---------------------------------------------------------
+    bool FormCreated() const { return formHandle_ != 0; }
+    Hwnd FormHandle() const { return formHandle_; }
+    bool FormVisibleNow() const { return formVisible_; }
+    bool Ended() const { return ended_; }
+    const std::wstring& Caption() const { return caption_; }
+    std::pair<std::int32_t, std::int32_t> FormPositionTwips() const {
+        return {formLeft_, formTop_};
+    }
+    void SetScreenSizeTwips(std::int32_t width, std::int32_t height);
+    std::int32_t CheckValueShown(ControlId control) const;
+    bool ControlVisible(ControlId control) const;
+    std::wstring ControlText(ControlId control) const;
+    const std::vector<std::wstring>& ListItems() const { return listItems_; }
+    const std::vector<std::pair<std::wstring, std::int32_t>>& ListColumns() const {
+        return columns_;
+    }
+    std::int32_t MousePointerShown() const { return mousePointer_; }
+    const std::wstring& MouseIconPath() const { return mouseIcon_; }
+    WndProc FormClassProc() const;
+
+    // User actions; each delivers what the window layer would report.
+    void TypeText(ControlId control, std::wstring_view text);  // replaces the text
+    void PressEnter(ControlId control);  // no control handles keys: nothing is reported
+    void Click(ControlId control);       // a visible control only (ListView1: no selection change)
+    void SelectListItem(std::int32_t index);  // 0-based; -1 clears the selection
+    void ClickListItem(std::int32_t index);   // selects it (or nothing for -1) and clicks
+    void DblClickListItem(std::int32_t index);
+    void MouseMove(ControlId control);  // over an invisible control: the form's background
+    void CloseForm();                   // the close button, or another program's WM_CLOSE
+    void EndSession();                  // WM_QUERYENDSESSION, then WM_ENDSESSION
+
+    // --- Timer1 and the message loop ----------------------------------------------------------
+    bool TimerEnabled() const { return timerEnabled_; }
+    // Delivers one tick of Timer1 if it is enabled; returns whether it did.
+    bool Tick();
+    // A tick that came due during a handler: the next DoEvents dispatches it, after the posted
+    // messages, if the timer is still enabled (disabling the timer drops it).
+    void QueueTick() { tickQueued_ = true; }
+    std::int32_t DoEventsCalls() const { return doEventsCalls_; }
+    // Characters of ListView1's items handed to the program so far.
+    std::size_t ListCharactersRead() const { return listCharactersRead_; }
+
+    // --- Message boxes and menus ----------------------------------------------------------------
+    // Answers for the next boxes, in order; a box with no answer queued gets IDOK, or IDNO
+    // when it asks Yes/No.
+    void AnswerMessageBox(std::int32_t button) { answers_.push_back(button); }
+    const std::vector<ShownMessage>& Messages() const { return messages_; }
+    // Runs while a box is shown (the modal loop), before it is answered.
+    std::function<void(const ShownMessage&)> onMessageBox;
+    // What the next pop-up menu does: choose this item, or close without choosing (nullopt).
+    void ChooseFromNextMenu(std::optional<MenuId> item) { menuChoices_.push_back(item); }
+    std::int32_t MenusShown() const { return menusShown_; }
+    // Runs while a pop-up menu is open (its modal loop), before the choice is made.
+    std::function<void()> onMenuOpen;
+
+    // Knobs for failures of the window layer.
+    // ListCount and ListText then throw AppError(kListReadError).
+    void FailListReads(bool fail) { failListReads_ = fail; }
+    static constexpr std::int32_t kListReadError = 35605;
+
+    // --- FormToolkit ---------------------------------------------------------------------------
+    Hwnd CreateForm(FormEvents& events) override;
+    void SetCaption(std::wstring_view caption) override;
+    void ShowForm() override { formVisible_ = true; }
+    void HideForm() override { formVisible_ = false; }
+    void MoveForm(std::int32_t leftTwips, std::int32_t topTwips) override;
+    std::int32_t FormWidthTwips() override;
+    std::int32_t FormHeightTwips() override;
+    std::int32_t ScreenWidthTwips() override { return screenWidth_; }
+    std::int32_t ScreenHeightTwips() override { return screenHeight_; }
+    void SetCheckValue(ControlId control, std::int32_t value) override;
+    void SetControlVisible(ControlId control, bool visible) override;
+    std::wstring GetControlText(ControlId control) override;
+    void SetControlText(ControlId control, std::wstring_view text) override;
+    void SetTimerEnabled(bool enabled) override;
+    void SetMousePointer(std::int32_t pointer) override { mousePointer_ = pointer; }
+    bool LoadMouseIcon(std::wstring_view path) override;
+    void PopupMenu(MenuId menu) override;
+    std::int32_t MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) override;
+    void DoEvents() override;
+    void EndProgram() override;
+
+    // --- ListViewControl (sim_list_view.cpp) --------------------------------------------------
+    std::int32_t ListCount() override;
+    void ListAdd(std::wstring_view text) override;
+    std::optional<std::wstring> ListText(std::int32_t index) override;
+    std::optional<std::wstring> ListTextStart(std::int32_t index, std::size_t maxLength) override;
+    bool ListRemove(std::int32_t index) override;
+    void ListClear() override;
+    std::int32_t ListSelectedIndex() override { return selected_; }
+    void ListAddColumn(std::wstring_view header) override;
+    bool ListSetColumnWidth(std::int32_t column, std::int32_t widthTwips) override;
+
+  private:
+    struct ControlState {
+        std::int32_t value = 0;
+        bool visible = true;
+        std::wstring text;
+    };
+
+    static LResult VT_CALLBACK FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam);
+    LResult OnFormCommand(WParam wParam);
+    LResult OnFormEndSession(WParam ending);
+    void DeliverTick();
+    void UnregisterForm();
+    ControlState& Control(ControlId control);
+    const ControlState& Control(ControlId control) const;
+    void CheckListReadable() const;
+    bool HasItem(std::int32_t index) const;
+
+    SimDesktop& desktop_;
+    const SimSystem& files_;
+    FormEvents* events_ = nullptr;
+    Hwnd formHandle_ = 0;
+    bool formRegistered_ = false;  // found by its procedure: created and not yet ended
+    bool formVisible_ = false;
+    bool ended_ = false;
+    std::wstring caption_;
+    std::int32_t formLeft_ = 0, formTop_ = 0;
+    std::int32_t screenWidth_ = 1024 * 15, screenHeight_ = 768 * 15;
+    std::map<ControlId, ControlState> controls_;
+    std::int32_t mousePointer_ = kMousePointerDefault;
+    std::wstring mouseIcon_;
+    // Timer1 and the message loop
+    bool timerEnabled_ = false;
+    bool tickQueued_ = false;
+    std::int32_t doEventsCalls_ = 0;
+    // message boxes and menus
+    std::deque<std::int32_t> answers_;
+    std::vector<ShownMessage> messages_;
+    std::deque<std::optional<MenuId>> menuChoices_;
+    std::int32_t menusShown_ = 0;
+    // ListView1
+    std::vector<std::wstring> listItems_;
+    std::int32_t selected_ = -1;
+    std::vector<std::pair<std::wstring, std::int32_t>> columns_;
+    std::size_t listCharactersRead_ = 0;
+    bool failListReads_ = false;
+};
+
+}  // namespace vt::sim

@@ -1,0 +1,77 @@
+// ListView1 of the simulated toolkit.
+#include "platform/sim/sim_form.h"
+
+#include "platform/error.h"
+
+namespace vt::sim {
+
+void SimForm::CheckListReadable() const {
+    if (failListReads_) {
+        throw AppError(kListReadError, "ListView1", L"Control has been deleted");
+    }
+}
+
+bool SimForm::HasItem(std::int32_t index) const {
+    return index >= 0 && index < static_cast<std::int32_t>(listItems_.size());
+}
+
+std::int32_t SimForm::ListCount() {
+    CheckListReadable();
+    return static_cast<std::int32_t>(listItems_.size());
+}
+
+void SimForm::ListAdd(std::wstring_view text) {
+    listItems_.emplace_back(text);
+}
+
+std::optional<std::wstring> SimForm::ListText(std::int32_t index) {
+    CheckListReadable();
+    if (!HasItem(index)) {
+        return std::nullopt;
+    }
+    const std::wstring& text = listItems_[static_cast<std::size_t>(index)];
+    listCharactersRead_ += text.size();
+    return text;
+}
+
+std::optional<std::wstring> SimForm::ListTextStart(std::int32_t index, std::size_t maxLength) {
+    CheckListReadable();
+    if (!HasItem(index)) {
+        return std::nullopt;
+    }
+    std::wstring start = listItems_[static_cast<std::size_t>(index)].substr(0, maxLength);
+    listCharactersRead_ += start.size();
+    return start;
+}
+
+bool SimForm::ListRemove(std::int32_t index) {
+    if (!HasItem(index)) {
+        return false;
+    }
+    listItems_.erase(listItems_.begin() + index);
+    if (selected_ == index) {
+        selected_ = -1;
+    } else if (selected_ > index) {
+        --selected_;
+    }
+    return true;
+}
+
+void SimForm::ListClear() {
+    listItems_.clear();
+    selected_ = -1;
+}
+
+void SimForm::ListAddColumn(std::wstring_view header) {
+    columns_.emplace_back(header, 0);
+}
+
+bool SimForm::ListSetColumnWidth(std::int32_t column, std::int32_t widthTwips) {
+    if (column < 0 || column >= static_cast<std::int32_t>(columns_.size())) {
+        return false;
+    }
+    columns_[static_cast<std::size_t>(column)].second = widthTwips;
+    return true;
+}
+
+}  // namespace vt::sim

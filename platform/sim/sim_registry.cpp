@@ -1,0 +1,291 @@
+#include "platform/sim/sim_registry.h"
+
+#include <algorithm>
+
+#include "platform/error.h"
+#include "platform/sim/sim_text.h"
+
+namespace vt::sim {
+
+namespace {
+
+// Read access: KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY, READ_CONTROL, and the
+// WOW64 view flags, which choose a view rather than ask for a right.
+constexpr UInt kReadAccess = 0x0001 | 0x0008 | 0x0010 | 0x00020000 | 0x0100 | 0x0200;
+constexpr std::int32_t kErrorInvalidHandle = 6;
+constexpr std::int32_t kErrorInvalidParameter = 87;
+
+constexpr std::wstring_view kAppName = L"Tolvane";
+constexpr std::wstring_view kSection = L"Vintrell";
+
+std::wstring SettingPath(std::wstring_view appName, std::wstring_view section,
+                         std::wstring_view key) {
+    // The store lives in the registry: every part is case-insensitive.
+    std::wstring path(appName);
+    path += L'\\';
+    path += section;
+    path += L'\\';
+    path += key;
+    return UpperWide(path);
+}
+
+}  // namespace
+
+SimRegistry::SimRegistry() {
+    for (const Hkey root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        CreateKeyPath(root, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN");
+    }
+}
+
+// ---- Registry ----------------------------------------------------------------------------------
+
+std::string SimRegistry::KeyName(std::string_view subKey) {
+    std::string name = UpperAnsi(subKey);
+    while (!name.empty() && name.back() == '\\') {
+        name.pop_back();
+    }
+    return name;
+}
+
+void SimRegistry::CreateKeyPath(Hkey root, const std::string& name) {
+    // Creating a key creates the keys above it.
+    for (std::size_t slash = name.find('\\'); slash != std::string::npos;
+         slash = name.find('\\', slash + 1)) {
+        registry_.try_emplace({root, name.substr(0, slash)});
+    }
+    registry_.try_emplace({root, name});
+}
+
+bool SimRegistry::WriteDenied(Hkey root, const std::string& name) const {
+    return std::any_of(deniedKeys_.begin(), deniedKeys_.end(), [&](const auto& denied) {
+        return denied.first == root &&
+               (name == denied.second ||
+                (name.size() > denied.second.size() && name.starts_with(denied.second) &&
+                 name[denied.second.size()] == '\\'));
+    });
+}
+
+std::optional<std::pair<Hkey, std::string>> SimRegistry::ResolveKey(Hkey root,
+                                                                    const char* subKey) const {
+    std::string name = KeyName(subKey == nullptr ? "" : subKey);
+    if (root == HKEY_LOCAL_MACHINE || root == HKEY_CURRENT_USER) {
+        return std::pair{root, name};
+    }
+    const auto open = openKeys_.find(root);
+    if (open == openKeys_.end()) {
+        return std::nullopt;
+    }
+    if (name.empty()) {
+        return std::pair{open->second.root, open->second.subKey};
+    }
+    std::string path = open->second.subKey.empty() ? name : open->second.subKey + "\\" + name;
+    return std::pair{open->second.root, std::move(path)};
+}
+
+bool SimRegistry::KeyPresent(Hkey root, const std::string& name) const {
+    return name.empty() || registry_.contains({root, name});
+}
+
+Hkey SimRegistry::OpenHandle(Hkey root, std::string name, UInt access) {
+    const Hkey handle = nextKey_;
+    nextKey_ += 4;
+    openKeys_[handle] = OpenKey{root, std::move(name), access};
+    return handle;
+}
+
+std::int32_t SimRegistry::RegOpenKeyExA(Hkey root, const char* subKey, UInt /*options*/,
+                                        UInt access, Hkey* result) {
+    if (result == nullptr) {
+        return kErrorInvalidParameter;
+    }
+    *result = 0;
+    const auto key = ResolveKey(root, subKey);
+    if (!key) {
+        return kErrorInvalidHandle;
+    }
+    if (!KeyPresent(key->first, key->second)) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if ((access & ~kReadAccess) != 0 && WriteDenied(key->first, key->second)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    *result = OpenHandle(key->first, key->second, access);
+    return ERROR_SUCCESS;
+}
+
+std::int32_t SimRegistry::RegCreateKeyExA(Hkey root, const char* subKey, UInt access,
+                                          Hkey* result) {
+    if (result == nullptr) {
+        return kErrorInvalidParameter;
+    }
+    *result = 0;
+    const auto key = ResolveKey(root, subKey);
+    if (!key) {
+        return kErrorInvalidHandle;
+    }
+    const bool present = KeyPresent(key->first, key->second);
+    if ((!present || (access & ~kReadAccess) != 0) && WriteDenied(key->first, key->second)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    if (!present) {
+        CreateKeyPath(key->first, key->second);
+    }
+    *result = OpenHandle(key->first, key->second, access);
+    return ERROR_SUCCESS;
+}
+
+std::int32_t SimRegistry::RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
+                                           std::string* data) {
+    const auto open = openKeys_.find(key);
+    if (open == openKeys_.end()) {
+        return kErrorInvalidHandle;
+    }
+    if ((open->second.access & KEY_QUERY_VALUE) == 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    const auto value =
+        RegValue(open->second.root, open->second.subKey, valueName == nullptr ? "" : valueName);
+    if (!value) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (type != nullptr) {
+        *type = value->type;
+    }
+    if (data != nullptr) {
+        *data = value->data;
+    }
+    return ERROR_SUCCESS;
+}
+
+std::int32_t SimRegistry::RegSetValueExA(Hkey key, const char* valueName, UInt /*reserved*/,
+                                         UInt type, const std::uint8_t* data, UInt size) {
+    const auto open = openKeys_.find(key);
+    if (open == openKeys_.end()) {
+        return kErrorInvalidHandle;
+    }
+    if ((open->second.access & KEY_SET_VALUE) == 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    if (data == nullptr && size != 0) {
+        return kErrorInvalidParameter;
+    }
+    RegistryValue value;
+    value.type = type;
+    if (size != 0) {
+        value.data.assign(reinterpret_cast<const char*>(data), size);
+    }
+    SetRegValue(open->second.root, open->second.subKey, valueName == nullptr ? "" : valueName,
+                std::move(value));
+    return ERROR_SUCCESS;
+}
+
+std::int32_t SimRegistry::RegDeleteValueA(Hkey key, const char* valueName) {
+    const auto open = openKeys_.find(key);
+    if (open == openKeys_.end()) {
+        return kErrorInvalidHandle;
+    }
+    if ((open->second.access & KEY_SET_VALUE) == 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    const auto values = registry_.find({open->second.root, open->second.subKey});
+    if (values == registry_.end() ||
+        values->second.erase(UpperAnsi(valueName == nullptr ? "" : valueName)) == 0) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return ERROR_SUCCESS;
+}
+
+std::int32_t SimRegistry::RegCloseKey(Hkey key) {
+    return openKeys_.erase(key) == 0 ? kErrorInvalidHandle : ERROR_SUCCESS;
+}
+
+std::optional<RegistryValue> SimRegistry::RegValue(Hkey root, std::string_view subKey,
+                                                   std::string_view name) const {
+    const auto values = registry_.find({root, KeyName(subKey)});
+    if (values == registry_.end()) {
+        return std::nullopt;
+    }
+    const auto value = values->second.find(UpperAnsi(name));
+    if (value == values->second.end()) {
+        return std::nullopt;
+    }
+    return value->second.value;
+}
+
+std::vector<std::string> SimRegistry::RegValueNames(Hkey root, std::string_view subKey) const {
+    std::vector<std::string> names;
+    if (const auto values = registry_.find({root, KeyName(subKey)}); values != registry_.end()) {
+        for (const auto& [upper, stored] : values->second) {
+            names.push_back(stored.name);
+        }
+    }
+    return names;
+}
+
+void SimRegistry::SetRegValue(Hkey root, std::string_view subKey, std::string_view name,
+                              RegistryValue value) {
+    const std::string key = KeyName(subKey);
+    CreateKeyPath(root, key);
+    auto& stored = registry_[{root, key}][UpperAnsi(name)];
+    // An existing value keeps the spelling of its name, as the registry does.
+    if (stored.name.empty()) {
+        stored.name = name;
+    }
+    stored.value = std::move(value);
+}
+
+bool SimRegistry::RegKeyExists(Hkey root, std::string_view subKey) const {
+    return KeyPresent(root, KeyName(subKey));
+}
+
+void SimRegistry::DenyWrite(Hkey root, std::string_view subKey) {
+    deniedKeys_.emplace_back(root, KeyName(subKey));
+}
+
+// ---- Settings store ----------------------------------------------------------------------------
+
+std::optional<std::wstring> SimRegistry::GetSetting(std::wstring_view appName,
+                                                    std::wstring_view section,
+                                                    std::wstring_view key) {
+    const std::wstring path = SettingPath(appName, section, key);
+    if (std::find(unreadable_.begin(), unreadable_.end(), path) != unreadable_.end()) {
+        throw AppError(err::kSettingUnreadable, "GetSetting",
+                       L"The setting \"" + std::wstring(key) + L"\" cannot be read as text");
+    }
+    const auto it = store_.find(path);
+    if (it == store_.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+void SimRegistry::SaveSetting(std::wstring_view appName, std::wstring_view section,
+                              std::wstring_view key, std::wstring_view value) {
+    if (failWrites_) {
+        throw AppError(err::kSettingNotWritten, "SaveSetting",
+                       L"The setting \"" + std::wstring(key) + L"\" cannot be written");
+    }
+    const std::wstring path = SettingPath(appName, section, key);
+    store_[path] = value;
+    // Writing replaces whatever made the old value unreadable.
+    std::erase(unreadable_, path);
+    settingWrites_.emplace_back(key, value);
+}
+
+std::optional<std::wstring> SimRegistry::StoredSetting(std::wstring_view key) const {
+    const auto it = store_.find(SettingPath(kAppName, kSection, key));
+    if (it == store_.end()) {
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+void SimRegistry::StoreSetting(std::wstring_view key, std::wstring_view value) {
+    store_[SettingPath(kAppName, kSection, key)] = value;
+}
+
+void SimRegistry::MakeSettingUnreadable(std::wstring_view key) {
+    unreadable_.push_back(SettingPath(kAppName, kSection, key));
+}
+
+}  // namespace vt::sim

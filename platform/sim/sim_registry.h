@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/registry_access.h"
+#include "platform/settings_store.h"
+
+// The simulated registry, with the access rights Windows checks, and the per-user settings
+// store. Names are matched ignoring case, as the registry does.
+namespace vt::sim {
+
+struct RegistryValue {
+    UInt type = REG_SZ;
+    std::string data;  // bytes as stored, terminating NUL included for REG_SZ
+};
+
+class SimRegistry : public virtual RegistryAccess, public virtual SettingsStore {
+  public:
+    // Both Run keys exist, empty.
+    SimRegistry();
+
+    // --- Registry ----------------------------------------------------------------------------
+    std::optional<RegistryValue> RegValue(Hkey root, std::string_view subKey,
+                                          std::string_view name) const;
+    void SetRegValue(Hkey root, std::string_view subKey, std::string_view name,
+                     RegistryValue value);
+    bool RegKeyExists(Hkey root, std::string_view subKey) const;
+    // The value names of a key as they were first written (the registry keeps their spelling).
+    std::vector<std::string> RegValueNames(Hkey root, std::string_view subKey) const;
+    // Opening this key or one below it with any write access fails with ERROR_ACCESS_DENIED.
+    // Handles check their access too: querying needs KEY_QUERY_VALUE, setting and deleting
+    // KEY_SET_VALUE.
+    void DenyWrite(Hkey root, std::string_view subKey);
+    std::int32_t OpenKeyCount() const { return static_cast<std::int32_t>(openKeys_.size()); }
+
+    // --- Settings store (application "Tolvane", section "Vintrell") -------------------------
+    std::optional<std::wstring> StoredSetting(std::wstring_view key) const;
+    void StoreSetting(std::wstring_view key, std::wstring_view value);
+    // Until it is saved again.
+    void MakeSettingUnreadable(std::wstring_view key);
+    void FailSettingWrites(bool fail) { failWrites_ = fail; }
+    // Every successful SaveSetting, in order: (key, value).
+    const std::vector<std::pair<std::wstring, std::wstring>>& SettingWrites() const {
+        return settingWrites_;
+    }
+
+    // --- RegistryAccess ----------------------------------------------------------------------
+    std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
+                               Hkey* result) override;
+    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access, Hkey* result) override;
+    std::int32_t RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
+                                  std::string* data) override;
+    std::int32_t RegSetValueExA(Hkey key, const char* valueName, UInt reserved, UInt type,
+                                const std::uint8_t* data, UInt size) override;
+    std::int32_t RegDeleteValueA(Hkey key, const char* valueName) override;
+    std::int32_t RegCloseKey(Hkey key) override;
+
+    // --- SettingsStore -----------------------------------------------------------------------
+    std::optional<std::wstring> GetSetting(std::wstring_view appName, std::wstring_view section,
+                                           std::wstring_view key) override;
+    void SaveSetting(std::wstring_view appName, std::wstring_view section, std::wstring_view key,
+                     std::wstring_view value) override;
+
+  private:
+    struct OpenKey {
+        Hkey root;
+        std::string subKey;  // upper case
+        UInt access;
+    };
+    struct StoredValue {
+        std::string name;  // as first written
+        RegistryValue value;
+    };
+
+    static std::string KeyName(std::string_view subKey);
+    void CreateKeyPath(Hkey root, const std::string& name);
+    bool WriteDenied(Hkey root, const std::string& name) const;
+    bool KeyPresent(Hkey root, const std::string& name) const;
+    std::optional<std::pair<Hkey, std::string>> ResolveKey(Hkey root, const char* subKey) const;
+    Hkey OpenHandle(Hkey root, std::string name, UInt access);
+
+    // (root, upper-case key) -> upper-case value name -> value
+    std::map<std::pair<Hkey, std::string>, std::map<std::string, StoredValue>> registry_;
+    std::vector<std::pair<Hkey, std::string>> deniedKeys_;
+    std::map<Hkey, OpenKey> openKeys_;
+    Hkey nextKey_ = 0x100;
+    std::map<std::wstring, std::wstring> store_;  // by application, section and key, upper case
+    std::vector<std::wstring> unreadable_;        // in the same form
+    bool failWrites_ = false;
+    std::vector<std::pair<std::wstring, std::wstring>> settingWrites_;
+};
+
+}  // namespace vt::sim

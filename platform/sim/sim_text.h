@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/text_conversion.h"
+
+// The simulated system's text: code page 1252 as its ANSI code page, and the user locale's
+// upper case as Windows maps it. The other simulated services use the same conversions.
+namespace vt::sim {
+
+std::wstring DecodeAnsi(std::string_view ansi);
+// A character beyond the code page takes its best fit, else '?'; one beyond the BMP, "??".
+std::string EncodeAnsi(std::wstring_view text);
+std::wstring UpperWide(std::wstring_view text);
+// An ANSI name upper-cased as the registry and the atom table compare them.
+std::string UpperAnsi(std::string_view text);
+
+class SimText : public virtual TextConversion {
+  public:
+    std::wstring AnsiToUnicode(std::string_view ansi) const override { return DecodeAnsi(ansi); }
+    std::string UnicodeToAnsi(std::wstring_view text) const override { return EncodeAnsi(text); }
+    std::wstring UpperCase(std::wstring_view text) const override { return UpperWide(text); }
+};
+
+}  // namespace vt::sim

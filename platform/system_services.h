@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace vt {
+
+// The file system, the shell and the clock.
+class SystemServices {
+  public:
+    // The running module's full path, as the file system spells it (Unicode, not the ANSI
+    // code page's rendering of it).
+    virtual std::wstring ExecutablePath() = 0;
+    // The path's short (8.3) form; empty when the volume keeps none.
+    virtual std::wstring GetShortPathNameW(std::wstring_view longPath) = 0;
+    virtual bool GetFileDateTime(std::wstring_view path) = 0;  // false when it cannot be read
+    // Starts a command line without waiting for it; AppError when it cannot be started.
+    virtual void Shell(std::wstring_view commandLine, std::int32_t showCommand) = 0;
+    virtual double SecondsSinceMidnight() = 0;  // local time
+    virtual void Sleep(UInt milliseconds) = 0;
+
+  protected:
+    ~SystemServices() = default;
+};
+
+}  // namespace vt

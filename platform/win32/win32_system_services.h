@@ -1,0 +1,19 @@
+#pragma once
+
+// The seam first: <windows.h> defines macros with the names of its constants.
+#include "platform/system_services.h"
+
+namespace vt::win32 {
+
+// The real file system, shell and clock (kernel32).
+class Win32SystemServices : public virtual SystemServices {
+  public:
+    std::wstring ExecutablePath() override;
+    std::wstring GetShortPathNameW(std::wstring_view longPath) override;
+    bool GetFileDateTime(std::wstring_view path) override;
+    void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
+    double SecondsSinceMidnight() override;
+    void Sleep(UInt milliseconds) override;
+};
+
+}  // namespace vt::win32

@@ -1,0 +1,184 @@
+#include "platform/win32/win32_window_system.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <exception>
+#include <map>
+
+#include "resources/resource.h"
+
+namespace vt::win32 {
+
+#ifndef _WIN64
+static_assert(NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA));
+#endif
+
+namespace {
+
+// The thunk between EnumWindows and the program's callback, which has the C calling
+// convention and the 32-bit handle; an exception must not unwind through user32.
+struct EnumContext {
+    EnumWindowsProc proc;
+    LParam lParam;
+    std::exception_ptr error;
+};
+
+BOOL CALLBACK EnumWindowsThunk(HWND window, LPARAM context) noexcept {
+    auto& enumeration = *reinterpret_cast<EnumContext*>(context);
+    try {
+        return enumeration.proc(FromHwnd(window), enumeration.lParam) != 0 ? TRUE : FALSE;
+    } catch (...) {
+        enumeration.error = std::current_exception();
+        return FALSE;
+    }
+}
+
+// WinEvent callbacks carry no context of their own: each hook's is kept here, by hook. Hooks
+// are set and taken down on the window thread, where their callbacks also run.
+struct WinEventHook {
+    HWINEVENTHOOK handle;
+    WinEventProc proc;
+    LParam context;
+};
+std::map<Hwineventhook, WinEventHook> gWinEventHooks;
+Hwineventhook gLastWinEventHook = 0;
+
+void CALLBACK WinEventThunk(HWINEVENTHOOK handle, DWORD event, HWND window, LONG idObject,
+                            LONG idChild, DWORD /*thread*/, DWORD /*time*/) noexcept {
+    for (const auto& [id, hook] : gWinEventHooks) {
+        if (hook.handle == handle) {
+            hook.proc(hook.context, event, FromHwnd(window), idObject, idChild);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+// --- Window system ---------------------------------------------------------------------------
+
+Bool32 Win32WindowSystem::EnumWindows(EnumWindowsProc proc, LParam lParam) {
+    if (proc == nullptr) {
+        return FALSE;
+    }
+    EnumContext enumeration{proc, lParam, nullptr};
+    const BOOL result = ::EnumWindows(EnumWindowsThunk, reinterpret_cast<LPARAM>(&enumeration));
+    if (enumeration.error) {
+        std::rethrow_exception(enumeration.error);
+    }
+    return result;
+}
+
+std::int32_t Win32WindowSystem::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
+    return ::GetWindowTextA(ToHwnd(hWnd), buffer, maxCount);
+}
+
+LResult Win32WindowSystem::SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                               UInt flags, UInt timeoutMs, std::uintptr_t* result) {
+    DWORD_PTR answer = 0;
+    const LRESULT sent =
+        ::SendMessageTimeoutA(ToHwnd(hWnd), msg, wParam, lParam, flags, timeoutMs, &answer);
+    if (result != nullptr) {
+        *result = answer;
+    }
+    return sent;
+}
+
+WndProc Win32WindowSystem::SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) {
+    // WndProc has WNDPROC's calling convention, so the address itself is what Windows stores
+    // in the window's slot: 32 bits wide on 32-bit Windows, pointer-wide on 64-bit.
+#ifdef _WIN64
+    const LONG_PTR previous =
+        ::SetWindowLongPtrA(ToHwnd(hWnd), index, reinterpret_cast<LONG_PTR>(newProc));
+#else
+    const LONG previous = ::SetWindowLongA(ToHwnd(hWnd), index, reinterpret_cast<LONG>(newProc));
+#endif
+    return reinterpret_cast<WndProc>(previous);
+}
+
+LResult Win32WindowSystem::CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
+                                           LParam lParam) {
+    // Through an integer: a saved procedure may be a handle that only CallWindowProcA decodes.
+    const auto saved = reinterpret_cast<WNDPROC>(reinterpret_cast<LONG_PTR>(proc));
+    return ::CallWindowProcA(saved, ToHwnd(hWnd), msg, wParam, lParam);
+}
+
+Bool32 Win32WindowSystem::SetForegroundWindow(Hwnd hWnd) {
+    return ::SetForegroundWindow(ToHwnd(hWnd));
+}
+
+Bool32 Win32WindowSystem::PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
+    return ::PostMessageA(ToHwnd(hWnd), msg, wParam, lParam);
+}
+
+UInt Win32WindowSystem::RegisterWindowMessageA(const char* name) {
+    if (name == nullptr) {
+        return 0;
+    }
+    return ::RegisterWindowMessageA(name);
+}
+
+Bool32 Win32WindowSystem::ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt action) {
+    return ::ChangeWindowMessageFilterEx(ToHwnd(hWnd), message, action, nullptr);
+}
+
+Hwnd Win32WindowSystem::GetAncestor(Hwnd hWnd, UInt flags) {
+    return FromHwnd(::GetAncestor(ToHwnd(hWnd), flags));
+}
+
+Hwnd Win32WindowSystem::GetDesktopWindow() {
+    return FromHwnd(::GetDesktopWindow());
+}
+
+Hwineventhook Win32WindowSystem::SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
+                                                 LParam context, UInt flags) {
+    if (proc == nullptr) {
+        return 0;
+    }
+    const HWINEVENTHOOK handle =
+        ::SetWinEventHook(eventMin, eventMax, nullptr, WinEventThunk, 0, 0, flags);
+    if (handle == nullptr) {
+        return 0;
+    }
+    const Hwineventhook id = ++gLastWinEventHook;
+    gWinEventHooks[id] = {handle, proc, context};
+    return id;
+}
+
+Bool32 Win32WindowSystem::UnhookWinEvent(Hwineventhook hook) {
+    const auto it = gWinEventHooks.find(hook);
+    if (it == gWinEventHooks.end()) {
+        return FALSE;
+    }
+    const BOOL removed = ::UnhookWinEvent(it->second.handle);
+    gWinEventHooks.erase(it);
+    return removed;
+}
+
+// --- Notification area ---------------------------------------------------------------------
+
+Bool32 Win32WindowSystem::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
+    if (data == nullptr) {
+        return FALSE;
+    }
+    // The program keeps the 88-byte first form; this build's own first form has
+    // pointer-wide handles.
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = ToHwnd(data->hWnd);
+    record.uID = data->uID;
+    record.uFlags = data->uFlags;
+    record.uCallbackMessage = data->uCallbackMessage;
+    record.hIcon = ToHicon(data->hIcon);
+    static_assert(sizeof(record.szTip) >= sizeof(data->szTip));
+    std::memcpy(record.szTip, data->szTip, sizeof(data->szTip));
+    return ::Shell_NotifyIconA(message, &record);
+}
+
+Hicon Win32WindowSystem::ApplicationIcon() {
+    // A shared icon: the system keeps it as long as the module is loaded.
+    return FromHicon(::LoadIconA(instance_, MAKEINTRESOURCEA(VT_IDI_APPLICATION)));
+}
+
+}  // namespace vt::win32

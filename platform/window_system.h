@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace vt {
+
+// The window system (user32) and the notification area (shell32), in their Win32 shapes.
+class WindowSystem {
+  public:
+    // Every top-level window of the desktop, hidden ones and those of every process.
+    virtual Bool32 EnumWindows(EnumWindowsProc proc, LParam lParam) = 0;
+    virtual std::int32_t GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) = 0;
+    virtual LResult SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                        UInt flags, UInt timeoutMs, std::uintptr_t* result) = 0;
+    virtual WndProc SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) = 0;
+    virtual LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
+                                    LParam lParam) = 0;
+    virtual Bool32 SetForegroundWindow(Hwnd hWnd) = 0;
+    virtual Bool32 PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) = 0;
+    virtual UInt RegisterWindowMessageA(const char* name) = 0;
+    // Lets a message from processes of lower integrity reach the window (MSGFLT_ALLOW).
+    virtual Bool32 ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt action) = 0;
+    virtual Hwnd GetAncestor(Hwnd hWnd, UInt flags) = 0;
+    virtual Hwnd GetDesktopWindow() = 0;
+    // Out of context: `proc` runs on this thread whenever it takes messages, with `context`.
+    // 0 when the hook cannot be set.
+    virtual Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
+                                          LParam context, UInt flags) = 0;
+    virtual Bool32 UnhookWinEvent(Hwineventhook hook) = 0;
+
+    virtual Bool32 Shell_NotifyIconA(UInt message, NotifyIconDataA* data) = 0;
+    virtual Hicon ApplicationIcon() = 0;  // the executable's own icon, owned by the platform
+
+  protected:
+    ~WindowSystem() = default;
+};
+
+}  // namespace vt
