@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
-#include "app/errors.h"
-#include "app/globals.h"
+#include "monitor/globals.h"
+#include "platform/error.h"
 #include "tray/api_stuff.h"
 #include "tray/tray.h"
 
@@ -39,7 +39,7 @@ Form1::Form1(Platform& platform)
 }
 
 Form1::~Form1() {
-    RemoveWindowEventHooks();
+    monitor_.RemoveWindowEventHooks();
     RemoveOwnTrayIcon();
     if (Globals::MainWindowHandle == hWnd_) {
         Globals::MainWindowHandle = 0;

@@ -1,30 +1,24 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <deque>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
-#include <vector>
 
 #include "app/controls.h"
 #include "app/main_module.h"
 #include "keywords/list_view.h"
+#include "monitor/window_monitor.h"
 #include "platform/platform.h"
+#include "tray/tray_owner.h"
 
 namespace vt {
 
-class KeywordMatcher;
-
 inline constexpr std::wstring_view kAppTitle = L"Vintrell";
 inline constexpr std::wstring_view kTrayTip = L"Right-click here to access the menu";
-inline constexpr std::wstring_view kStartMonitoringError = L"ERROR while starting monitoring - ";
 
-// The main window: its controls, its state, and the handlers of its events. The handlers are
-// defined beside the subsystem they belong to (monitor/, keywords/, settings/, app/).
-class Form1 final : public FormEvents {
+// The main window: its controls, its state, and the handlers of its events, one file of app/
+// per subsystem. The monitor and the tray below it reach it through MonitorHost and TrayOwner.
+class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
   public:
     explicit Form1(Platform& platform);
     // Takes away the tray icon while this form still owns it: the module-level tray state must
@@ -33,22 +27,22 @@ class Form1 final : public FormEvents {
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    Platform& platform() const { return platform_; }
-    Hwnd hWnd() const { return hWnd_; }
+    Platform& platform() const override { return platform_; }
+    Hwnd hWnd() const override { return hWnd_; }
     // Form_QueryUnload has ended the program: the window is gone, and a handler that resumes
     // after a modal loop (a message box, the tray menu, a sweep's wait) must leave it alone.
-    bool Ended() const { return ended_; }
+    bool Ended() const override { return ended_; }
 
     // A sweep or a window's check is under way (the tray menu waits for its end rather than
     // open inside it).
-    bool Busy() const { return sweeping_ || checkingWindow_; }
-    void OpenTrayMenuAfterSweep() { trayMenuPending_ = true; }
+    bool Busy() const override { return monitor_.Busy(); }
+    void OpenTrayMenuAfterSweep() override { trayMenuPending_ = true; }
     // The tray's pop-up menu; windows reported meanwhile are checked once it has closed.
-    void ShowTrayMenu(MenuId menu);
+    void ShowTrayMenu(MenuId menu) override;
 
     // A message box with the application's title as caption, owned by Form1; the button
     // pressed. Once the program has ended it shows nothing and returns 0.
-    std::int32_t ShowMessage(std::wstring_view text, UInt style = MB_OK);
+    std::int32_t ShowMessage(std::wstring_view text, UInt style = MB_OK) override;
 
     CheckBox Check1;  // Add
     CheckBox Check2;  // Start Monitoring
@@ -72,19 +66,19 @@ class Form1 final : public FormEvents {
     void Form_Load();
     void Form_QueryUnload();
 
-    // Keyword commands (keywords/commands.cpp)
+    // Keyword commands (app/keyword_commands.cpp)
     void Check1_Click();
     void Check3_Click();
     void Check4_Click();
     void ListView1_Click();
     void ListView1_DblClick();
 
-    // Monitoring (monitor/monitoring.cpp, monitor/sweep.cpp)
+    // Monitoring (app/monitoring.cpp); the sweep and the window events are monitor_'s
     void Check2_Click();
-    void mnuStopMonitoring_Click();
+    void mnuStopMonitoring_Click() override;
     void Timer1_Timer();
 
-    // Start options (settings/start_options.cpp)
+    // Start options (app/start_options.cpp)
     void Check6_Click();
     void Check8_Click();
 
@@ -117,28 +111,14 @@ class Form1 final : public FormEvents {
     // Hides the window into the tray and starts the timer; on failure reports it and returns
     // to Idle with the window shown.
     void EnterMonitoring();
-    // One sweep of Timer1_Timer: every window's title against the list, matching ones asked
-    // to close.
-    void Sweep();
-    // One window's check, the sweep's and the window events': not the main window, a positive
-    // handle, its title in the 50-byte buffer against the list as it stands (the matcher is
-    // built at the first title), and a close request when it matches. True when one was sent.
-    bool CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher);
-    // Forgets the close requests of windows the desktop no longer has.
-    void ForgetClosedWindows(const std::vector<Hwnd>& desktop);
+
+    // MonitorHost (app/monitoring.cpp)
+    const ListView& KeywordList() const override { return ListView1; }
+    bool Timer1Enabled() const override { return Timer1.Enabled(); }
     // Stops monitoring, then tells why.
-    void AbortMonitoring(std::wstring_view description);
-    // What the tray menu or a sweep held up: the deferred right-click, the queued windows.
-    void AfterBusy();
+    void AbortMonitoring(std::wstring_view description) override;
     // Posts the right-click held up by a sweep or a check, if monitoring goes on.
-    void PostPendingTrayMenu();
-    // The window events while monitoring: hooks set with Timer1 enabled, taken down with it.
-    void InstallWindowEventHooks();
-    void RemoveWindowEventHooks() noexcept;
-    static void WindowEventProc(LParam context, UInt event, Hwnd hWnd, std::int32_t idObject,
-                                std::int32_t idChild);
-    void OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild);
-    void CheckQueuedWindows();
+    void AfterSweepOrCheck() override;
     // The keyword list's save for the commands; AppError instead of writing a list that start-up
     // could not read, which would replace the stored one.
     void SaveKeywords();
@@ -154,16 +134,8 @@ class Form1 final : public FormEvents {
     Hwnd hWnd_ = 0;
     bool ended_ = false;
     bool keywordListLoaded_ = false;  // start-up read the stored list
-    bool sweeping_ = false;           // a tick during a sweep's message pass must not start another
-    bool trayMenuPending_ = false;    // the icon was right-clicked during a sweep
-    bool checkingWindow_ = false;     // a reported window is being checked
-    bool trayMenuOpen_ = false;
-    std::array<Hwineventhook, 3> windowEventHooks_{};
-    std::deque<Hwnd> queuedWindows_;  // reported while something ran, in the order reported
-    // Windows sent a close request and still on the desktop at the last sweep: only the sweep
-    // asks them again.
-    std::unordered_set<Hwnd> closeRequested_;
-    std::uint32_t stops_ = 0;        // Stop Monitoring's runs, so that a sweep sees one under way
+    bool trayMenuPending_ = false;    // the icon was right-clicked during a sweep or a check
+    WindowMonitor monitor_{platform_, *this};
     bool changingStartup_ = false;   // Check6_Click runs: Check8_Click leaves its errors to it
     bool revertingOptions_ = false;  // ShowStartOptions runs: the option handlers do nothing
 };

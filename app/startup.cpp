@@ -1,10 +1,9 @@
 #include <string>
 
-#include "app/errors.h"
-#include "app/globals.h"
 #include "app/main_module.h"
 #include "app/main_window.h"
 #include "keywords/registry.h"
+#include "monitor/globals.h"
 #include "platform/error.h"
 #include "settings/settings.h"
 
@@ -15,10 +14,6 @@ namespace {
 constexpr std::wstring_view kLoadErrorPrefix = L"ERROR while loading main form - ";
 constexpr std::wstring_view kColumnHeader = L"Windows To Close";
 constexpr std::int32_t kColumnWidthTwips = 4700;
-
-bool IsOn(std::wstring_view value) {
-    return value == kOn;  // exact and case-sensitive: "on" is off
-}
 
 }  // namespace
 
@@ -113,7 +108,7 @@ void Form1::Form_QueryUnload() {
         return;  // a second close request, dispatched by a modal loop of the first
     }
     Timer1.SetEnabled(false);
-    RemoveWindowEventHooks();
+    monitor_.RemoveWindowEventHooks();
     platform_.DoEvents();
     platform_.DoEvents();
     if (ended_) {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
+#include "monitor/globals.h"
 #include "monitor/matching.h"
 #include "platform/sim/sim_platform.h"
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/globals.h"
+#include "monitor/globals.h"
 
 namespace vt::Enum {
 

@@ -1,21 +1,18 @@
 #include <algorithm>
-#include <vector>
 #include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
-#include <utility>
+#include <vector>
 
-#include "app/errors.h"
-#include "app/globals.h"
-#include "app/main_window.h"
-#include "app/scoped_flag.h"
 #include "monitor/enum.h"
+#include "monitor/globals.h"
 #include "monitor/matching.h"
+#include "monitor/window_monitor.h"
 #include "platform/error.h"
-#include "tray/tray.h"
+#include "platform/scoped_flag.h"
 
 namespace vt {
 
@@ -27,12 +24,10 @@ constexpr UInt kCloseTimeoutMs = 1000;
 constexpr UInt kCloseFlags = SMTO_ABORTIFHUNG | SMTO_NOTIMEOUTIFNOTHUNG;
 
 constexpr std::int32_t kOutOfMemory = 7;
-constexpr std::wstring_view kSweepFailed =
-    L"ERROR while monitoring windows - monitoring has been aborted - ";
 
 }  // namespace
 
-void Form1::Timer1_Timer() {
+void WindowMonitor::Tick() {
     // A tick dispatched while a sweep or a window's check waits or passes pending messages
     // must not nest a sweep.
     if (Busy()) {
@@ -42,25 +37,13 @@ void Form1::Timer1_Timer() {
         const ScopedFlag scope(sweeping_);
         Sweep();
     }
-    AfterBusy();
-}
-
-void Form1::AfterBusy() {
-    // A right-click on the icon meanwhile opens the menu now, from the message loop: opened
-    // inside the sweep, its modal loop would hold the sweep and every tick with it.
-    PostPendingTrayMenu();
+    // What waited for the sweep runs now, from the message loop: run inside the sweep, a modal
+    // loop (the tray menu) would hold the sweep and every tick with it.
+    host_.AfterSweepOrCheck();
     CheckQueuedWindows();
 }
 
-void Form1::PostPendingTrayMenu() {
-    if (std::exchange(trayMenuPending_, false) && !ended_ && Timer1.Enabled()) {
-        static_cast<void>(platform_.PostMessageA(hWnd_, Tray::TRAY_CALLBACK_MESSAGE,
-                                                 Tray::TrayIconData.uID,
-                                                 static_cast<LParam>(WM_RBUTTONUP)));
-    }
-}
-
-bool Form1::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher) {
+bool WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher) {
     if (hWnd <= 0 || hWnd == Globals::MainWindowHandle) {
         return false;
     }
@@ -73,7 +56,7 @@ bool Form1::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher) {
     // Built at the first title examined, so the list as it stands now is what counts and its
     // errors arise where the title test's would.
     if (!matcher) {
-        matcher.emplace(platform_, ListView1);
+        matcher.emplace(platform_, host_.KeywordList());
     }
     if (!matcher->Matches(title)) {
         return false;
@@ -85,7 +68,7 @@ bool Form1::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher) {
     return true;
 }
 
-void Form1::Sweep() {
+void WindowMonitor::Sweep() {
     // Stop Monitoring may run while a close request waits; the rest of the sweep then sends
     // nothing more.
     const std::uint32_t stopsAtStart = stops_;
@@ -106,7 +89,7 @@ void Form1::Sweep() {
                 }
                 // NOTE: the wait dispatches messages sent to this thread; a close request among
                 // them may have ended the program, the tray menu may have stopped monitoring.
-                if (ended_ || stops_ != stopsAtStart) {
+                if (host_.Ended() || stops_ != stopsAtStart) {
                     return;
                 }
             }
@@ -116,21 +99,15 @@ void Form1::Sweep() {
     } catch (...) {
         description = CurrentErrorDescription(platform_);
     }
-    AbortMonitoring(description);
+    host_.AbortMonitoring(description);
 }
 
-void Form1::ForgetClosedWindows(const std::vector<Hwnd>& desktop) {
+void WindowMonitor::ForgetClosedWindows(const std::vector<Hwnd>& desktop) {
     if (closeRequested_.empty()) {
         return;
     }
     const std::unordered_set<Hwnd> present(desktop.begin(), desktop.end());
     std::erase_if(closeRequested_, [&](Hwnd hWnd) { return !present.contains(hWnd); });
-}
-
-void Form1::AbortMonitoring(std::wstring_view description) {
-    // Stop Monitoring reports its own failures; then this error is told.
-    mnuStopMonitoring_Click();
-    ShowMessage(std::wstring(kSweepFailed) + std::wstring(description));
 }
 
 }  // namespace vt

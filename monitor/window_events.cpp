@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <tuple>
 #include <optional>
 #include <string>
+#include <tuple>
 
-#include "app/errors.h"
-#include "app/main_window.h"
-#include "app/scoped_flag.h"
 #include "monitor/matching.h"
+#include "monitor/window_monitor.h"
+#include "platform/error.h"
+#include "platform/scoped_flag.h"
 
 namespace vt {
 
@@ -20,19 +20,19 @@ constexpr std::array kWindowEvents{EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, EVENT
 
 }  // namespace
 
-void Form1::InstallWindowEventHooks() {
+void WindowMonitor::InstallWindowEventHooks() {
     static_assert(kWindowEvents.size() == std::tuple_size_v<decltype(windowEventHooks_)>);
     for (std::size_t i = 0; i < kWindowEvents.size(); ++i) {
         if (windowEventHooks_[i] == 0) {
             // A hook the system refuses leaves monitoring to the sweep alone.
             windowEventHooks_[i] = platform_.SetWinEventHook(
-                kWindowEvents[i], kWindowEvents[i], &Form1::WindowEventProc,
+                kWindowEvents[i], kWindowEvents[i], &WindowMonitor::WindowEventProc,
                 reinterpret_cast<LParam>(this), WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
         }
     }
 }
 
-void Form1::RemoveWindowEventHooks() noexcept {
+void WindowMonitor::RemoveWindowEventHooks() noexcept {
     for (Hwineventhook& hook : windowEventHooks_) {
         if (hook != 0) {
             static_cast<void>(platform_.UnhookWinEvent(hook));  // nothing to do if it fails
@@ -42,20 +42,21 @@ void Form1::RemoveWindowEventHooks() noexcept {
     queuedWindows_.clear();
 }
 
-void Form1::WindowEventProc(LParam context, UInt /*event*/, Hwnd hWnd, std::int32_t idObject,
-                            std::int32_t idChild) {
-    auto& form = *reinterpret_cast<Form1*>(context);
+void WindowMonitor::WindowEventProc(LParam context, UInt /*event*/, Hwnd hWnd,
+                                    std::int32_t idObject, std::int32_t idChild) {
+    auto& monitor = *reinterpret_cast<WindowMonitor*>(context);
     try {
-        form.OnWindowEvent(hWnd, idObject, idChild);
+        monitor.OnWindowEvent(hWnd, idObject, idChild);
     } catch (...) {
         // Out of memory for the queue: the next sweep finds the window all the same.
     }
 }
 
-void Form1::OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild) {
+void WindowMonitor::OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild) {
     // Only a window itself, not one of its parts, and only a top-level one: the windows a
     // sweep examines.
-    if (idObject != OBJID_WINDOW || idChild != CHILDID_SELF || ended_ || !Timer1.Enabled() ||
+    if (idObject != OBJID_WINDOW || idChild != CHILDID_SELF || host_.Ended() ||
+        !host_.Timer1Enabled() ||
         platform_.GetAncestor(hWnd, GA_PARENT) != platform_.GetDesktopWindow()) {
         return;
     }
@@ -65,17 +66,17 @@ void Form1::OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild
     CheckQueuedWindows();
 }
 
-void Form1::CheckQueuedWindows() {
+void WindowMonitor::CheckQueuedWindows() {
     // NOTE: the events arrive whenever this thread takes messages: inside a sweep's or a
     // check's wait, inside the tray menu. They wait there until nothing runs.
-    if (Busy() || trayMenuOpen_) {
+    if (Busy() || checksHeld_) {
         return;
     }
     std::wstring description;
     bool failed = false;
     try {
         const ScopedFlag scope(checkingWindow_);
-        while (!queuedWindows_.empty() && !ended_ && Timer1.Enabled()) {
+        while (!queuedWindows_.empty() && !host_.Ended() && host_.Timer1Enabled()) {
             const Hwnd hWnd = queuedWindows_.front();
             queuedWindows_.pop_front();
             // A window asked once is asked again by the sweep alone, at its own pace.
@@ -90,19 +91,11 @@ void Form1::CheckQueuedWindows() {
         failed = true;
     }
     if (failed) {
-        AbortMonitoring(description);
+        host_.AbortMonitoring(description);
     }
-    // A right-click during the check opens the menu now, not after the next tick's sweep, which
-    // may wait on the same window again; with monitoring stopped it is only forgotten.
-    PostPendingTrayMenu();
-}
-
-void Form1::ShowTrayMenu(MenuId menu) {
-    {
-        const ScopedFlag scope(trayMenuOpen_);
-        platform_.PopupMenu(menu);
-    }
-    CheckQueuedWindows();
+    // What waited for the check (a right-click on the icon) runs now, not after the next tick's
+    // sweep, which may wait on the same window again.
+    host_.AfterSweepOrCheck();
 }
 
 }  // namespace vt

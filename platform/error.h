@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/text_conversion.h"
+
 namespace vt {
 
 // An error as the program raises and traps it: a number, where it came from, and the
@@ -35,5 +37,11 @@ inline constexpr std::int32_t kTrayIconNotAdded = 1003;
 inline constexpr std::int32_t kRunEntryNotWritten = 1004;
 inline constexpr std::int32_t kRunEntryNotRemoved = 1005;
 }  // namespace err
+
+// The description of the exception being handled, for the messages: an AppError's own
+// description, "Out of memory" for a failed allocation, the text of any other standard exception
+// in the ANSI code page, and "Unexpected error" for anything else. Call it only inside a catch
+// block. Building the text may itself raise std::bad_alloc.
+std::wstring CurrentErrorDescription(const TextConversion& text);
 
 }  // namespace vt

@@ -17,6 +17,11 @@ inline constexpr std::wstring_view kKeyMinimized = L"Minimized";
 inline constexpr std::wstring_view kOn = L"On";
 inline constexpr std::wstring_view kOff = L"Off";
 
+// Exact and case-sensitive: "on" is off.
+inline bool IsOn(std::wstring_view value) {
+    return value == kOn;
+}
+
 // The stored value, or `defaultValue` when the value (or its application or section) is
 // absent. A value that is present but cannot be read raises an AppError naming the key: taking
 // it as absent would let the next write replace what was never read.

@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "app/errors.h"
-#include "app/main_window.h"
+#include "platform/error.h"
 #include "tray/tray.h"
+#include "tray/tray_owner.h"
 
 namespace vt::APIStuff {
 
 WndProc SavedWndProc = nullptr;
-Form1* TrayOwnerForm = nullptr;
+TrayOwner* TrayOwnerForm = nullptr;
 MenuId TrayPopupMenu = MenuId::mnuTray;
 UInt TaskbarCreatedMessage = 0;
 WindowSystem* TrayPlatform = nullptr;
@@ -27,7 +27,7 @@ LResult PassOn(WindowSystem* windows, Hwnd hWnd, UInt msg, WParam wParam, LParam
     }
 }
 
-void OnTrayRightButtonUp(Form1& owner) {
+void OnTrayRightButtonUp(TrayOwner& owner) {
     if (owner.Busy()) {
         owner.OpenTrayMenuAfterSweep();
         return;
@@ -45,14 +45,14 @@ void OnTrayRightButtonUp(Form1& owner) {
     static_cast<void>(windows.PostMessageA(TrayOwnerForm->hWnd(), WM_NULL, 0, 0));
 }
 
-void OnTaskbarCreated(Form1& owner) {
+void OnTaskbarCreated(TrayOwner& owner) {
     try {
         Tray::RestoreTrayIcon();
     } catch (...) {
         // Hidden and without an icon, the program could not be reached: bring the window back.
         const std::wstring description = CurrentErrorDescription(owner.platform());
         owner.mnuStopMonitoring_Click();
-        owner.ShowMessage(std::wstring(kStartMonitoringError) + description);
+        owner.ShowMessage(std::wstring(kStartMonitoringError) + description, MB_OK);
     }
 }
 
@@ -60,7 +60,7 @@ void OnTaskbarCreated(Form1& owner) {
 
 LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
     // Held here: removing the icon empties the owner while the message still has to go on.
-    Form1* const owner = TrayOwnerForm;
+    TrayOwner* const owner = TrayOwnerForm;
     WindowSystem* const windows = owner != nullptr ? &owner->platform() : TrayPlatform;
     if (owner != nullptr) {
         try {

@@ -4,7 +4,7 @@
 #include "resources/layout.h"
 
 namespace vt {
-class Form1;
+class TrayOwner;
 class WindowSystem;
 }  // namespace vt
 
@@ -15,7 +15,7 @@ namespace vt::APIStuff {
 // The window procedure the main window had before the subclass; never cleared.
 extern WndProc SavedWndProc;
 // The window that owns the icon; nullptr while no icon is shown.
-extern Form1* TrayOwnerForm;
+extern TrayOwner* TrayOwnerForm;
 // The menu a right-button release on the icon pops up; kept after the icon is removed.
 extern MenuId TrayPopupMenu;
 // The registered "TaskbarCreated" message; 0 until the first icon is added.

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/main_window.h"
 #include "platform/error.h"
 #include "tray/api_stuff.h"
+#include "tray/tray_owner.h"
 
 namespace vt::Tray {
 
@@ -72,25 +72,25 @@ void UndoSubclass(WindowSystem& windows, Hwnd hWnd) {
 
 }  // namespace
 
-void AddTrayIcon(Form1& form, MenuId menu) {
+void AddTrayIcon(TrayOwner& owner, MenuId menu) {
     if (APIStuff::TrayOwnerForm != nullptr) {
         // A second subclass would save TrayWindowProc itself as the procedure to call on.
         return;
     }
-    Platform& platform = form.platform();
+    Platform& platform = owner.platform();
     APIStuff::TrayPlatform = &platform;
     APIStuff::TaskbarCreatedMessage = platform.RegisterWindowMessageA("TaskbarCreated");
     // Elevated, the message filter would keep Explorer's broadcast out and the icon lost. Not
     // elevated there is no filter to pass, and the call may be refused (ERROR_ACCESS_DENIED at
     // low integrity, a stub under Wine): the broadcast then arrives anyway.
     static_cast<void>(platform.ChangeWindowMessageFilterEx(
-        form.hWnd(), APIStuff::TaskbarCreatedMessage, MSGFLT_ALLOW));
+        owner.hWnd(), APIStuff::TaskbarCreatedMessage, MSGFLT_ALLOW));
 
     // The subclass comes first, so that the icon's first message already reaches it.
-    APIStuff::TrayOwnerForm = &form;
+    APIStuff::TrayOwnerForm = &owner;
     APIStuff::TrayPopupMenu = menu;
     const WndProc previous =
-        platform.SetWindowLongA(form.hWnd(), GWL_WNDPROC, &APIStuff::TrayWindowProc);
+        platform.SetWindowLongA(owner.hWnd(), GWL_WNDPROC, &APIStuff::TrayWindowProc);
     if (previous == nullptr) {
         APIStuff::TrayOwnerForm = nullptr;
         throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotSubclassed));
@@ -98,18 +98,18 @@ void AddTrayIcon(Form1& form, MenuId menu) {
     APIStuff::SavedWndProc = previous;
 
     TrayIconData.uID = 0;
-    TrayIconData.hWnd = form.hWnd();
+    TrayIconData.hWnd = owner.hWnd();
     TrayIconData.cbSize = sizeof(NotifyIconDataA);
     TrayIconData.hIcon = platform.ApplicationIcon();
     TrayIconData.uCallbackMessage = TRAY_CALLBACK_MESSAGE;
     if (!AddToShell(platform)) {
-        UndoSubclass(platform, form.hWnd());
+        UndoSubclass(platform, owner.hWnd());
         throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotAdded));
     }
 }
 
 void SetTrayTip(std::wstring_view tip) {
-    Form1* owner = APIStuff::TrayOwnerForm;
+    TrayOwner* owner = APIStuff::TrayOwnerForm;
     if (owner == nullptr) {
         return;  // no icon to carry it
     }
@@ -127,7 +127,7 @@ void SetTrayTip(std::wstring_view tip) {
 }
 
 void RemoveTrayIcon() {
-    Form1* owner = APIStuff::TrayOwnerForm;
+    TrayOwner* owner = APIStuff::TrayOwnerForm;
     if (owner == nullptr) {
         return;  // no icon, and the window's procedure was never replaced
     }
@@ -138,7 +138,7 @@ void RemoveTrayIcon() {
 }
 
 void RestoreTrayIcon() {
-    Form1* owner = APIStuff::TrayOwnerForm;
+    TrayOwner* owner = APIStuff::TrayOwnerForm;
     if (owner == nullptr) {
         return;
     }

@@ -1,8 +1,8 @@
 // First: it includes the seam before <windows.h>, whose macros carry the seam's names.
 #include "platform/win32/win32_platform.h"
 
-#include "app/errors.h"
 #include "app/main_window.h"
+#include "platform/error.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
+#include "monitor/globals.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 #include "settings/startup_registration.h"

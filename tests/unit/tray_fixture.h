@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
+#include "monitor/globals.h"
 #include "platform/sim/sim_platform.h"
 #include "tray/api_stuff.h"
 #include "tray/tray.h"

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "monitor/enum.h"
+#include "monitor/globals.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_module.h"
 #include "app/main_window.h"
 #include "keywords/registry.h"
+#include "monitor/globals.h"
 #include "settings/startup_registration.h"
 #include "tests/windows/cursor_file.h"
 

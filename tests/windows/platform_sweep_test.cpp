@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "app/main_window.h"
 #include "monitor/enum.h"
+#include "monitor/globals.h"
 
 namespace vt::test {
 namespace {

@@ -1,7 +1,8 @@
 #include <string>
+#include <utility>
 
-#include "app/errors.h"
 #include "app/main_window.h"
+#include "platform/error.h"
 #include "tray/tray.h"
 
 namespace vt {
@@ -10,6 +11,8 @@ namespace {
 
 constexpr std::wstring_view kNoKeyword = L"Please add a keyword to monitor";
 constexpr std::wstring_view kStopFailed = L"ERROR while stopping monitoring - ";
+constexpr std::wstring_view kSweepFailed =
+    L"ERROR while monitoring windows - monitoring has been aborted - ";
 
 }  // namespace
 
@@ -40,7 +43,7 @@ void Form1::EnterMonitoring() {
         Tray::AddTrayIcon(*this, MenuId::mnuTray);
         Tray::SetTrayTip(kTrayTip);
         Timer1.SetEnabled(true);
-        InstallWindowEventHooks();
+        monitor_.InstallWindowEventHooks();
         return;
     } catch (...) {
         description = CurrentErrorDescription(platform_);
@@ -55,15 +58,39 @@ void Form1::mnuStopMonitoring_Click() {
     if (ended_) {
         return;
     }
-    ++stops_;
+    monitor_.NoteStop();
     try {
         // Off first: no tick after this one starts another sweep.
         Timer1.SetEnabled(false);
-        RemoveWindowEventHooks();
+        monitor_.RemoveWindowEventHooks();
         Tray::RemoveTrayIcon();
         platform_.ShowForm();
     } catch (...) {
         ShowMessage(std::wstring(kStopFailed) + CurrentErrorDescription(platform_));
+    }
+}
+
+void Form1::Timer1_Timer() {
+    monitor_.Tick();
+}
+
+void Form1::ShowTrayMenu(MenuId menu) {
+    monitor_.HoldChecksDuring([&] { platform_.PopupMenu(menu); });
+}
+
+void Form1::AbortMonitoring(std::wstring_view description) {
+    // Stop Monitoring reports its own failures; then this error is told.
+    mnuStopMonitoring_Click();
+    ShowMessage(std::wstring(kSweepFailed) + std::wstring(description));
+}
+
+void Form1::AfterSweepOrCheck() {
+    // A right-click on the icon meanwhile opens the menu now, from the message loop; with
+    // monitoring stopped it is only forgotten.
+    if (std::exchange(trayMenuPending_, false) && !ended_ && Timer1.Enabled()) {
+        static_cast<void>(platform_.PostMessageA(hWnd_, Tray::TRAY_CALLBACK_MESSAGE,
+                                                 Tray::TrayIconData.uID,
+                                                 static_cast<LParam>(WM_RBUTTONUP)));
     }
 }
 

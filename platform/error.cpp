@@ -1,9 +1,7 @@
-#include "app/errors.h"
+#include "platform/error.h"
 
 #include <exception>
 #include <new>
-
-#include "platform/error.h"
 
 namespace vt {
 

@@ -1,6 +1,5 @@
 #include <string>
 
-#include "app/errors.h"
 #include "app/main_window.h"
 #include "keywords/registry.h"
 #include "platform/error.h"

@@ -1,8 +1,8 @@
 #include <string>
 
-#include "app/errors.h"
 #include "app/main_window.h"
-#include "app/scoped_flag.h"
+#include "platform/error.h"
+#include "platform/scoped_flag.h"
 #include "settings/settings.h"
 #include "settings/startup_registration.h"
 

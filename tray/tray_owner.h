@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "resources/layout.h"
+
+namespace vt {
+
+// What the icon and its window procedure need of the window the icon stands for (Form1): the
+// tray sits below the main window and reaches it only through this.
+class TrayOwner {
+  public:
+    virtual Platform& platform() const = 0;
+    virtual Hwnd hWnd() const = 0;
+    // The program has ended: a handler that resumes after a modal loop leaves the window alone.
+    virtual bool Ended() const = 0;
+    // A sweep or a window's check is under way: the menu waits for its end rather than open
+    // inside it.
+    virtual bool Busy() const = 0;
+    virtual void OpenTrayMenuAfterSweep() = 0;
+    // Pops up the menu; returns once it has closed and its command has run.
+    virtual void ShowTrayMenu(MenuId menu) = 0;
+    // Stop Monitoring: the icon goes and the window comes back.
+    virtual void mnuStopMonitoring_Click() = 0;
+    // A message box with the application's title as caption; the button pressed.
+    virtual std::int32_t ShowMessage(std::wstring_view text, UInt style) = 0;
+
+  protected:
+    ~TrayOwner() = default;
+};
+
+}  // namespace vt
