@@ -424,15 +424,23 @@ record_soak_sample() {
 
 # Right-clicks Vintrell's notification icon (the only one: at the taskbar's right end, where
 # Wine draws 20-pixel icon cells from the right edge) with a probe already watching for its
-# menu; prints "shown_ms N x y w h" (N from the click, then the menu's rectangle), or "why
-# REASON ..." and fails.
+# menu and, through a low-level mouse hook, for the click entering Wine's input. Under load Wine
+# may hand the icon's callback to Vintrell seconds after the click, or not within the wait:
+# then the probe posts Vintrell the callback the shell would have (a right-button release), and
+# the menu must show within about a sweep. Prints "shown_ms N x y w h opened_by xdotool|posted
+# click_seen_ms C [click_wait_ms W] [posted_ms P]" (N from the click or from the post, C from
+# the click to the hook, W how long the click was waited for), or "why REASON ..." and fails.
+SOAK_CLICK_WAIT_MS=${SOAK_CLICK_WAIT_MS:-10000}
+SOAK_POSTED_MENU_MS=${SOAK_POSTED_MENU_MS:-1500}
 soak_open_menu() {
-    local tray x y w h visible clicked watch="$work/soak-menu-watch.txt" watch_pid at
+    local tray x y w h visible clicked watch="$work/soak-menu-watch.txt" watch_pid at seen
+    local click_seen=none posted
     tray=$(soak_probe tray) || { echo "why no-taskbar"; return 1; }
     read -r x y w h visible <<<"$tray"
     [[ $visible == 1 ]] || { echo "why taskbar-hidden"; return 1; }
     : >"$watch"
-    "$WINE" "$bin/vt_soak.exe" wait menu 8000 </dev/null >"$watch" 2>>"$work/soak-probe.log" &
+    "$WINE" "$bin/vt_soak.exe" wait menu "$SOAK_CLICK_WAIT_MS" --watch-click </dev/null \
+        >"$watch" 2>>"$work/soak-probe.log" &
     watch_pid=$!
     for _ in $(seq 200); do
         grep -q '^polling' "$watch" && break
@@ -440,58 +448,121 @@ soak_open_menu() {
     done
     clicked=$(date +%s%3N)
     xdotool mousemove $((x + w - 10)) $((y + h / 2)) click 3 || true
-    if ! wait "$watch_pid"; then
-        echo "why not-shown $(soak_probe state || echo state-unknown 1)"
-        return 1
+    if wait "$watch_pid"; then
+        at=$(tr -d '\r' <"$watch" | awk '$1 == "at" { print $2 }')
+        seen=$(tr -d '\r' <"$watch" | awk '$1 == "at" { for (i = 2; i < NF; i++) if ($i == "click_at") print $(i + 1) }')
+        [[ $seen =~ ^[0-9]+$ ]] && click_seen=$((seen - clicked))
+        echo "shown_ms $((at - clicked)) $(tr -d '\r' <"$watch" | awk '$1 == "at" { print $4, $5, $6, $7 }') opened_by xdotool click_seen_ms $click_seen"
+        return 0
     fi
-    at=$(tr -d '\r' <"$watch" | awk '$1 == "at" { print $2 }')
-    echo "shown_ms $((at - clicked)) $(tr -d '\r' <"$watch" | awk '$1 == "at" { print $4, $5, $6, $7 }')"
+    seen=$(tr -d '\r' <"$watch" | awk '$1 == "at" { for (i = 2; i < NF; i++) if ($i == "click_at") print $(i + 1) }')
+    [[ $seen =~ ^[0-9]+$ ]] && click_seen=$((seen - clicked))
+    # The click did not reach Vintrell in time: hand it the callback directly.
+    if posted=$(soak_probe wait menu "$SOAK_POSTED_MENU_MS" --post-callback); then
+        read -r at <<<"$(awk '$1 == "at" { print $2 }' <<<"$posted")"
+        local sent
+        sent=$(awk '$1 == "posted_at" { print $2 }' <<<"$posted")
+        echo "shown_ms $((at - sent)) $(awk '$1 == "at" { print $4, $5, $6, $7 }' <<<"$posted") opened_by posted click_seen_ms $click_seen click_wait_ms $SOAK_CLICK_WAIT_MS posted_ms $((at - sent))"
+        return 0
+    fi
+    echo "why not-shown click_seen_ms $click_seen click_wait_ms $SOAK_CLICK_WAIT_MS posted_ms none $(soak_probe state || echo state-unknown 1)"
+    return 1
 }
 
-# One opening of the tray menu during the soak: opens it, holds it a second, lets it go with
-# Escape (odd rounds) or a click on the empty desktop (even rounds; the soak's windows keep to
-# the left), falling back on the other way, and checks that Vintrell still monitors.
+# "key value" pairs on stdin with $1 put before every key.
+prefix_keys() { awk -v p="$1" '{ for (i = 1; i < NF; i += 2) printf "%s%s%s %s", (i > 1 ? " " : ""), p, $i, $(i + 1) }'; }
+
+# Lets Vintrell's menu go: first as a person does, with xdotool ($1: "escape click" or "click
+# escape"), then, when Wine does not deliver those in time, by messages posted past the input
+# queue (Escape to the menu, then WM_CANCELMODE to Vintrell's window). Prints "closed_by WAY
+# closed_ms N" (N from that way's action to the menu gone) or "closed_by still-open".
+soak_close_menu() {
+    local way sent at out
+    for way in $1; do
+        sent=$(date +%s%3N)
+        if [[ $way == escape ]]; then
+            xdotool key Escape || true
+        else
+            xdotool mousemove 900 150 click 1 || true
+        fi
+        if out=$(soak_probe wait no-menu 2000); then
+            at=$(awk '$1 == "at" { print $2 }' <<<"$out")
+            echo "closed_by $way closed_ms $((at - sent))"
+            return 0
+        fi
+    done
+    for way in key cancel; do
+        if out=$(soak_probe close-menu "$way" 2000); then
+            echo "closed_by posted-$way closed_ms $(awk '$1 == "sent_at" { print $4 - $2 }' <<<"$out")"
+            return 0
+        fi
+    done
+    echo "closed_by still-open"
+    return 1
+}
+
+# One opening of the tray menu during the soak. A menu still shown from an earlier click that
+# Wine handed over late is noted and let go first. Then: opens the menu (the click, or the
+# posted callback), notes where the system has keyboard input, holds it a second, lets it go
+# (Escape first in odd rounds, a click on the empty desktop first in even ones; the soak's
+# windows keep to the left), and checks that Vintrell still monitors: window hidden, icon
+# present, and a new matching window asked to close. When the menu was opened by the posted
+# callback, waits a while for the click's own late menu and lets that go too.
 soak_menu_round() {
-    local round=$1 at=$2 opened shown=none closed_by=none monitoring=0 why="" ways way
+    local round=$1 at=$2 opened shown=none monitoring=0 why="" ways stray="" closed late=""
+    local state check close_ms=none
+    if soak_probe wait menu 0 >/dev/null; then
+        stray=" stray_menu 1 $(soak_close_menu "" | prefix_keys stray_)"
+    fi
     if opened=$(soak_open_menu); then
         shown=$(awk '{ print $2 }' <<<"$opened")
+        opened=$(cut -d' ' -f7- <<<"$opened")
         sleep 1
-        ways=(escape click)
-        ((round % 2 == 0)) && ways=(click escape)
-        for way in "${ways[@]}"; do
-            if [[ $way == escape ]]; then
-                xdotool key Escape || true
+        state=$(soak_probe state | prefix_keys bc_)
+        # Wine hands a typed key to the thread whose window's X window has the X focus, not to
+        # the foreground thread: which X window that is tells whether Escape can reach the menu.
+        state+=" bc_x_focus $(xdotool getwindowfocus getwindowname 2>/dev/null | tr -c 'A-Za-z0-9\n' _ | head -n1)"
+        ways="escape click"
+        ((round % 2 == 0)) && ways="click escape"
+        closed=$(soak_close_menu "$ways")
+        if [[ $opened == *"opened_by posted"* ]]; then
+            if soak_probe wait menu 8000 >/dev/null; then
+                late=" late_click_menu 1 $(soak_close_menu "" | prefix_keys late_)"
             else
-                xdotool mousemove 900 150 click 1 || true
+                late=" late_click_menu 0"
             fi
-            if soak_probe wait no-menu 3000 >/dev/null; then
-                closed_by=$way
-                break
-            fi
-            closed_by=still-open
-        done
+        fi
     else
         why=" $opened"
+        opened=""
+        closed="closed_by none"
     fi
     xdotool mousemove 900 150 || true
-    soak_probe wait monitoring 3000 >/dev/null && monitoring=1
-    echo "menu $round at_s $at shown_ms $shown closed_by $closed_by monitoring $monitoring$why" \
-        >>"$results/soak.txt"
+    if soak_probe wait monitoring 3000 >/dev/null; then
+        check=$(soak_probe closes 3000) && monitoring=1
+        close_ms=$(awk '$1 == "close_ms" { print $2 }' <<<"$check")
+    fi
+    echo "menu $round at_s $at shown_ms $shown $opened $closed monitoring $monitoring" \
+        "check_close_ms ${close_ms:-none}$stray$late${state:+ $state}$why" >>"$results/soak.txt"
 }
 
 # At the end: the tray menu must still open, and its item, clicked, stop monitoring.
 soak_final_round() {
     local opened shown=none idle_ms=none why="" x y w h clicked at
+    if soak_probe wait menu 0 >/dev/null; then
+        why=" stray_menu 1 $(soak_close_menu "" | prefix_keys stray_)"
+    fi
     if opened=$(soak_open_menu); then
         shown=$(awk '{ print $2 }' <<<"$opened")
         read -r x y w h <<<"$(awk '{ print $3, $4, $5, $6 }' <<<"$opened")"
+        why+=" $(cut -d' ' -f7- <<<"$opened")"
         clicked=$(date +%s%3N)
         xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1 || true
         if at=$(soak_probe wait idle 5000 | awk '$1 == "at" { print $2 }'); then
             idle_ms=$((at - clicked))
         fi
     else
-        why=" $opened"
+        why+=" $opened"
     fi
     echo "final shown_ms $shown idle_ms $idle_ms$why" >>"$results/soak.txt"
 }

@@ -15,13 +15,26 @@
 // matching window was missed, a plain one was asked to close, or a hung one was not survived.
 //   vt_soak tray
 // prints the notification area's rectangle and whether it is shown: "x y w h visible".
-//   vt_soak wait menu|no-menu|monitoring|idle MS
+//   vt_soak wait menu|no-menu|monitoring|idle MS [--watch-click] [--post-callback]
 // prints "polling", then waits up to MS for Vintrell's tray menu to be shown or gone, or for
 // Vintrell to be monitoring (window hidden, icon present) or idle (window shown, no icon);
 // prints "at UNIX_MS" (milliseconds since 1970, as `date +%s%3N`), and for a menu shown its
-// rectangle, "screen x y w h"; exits with 1 when the time ran out.
+// rectangle, "screen x y w h"; exits with 1 when the time ran out. --watch-click adds
+// "click_at UNIX_MS|none": when a low-level mouse hook saw the first right-button release,
+// that is when the click entered Wine's input. --post-callback first posts Vintrell's window
+// the icon's callback message for a right-button release, as the shell does, and prints
+// "posted_at UNIX_MS": Vintrell's answer to the click without Wine's input in between.
+//   vt_soak close-menu key|cancel MS
+// lets Vintrell's tray menu go without the input queue: "key" posts the menu window Escape's
+// WM_KEYDOWN and WM_KEYUP, "cancel" posts Vintrell's window WM_CANCELMODE; then waits up to MS
+// for the menu to be gone and prints "sent_at UNIX_MS at UNIX_MS" (exit 1: still shown).
+//   vt_soak closes MS
+// opens a window whose title holds the keyword (--keyword) and prints "close_ms N" when
+// Vintrell asks it to close within MS, "close_ms none" and exits with 1 otherwise.
 //   vt_soak state
-// Vintrell's window, icon and menu, and whose window is in the foreground.
+// Vintrell's window, icon and menu, whose window is in the foreground, and where the system
+// has Vintrell's thread's input (active, focus and capture windows, menu mode) and the
+// foreground thread's.
 //   vt_soak gdi
 // Vintrell's GDI objects, by type, from the GDI handle table of its bitness.
 
@@ -44,6 +57,7 @@
 namespace {
 
 constexpr UINT kTrayIconId = 0;
+constexpr UINT kTrayCallbackMessage = 2025;  // the icon's, as Vintrell registers it
 constexpr double kPollMs = 5.0;
 constexpr double kDrainPollMs = 20.0;
 
@@ -571,13 +585,43 @@ double UnixMs() {
     return static_cast<double>(ticks - kEpochTicks) / 10000.0;
 }
 
-int Wait(const probe::Args& args) {
-    const std::string state = args.Word(1);
-    const double timeoutMs = std::stod(args.Word(2).empty() ? "5000" : args.Word(2));
+// The first right-button release a low-level hook of this process saw, as UnixMs.
+double g_rightUpAtMs = 0.0;
+
+LRESULT CALLBACK RightUpHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code == HC_ACTION && wParam == WM_RBUTTONUP && g_rightUpAtMs == 0.0) {
+        g_rightUpAtMs = UnixMs();
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Handles messages (a low-level hook's calls among them) while `done` is polled.
+template <typename Done>
+bool PollUntil(double timeoutMs, Done&& done) {
+    const probe::Clock& clock = TheClock();
+    const double end = clock.NowMs() + timeoutMs;
+    bool reached = done();
+    while (!reached && clock.NowMs() < end) {
+        static_cast<void>(MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(kPollMs),
+                                                      QS_ALLINPUT, MWMO_INPUTAVAILABLE));
+        static_cast<void>(probe::PumpMessages());
+        reached = done();
+    }
+    return reached;
+}
+
+HWND VintrellWindow() {
     HWND main = probe::FindVintrellWindow(nullptr);
     if (main == nullptr) {
         throw std::runtime_error("no Vintrell window");
     }
+    return main;
+}
+
+int Wait(const probe::Args& args) {
+    const std::string state = args.Word(1);
+    const double timeoutMs = std::stod(args.Word(2).empty() ? "5000" : args.Word(2));
+    HWND main = VintrellWindow();
     const DWORD processId = probe::WindowProcessId(main);
     const auto reached = [&]() -> bool {
         if (state == "menu") {
@@ -595,43 +639,151 @@ int Wait(const probe::Args& args) {
         }
         throw std::runtime_error("usage: vt_soak wait menu|no-menu|monitoring|idle MS");
     };
+    const bool watchClick = args.Flag("--watch-click");
+    HHOOK hook = nullptr;
+    if (watchClick) {
+        hook = SetWindowsHookExA(WH_MOUSE_LL, &RightUpHook, GetModuleHandleA(nullptr), 0);
+        if (hook == nullptr) {
+            probe::Fail("SetWindowsHookExA");
+        }
+    }
     std::printf("polling\n");
     std::fflush(stdout);
-    const probe::Clock& clock = TheClock();
-    const double end = clock.NowMs() + timeoutMs;
-    bool done = reached();
-    while (!done && clock.NowMs() < end) {
-        Sleep(static_cast<DWORD>(kPollMs));
-        done = reached();
+    if (args.Flag("--post-callback")) {
+        std::printf("posted_at %.0f\n", UnixMs());
+        if (!PostMessageA(main, kTrayCallbackMessage, kTrayIconId, WM_RBUTTONUP)) {
+            probe::Fail("PostMessageA");
+        }
     }
+    const bool done = PollUntil(timeoutMs, reached);
     std::printf("at %.0f", UnixMs());
     if (HWND menu = MenuOf(processId); state == "menu" && menu != nullptr) {
         std::printf(" screen %s", RectText(menu).c_str());
+    }
+    if (watchClick) {
+        // A click still on its way now is not waited for.
+        static_cast<void>(UnhookWindowsHookEx(hook));
+        if (g_rightUpAtMs > 0.0) {
+            std::printf(" click_at %.0f", g_rightUpAtMs);
+        } else {
+            std::printf(" click_at none");
+        }
     }
     std::printf("\n");
     std::fflush(stdout);
     return done ? 0 : 1;
 }
 
-// What the script notes when the menu did not show.
-int State() {
-    HWND main = probe::FindVintrellWindow(nullptr);
-    if (main == nullptr) {
-        throw std::runtime_error("no Vintrell window");
+int CloseMenu(const probe::Args& args) {
+    const std::string way = args.Word(1);
+    const double timeoutMs = std::stod(args.Word(2).empty() ? "2000" : args.Word(2));
+    HWND main = VintrellWindow();
+    const DWORD processId = probe::WindowProcessId(main);
+    HWND menu = MenuOf(processId);
+    const double sentAt = UnixMs();
+    if (menu != nullptr) {
+        if (way == "key") {
+            // The menu's loop takes every message of its thread and reads Escape from the
+            // posted ones as from typed ones.
+            static_cast<void>(PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0x00010001));
+            static_cast<void>(PostMessageA(menu, WM_KEYUP, VK_ESCAPE, 0xC0010001));
+        } else if (way == "cancel") {
+            static_cast<void>(PostMessageA(main, WM_CANCELMODE, 0, 0));
+        } else {
+            throw std::runtime_error("usage: vt_soak close-menu key|cancel MS");
+        }
     }
+    const bool gone = PollUntil(timeoutMs, [&] { return MenuOf(processId) == nullptr; });
+    std::printf("sent_at %.0f at %.0f\n", sentAt, UnixMs());
+    std::fflush(stdout);
+    return gone ? 0 : 1;
+}
+
+// Whether Vintrell still asks a matching window to close: one of this process's, outside the
+// load's count.
+double g_closeAskedMs = 0.0;
+
+LRESULT CALLBACK CheckWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_CLOSE) {
+        if (g_closeAskedMs == 0.0) {
+            g_closeAskedMs = TheClock().NowMs();
+        }
+        DestroyWindow(window);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int Closes(const probe::Args& args) {
+    const double timeoutMs = std::stod(args.Word(1).empty() ? "3000" : args.Word(1));
+    const std::string title = args.Text("--keyword", "VtProbe popup") + " round check";
+    const probe::WindowClass windowClass("VtSoakCheckWindow", &CheckWindowProc);
+    const double openedMs = TheClock().NowMs();
+    HWND window =
+        CreateWindowExA(0, windowClass.Name(), title.c_str(), WS_OVERLAPPEDWINDOW, 600, 420, 200,
+                        100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (window == nullptr) {
+        probe::Fail("CreateWindowExA");
+    }
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    const bool asked = PollUntil(timeoutMs, [] { return g_closeAskedMs > 0.0; });
+    if (IsWindow(window)) {
+        DestroyWindow(window);
+    }
+    if (asked) {
+        std::printf("close_ms %.0f\n", g_closeAskedMs - openedMs);
+    } else {
+        std::printf("close_ms none\n");
+    }
+    std::fflush(stdout);
+    return asked ? 0 : 1;
+}
+
+const char* Owner(HWND window, DWORD vintrell) {
+    if (window == nullptr) {
+        return "none";
+    }
+    const DWORD owner = probe::WindowProcessId(window);
+    return owner == vintrell ? "vintrell" : owner == GetCurrentProcessId() ? "probe" : "other";
+}
+
+// A window as "owner:class", or "none".
+std::string Describe(HWND window, DWORD vintrell) {
+    return window == nullptr ? std::string("none")
+                             : std::string(Owner(window, vintrell)) + ":" + ClassOf(window);
+}
+
+// What the script notes when the menu did not show, and before it lets the menu go: where the
+// system sends typed keys (the foreground thread's focus) and where Vintrell's thread stands.
+int State() {
+    HWND main = VintrellWindow();
     const DWORD processId = probe::WindowProcessId(main);
     int anyMenu = 0;
     for (HWND window : probe::TopLevelWindows()) {
         anyMenu += ClassOf(window) == "#32768" && IsWindowVisible(window) ? 1 : 0;
     }
     HWND foreground = GetForegroundWindow();
-    std::printf("window_visible %d icon %d menu %d any_menu %d foreground %s\n",
+    std::printf("window_visible %d icon %d menu %d any_menu %d foreground %s",
                 IsWindowVisible(main) ? 1 : 0, probe::TrayIconPresent(main, kTrayIconId) ? 1 : 0,
-                MenuOf(processId) != nullptr ? 1 : 0, anyMenu,
-                foreground == nullptr                                         ? "none"
-                : probe::WindowProcessId(foreground) == processId             ? "vintrell"
-                : probe::WindowProcessId(foreground) == GetCurrentProcessId() ? "probe"
-                                                                              : "other");
+                MenuOf(processId) != nullptr ? 1 : 0, anyMenu, Owner(foreground, processId));
+    std::printf(" foreground_window %s", Describe(foreground, processId).c_str());
+    GUITHREADINFO mine{};
+    mine.cbSize = sizeof(mine);
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &mine)) {
+        std::printf(" vt_active %s vt_focus %s vt_capture %s vt_menu_owner %s vt_in_menu %d",
+                    Describe(mine.hwndActive, processId).c_str(),
+                    Describe(mine.hwndFocus, processId).c_str(),
+                    Describe(mine.hwndCapture, processId).c_str(),
+                    Describe(mine.hwndMenuOwner, processId).c_str(),
+                    (mine.flags & GUI_INMENUMODE) != 0 ? 1 : 0);
+    }
+    GUITHREADINFO front{};
+    front.cbSize = sizeof(front);
+    if (GetGUIThreadInfo(0, &front)) {
+        std::printf(" fg_focus %s fg_active %s", Describe(front.hwndFocus, processId).c_str(),
+                    Describe(front.hwndActive, processId).c_str());
+    }
+    std::printf("\n");
     std::fflush(stdout);
     return 0;
 }
@@ -704,6 +856,12 @@ int Run(const probe::Args& args) {
     if (command == "tray") {
         return Tray();
     }
+    if (command == "close-menu") {
+        return CloseMenu(args);
+    }
+    if (command == "closes") {
+        return Closes(args);
+    }
     if (command == "state") {
         return State();
     }
@@ -711,8 +869,9 @@ int Run(const probe::Args& args) {
         return Gdi();
     }
     std::fprintf(stderr,
-                 "usage: vt_soak run [options] | tray | state | gdi | "
-                 "wait menu|no-menu|monitoring|idle MS\n");
+                 "usage: vt_soak run [options] | tray | state | gdi | closes MS | "
+                 "close-menu key|cancel MS | wait menu|no-menu|monitoring|idle MS "
+                 "[--watch-click] [--post-callback]\n");
     return 2;
 }
 
