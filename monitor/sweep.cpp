@@ -81,6 +81,9 @@ void WindowMonitor::Sweep() {
                 throw AppError(kOutOfMemory, "Timer1_Timer", L"Out of memory");
             }
             ForgetClosedWindows(WindowHandles.handles);
+            // Every window reported so far is in the enumeration or gone: the sweep examines it,
+            // so a tray menu held open does not pile up reports to go through when it closes.
+            queuedWindows_.clear();
 
             std::optional<KeywordMatcher> matcher;
             for (const Hwnd hWnd : WindowHandles.handles) {

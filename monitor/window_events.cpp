@@ -76,6 +76,8 @@ void WindowMonitor::CheckQueuedWindows() {
     bool failed = false;
     try {
         const ScopedFlag scope(checkingWindow_);
+        // One list read for the whole queue, as for a whole sweep.
+        std::optional<KeywordMatcher> matcher;
         while (!queuedWindows_.empty() && !host_.Ended() && host_.Timer1Enabled()) {
             const Hwnd hWnd = queuedWindows_.front();
             queuedWindows_.pop_front();
@@ -83,7 +85,6 @@ void WindowMonitor::CheckQueuedWindows() {
             if (closeRequested_.contains(hWnd)) {
                 continue;
             }
-            std::optional<KeywordMatcher> matcher;
             static_cast<void>(CloseIfMatching(hWnd, matcher));
         }
     } catch (...) {

@@ -170,6 +170,7 @@ std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t ma
         title = formTitle_;
     } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
         title = it->second.title;
+        ++it->second.titleReads;
     }
     const auto count = std::min<std::size_t>(title.size(), static_cast<std::size_t>(maxCount - 1));
     title.copy(buffer, count);

@@ -37,6 +37,7 @@ struct SimWindow {
     // Clock time at which a Hung window stopped answering: when it was added, unless set.
     std::uint64_t hungSinceMs = 0;
     std::int32_t closeRequests = 0;
+    std::int32_t titleReads = 0;  // GetWindowTextA calls for it
     // Runs while the window handles WM_CLOSE, before it closes (to change the desktop, the
     // clock or the program from inside a close request).
     std::function<void()> onClose;

@@ -100,6 +100,41 @@ TEST_F(WindowEventsTest, AnEventDuringASweepOrAnotherCheckOrTheMenuIsHandledOnce
     EXPECT_TRUE(Monitoring());
 }
 
+// The tray menu may stay open for minutes while windows come and go by the thousand: what is
+// reported meanwhile and examined by a tick's sweep is not gone through again when it closes,
+// and what is left is checked against one read of the list.
+TEST_F(WindowEventsTest, ReportsHeldByTheMenuAreNotExaminedTwiceAndReadTheListOnce) {
+    sim.ListAdd(L"Calculator");
+    sim.ListAdd(L"WineMine");
+    std::vector<Hwnd> swept;
+    std::vector<Hwnd> after;
+    std::size_t listRead = 0;
+    sim.onMenuOpen = [&] {
+        for (int i = 0; i < 3; ++i) {
+            swept.push_back(sim.AddWindow(L"Plain window " + std::to_wstring(i)));
+            sim.RaiseWinEvent(EVENT_OBJECT_CREATE, swept.back());
+        }
+        ASSERT_TRUE(sim.Tick());  // the menu's loop goes on dispatching ticks
+        for (int i = 0; i < 4; ++i) {
+            after.push_back(sim.AddWindow(L"Another plain window " + std::to_wstring(i)));
+            sim.RaiseWinEvent(EVENT_OBJECT_CREATE, after.back());
+        }
+        listRead = sim.ListCharactersRead();
+    };
+    sim.ChooseFromNextMenu(std::nullopt);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+
+    for (const Hwnd hWnd : swept) {
+        EXPECT_EQ(sim.Window(hWnd).titleReads, 1);  // by the sweep alone
+    }
+    for (const Hwnd hWnd : after) {
+        EXPECT_EQ(sim.Window(hWnd).titleReads, 1);  // by the check once the menu closed
+    }
+    // "notepad", "Calculator" and "WineMine": 25 characters, read once for the four windows.
+    EXPECT_EQ(sim.ListCharactersRead() - listRead, 25u);
+    EXPECT_TRUE(Monitoring());
+}
+
 // A window that declines is asked again by the sweep alone, at its pace: a title that changes
 // many times a second brings it no more requests than that.
 TEST_F(WindowEventsTest, AWindowThatDeclinedIsAskedAgainOnlyByTheSweep) {
