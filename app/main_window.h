@@ -30,14 +30,14 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     Platform& platform() const override { return platform_; }
     Hwnd hWnd() const override { return hWnd_; }
     // Form_QueryUnload has ended the program: the window is gone, and a handler that resumes
-    // after a modal loop (a message box, the tray menu, a sweep's wait) must leave it alone.
+    // after a modal loop (a message box, the tray menu, a sweep's message pass) must leave it
+    // alone.
     bool Ended() const override { return ended_; }
 
-    // A sweep or a window's check is under way (the tray menu waits for its end rather than
-    // open inside it).
-    bool Busy() const override { return monitor_.Busy(); }
+    // A sweep is under way (the tray menu waits for its end rather than open inside it).
+    bool Busy() const override { return monitor_.Sweeping(); }
     void OpenTrayMenuAfterSweep() override { trayMenuPending_ = true; }
-    // The tray's pop-up menu; windows reported meanwhile are checked once it has closed.
+    // The tray's pop-up menu.
     void ShowTrayMenu(MenuId menu) override;
 
     // A message box with the application's title as caption, owned by Form1; the button
@@ -117,8 +117,8 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     bool Timer1Enabled() const override { return Timer1.Enabled(); }
     // Stops monitoring, then tells why.
     void AbortMonitoring(std::wstring_view description) override;
-    // Posts the right-click held up by a sweep or a check, if monitoring goes on.
-    void AfterSweepOrCheck() override;
+    // Posts the right-click held up by a sweep, if monitoring goes on.
+    void AfterSweep() override;
     // The keyword list's save for the commands; AppError instead of writing a list that start-up
     // could not read, which would replace the stored one.
     void SaveKeywords();
@@ -134,7 +134,7 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     Hwnd hWnd_ = 0;
     bool ended_ = false;
     bool keywordListLoaded_ = false;  // start-up read the stored list
-    bool trayMenuPending_ = false;    // the icon was right-clicked during a sweep or a check
+    bool trayMenuPending_ = false;    // the icon was right-clicked during a sweep
     WindowMonitor monitor_{platform_, *this};
     bool changingStartup_ = false;   // Check6_Click runs: Check8_Click leaves its errors to it
     bool revertingOptions_ = false;  // ShowStartOptions runs: the option handlers do nothing

@@ -58,7 +58,6 @@ void Form1::mnuStopMonitoring_Click() {
     if (ended_) {
         return;
     }
-    monitor_.NoteStop();
     try {
         // Off first: no tick after this one starts another sweep.
         Timer1.SetEnabled(false);
@@ -75,7 +74,7 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::ShowTrayMenu(MenuId menu) {
-    monitor_.HoldChecksDuring([&] { platform_.PopupMenu(menu); });
+    platform_.PopupMenu(menu);
 }
 
 void Form1::AbortMonitoring(std::wstring_view description) {
@@ -84,9 +83,9 @@ void Form1::AbortMonitoring(std::wstring_view description) {
     ShowMessage(std::wstring(kSweepFailed) + std::wstring(description));
 }
 
-void Form1::AfterSweepOrCheck() {
-    // A right-click on the icon meanwhile opens the menu now, from the message loop; with
-    // monitoring stopped it is only forgotten.
+void Form1::AfterSweep() {
+    // A right-click on the icon during the sweep's message pass opens the menu now, from the
+    // message loop; with monitoring stopped it is only forgotten.
     if (std::exchange(trayMenuPending_, false) && !ended_ && Timer1.Enabled()) {
         static_cast<void>(platform_.PostMessageA(hWnd_, Tray::TRAY_CALLBACK_MESSAGE,
                                                  Tray::TrayIconData.uID,

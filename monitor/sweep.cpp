@@ -18,19 +18,13 @@ namespace vt {
 
 namespace {
 
-// A window that keeps answering messages is waited for; one whose thread has stopped costs at
-// most this long, and nothing once the system has flagged it as hung.
-constexpr UInt kCloseTimeoutMs = 1000;
-constexpr UInt kCloseFlags = SMTO_ABORTIFHUNG | SMTO_NOTIMEOUTIFNOTHUNG;
-
 constexpr std::int32_t kOutOfMemory = 7;
 
 }  // namespace
 
 void WindowMonitor::Tick() {
-    // A tick dispatched while a sweep or a window's check waits or passes pending messages
-    // must not nest a sweep.
-    if (Busy()) {
+    // The sweep's closing message pass may dispatch a tick: sweeps never nest.
+    if (sweeping_) {
         return;
     }
     {
@@ -39,13 +33,17 @@ void WindowMonitor::Tick() {
     }
     // What waited for the sweep runs now, from the message loop: run inside the sweep, a modal
     // loop (the tray menu) would hold the sweep and every tick with it.
-    host_.AfterSweepOrCheck();
-    CheckQueuedWindows();
+    host_.AfterSweep();
 }
 
-bool WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher) {
+void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher) {
     if (hWnd <= 0 || hWnd == Globals::MainWindowHandle) {
-        return false;
+        return;
+    }
+    // A window that has not answered our last request (hung, or asking its user a question)
+    // is not asked again: a second request would stack a second question on the first.
+    if (const auto it = closeRequests_.find(hWnd); it != closeRequests_.end() && it->second) {
+        return;
     }
     std::array<char, kLongestTitle + 1> TitleBuffer{};
     constexpr auto kBufferSize = static_cast<std::int32_t>(TitleBuffer.size());
@@ -59,19 +57,29 @@ bool WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
         matcher.emplace(platform_, host_.KeywordList());
     }
     if (!matcher->Matches(title)) {
-        return false;
+        return;
     }
-    closeRequested_.insert(hWnd);
-    std::uintptr_t result = 0;  // whether the window closed is not looked at
-    static_cast<void>(
-        platform_.SendMessageTimeoutA(hWnd, WM_CLOSE, 0, 0, kCloseFlags, kCloseTimeoutMs, &result));
-    return true;
+    // Unhandled until its callback says otherwise; a window of this thread answers within the
+    // call, so the entry is made first.
+    bool& unhandled = closeRequests_[hWnd];
+    unhandled = true;
+    if (platform_.SendMessageCallbackA(hWnd, WM_CLOSE, 0, 0, &WindowMonitor::CloseRequestHandled,
+                                       reinterpret_cast<std::uintptr_t>(this)) == 0) {
+        // Refused (a window of an elevated program, say): nothing is waiting for an answer.
+        closeRequests_.erase(hWnd);
+    }
+}
+
+void WindowMonitor::CloseRequestHandled(Hwnd hWnd, UInt /*msg*/, std::uintptr_t context,
+                                        LResult /*result*/) {
+    // Whether the window closed is not looked at: the next sweep finds it if it stayed.
+    auto& monitor = *reinterpret_cast<WindowMonitor*>(context);
+    if (const auto it = monitor.closeRequests_.find(hWnd); it != monitor.closeRequests_.end()) {
+        it->second = false;
+    }
 }
 
 void WindowMonitor::Sweep() {
-    // Stop Monitoring may run while a close request waits; the rest of the sweep then sends
-    // nothing more.
-    const std::uint32_t stopsAtStart = stops_;
     std::wstring description;
     try {
         {
@@ -81,20 +89,9 @@ void WindowMonitor::Sweep() {
                 throw AppError(kOutOfMemory, "Timer1_Timer", L"Out of memory");
             }
             ForgetClosedWindows(WindowHandles.handles);
-            // Every window reported so far is in the enumeration or gone: the sweep examines it,
-            // so a tray menu held open does not pile up reports to go through when it closes.
-            queuedWindows_.clear();
-
             std::optional<KeywordMatcher> matcher;
             for (const Hwnd hWnd : WindowHandles.handles) {
-                if (!CloseIfMatching(hWnd, matcher)) {
-                    continue;
-                }
-                // NOTE: the wait dispatches messages sent to this thread; a close request among
-                // them may have ended the program, the tray menu may have stopped monitoring.
-                if (host_.Ended() || stops_ != stopsAtStart) {
-                    return;
-                }
+                CloseIfMatching(hWnd, matcher);
             }
         }
         platform_.DoEvents();
@@ -106,11 +103,12 @@ void WindowMonitor::Sweep() {
 }
 
 void WindowMonitor::ForgetClosedWindows(const std::vector<Hwnd>& desktop) {
-    if (closeRequested_.empty()) {
+    if (closeRequests_.empty()) {
         return;
     }
     const std::unordered_set<Hwnd> present(desktop.begin(), desktop.end());
-    std::erase_if(closeRequested_, [&](Hwnd hWnd) { return !present.contains(hWnd); });
+    std::erase_if(closeRequests_,
+                  [&](const auto& request) { return !present.contains(request.first); });
 }
 
 }  // namespace vt

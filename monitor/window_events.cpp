@@ -1,6 +1,5 @@
 // Instant close: the system reports new, shown and renamed windows while monitoring, and a
 // matching one is asked to close at once, before the next sweep (which stays the safety net).
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -10,7 +9,6 @@
 #include "monitor/matching.h"
 #include "monitor/window_monitor.h"
 #include "platform/error.h"
-#include "platform/scoped_flag.h"
 
 namespace vt {
 
@@ -39,64 +37,37 @@ void WindowMonitor::RemoveWindowEventHooks() noexcept {
             hook = 0;
         }
     }
-    queuedWindows_.clear();
 }
 
 void WindowMonitor::WindowEventProc(LParam context, UInt /*event*/, Hwnd hWnd,
                                     std::int32_t idObject, std::int32_t idChild) {
-    auto& monitor = *reinterpret_cast<WindowMonitor*>(context);
     try {
-        monitor.OnWindowEvent(hWnd, idObject, idChild);
+        reinterpret_cast<WindowMonitor*>(context)->OnWindowEvent(hWnd, idObject, idChild);
     } catch (...) {
-        // Out of memory for the queue: the next sweep finds the window all the same.
+        // Telling the user failed too; nothing may unwind into the system, and the next sweep
+        // finds the window all the same.
     }
 }
 
 void WindowMonitor::OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild) {
     // Only a window itself, not one of its parts, and only a top-level one: the windows a
-    // sweep examines.
+    // sweep examines. A window asked before is asked again by the sweep alone, at its pace.
     if (idObject != OBJID_WINDOW || idChild != CHILDID_SELF || host_.Ended() ||
-        !host_.Timer1Enabled() ||
+        !host_.Timer1Enabled() || closeRequests_.contains(hWnd) ||
         platform_.GetAncestor(hWnd, GA_PARENT) != platform_.GetDesktopWindow()) {
         return;
     }
-    if (std::find(queuedWindows_.begin(), queuedWindows_.end(), hWnd) == queuedWindows_.end()) {
-        queuedWindows_.push_back(hWnd);
-    }
-    CheckQueuedWindows();
-}
-
-void WindowMonitor::CheckQueuedWindows() {
-    // NOTE: the events arrive whenever this thread takes messages: inside a sweep's or a
-    // check's wait, inside the tray menu. They wait there until nothing runs.
-    if (Busy() || checksHeld_) {
-        return;
-    }
+    // NOTE: the events arrive whenever this thread takes messages (a sweep's closing pass, the
+    // tray menu, a message box); the check sends without waiting, so it runs there at once.
     std::wstring description;
-    bool failed = false;
     try {
-        const ScopedFlag scope(checkingWindow_);
-        // One list read for the whole queue, as for a whole sweep.
         std::optional<KeywordMatcher> matcher;
-        while (!queuedWindows_.empty() && !host_.Ended() && host_.Timer1Enabled()) {
-            const Hwnd hWnd = queuedWindows_.front();
-            queuedWindows_.pop_front();
-            // A window asked once is asked again by the sweep alone, at its own pace.
-            if (closeRequested_.contains(hWnd)) {
-                continue;
-            }
-            static_cast<void>(CloseIfMatching(hWnd, matcher));
-        }
+        CloseIfMatching(hWnd, matcher);
+        return;
     } catch (...) {
         description = CurrentErrorDescription(platform_);
-        failed = true;
     }
-    if (failed) {
-        host_.AbortMonitoring(description);
-    }
-    // What waited for the check (a right-click on the icon) runs now, not after the next tick's
-    // sweep, which may wait on the same window again.
-    host_.AfterSweepOrCheck();
+    host_.AbortMonitoring(description);
 }
 
 }  // namespace vt

@@ -29,6 +29,9 @@ using Hwineventhook = std::uint32_t;
 // The program's WinEvent callback: the hook's context, the event, and the object it is about.
 using WinEventProc = void (*)(LParam context, UInt event, Hwnd hWnd, std::int32_t idObject,
                               std::int32_t idChild);
+// The program's SendMessageCallbackA callback: the window that handled the message, the
+// message, the caller's data and the window's answer.
+using SendAsyncProc = void (*)(Hwnd hWnd, UInt msg, std::uintptr_t data, LResult result);
 
 inline constexpr UInt WM_NULL = 0x0000;
 inline constexpr UInt WM_CLOSE = 0x0010;
@@ -52,9 +55,6 @@ inline constexpr UInt WINEVENT_OUTOFCONTEXT = 0x0000;
 inline constexpr UInt WINEVENT_SKIPOWNPROCESS = 0x0002;
 inline constexpr std::int32_t OBJID_WINDOW = 0;
 inline constexpr std::int32_t CHILDID_SELF = 0;
-
-inline constexpr UInt SMTO_ABORTIFHUNG = 0x0002;
-inline constexpr UInt SMTO_NOTIMEOUTIFNOTHUNG = 0x0008;
 
 inline constexpr UInt NIM_ADD = 0;
 inline constexpr UInt NIM_MODIFY = 1;

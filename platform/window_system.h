@@ -12,8 +12,11 @@ class WindowSystem {
     // Every top-level window of the desktop, hidden ones and those of every process.
     virtual Bool32 EnumWindows(EnumWindowsProc proc, LParam lParam) = 0;
     virtual std::int32_t GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) = 0;
-    virtual LResult SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
-                                        UInt flags, UInt timeoutMs, std::uintptr_t* result) = 0;
+    // Returns at once; `callback` runs on this thread, while it takes messages, once the
+    // window has handled the message (at once for a window of this thread). 0 when the system
+    // refuses the message.
+    virtual Bool32 SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                        SendAsyncProc callback, std::uintptr_t data) = 0;
     virtual WndProc SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) = 0;
     virtual LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
                                     LParam lParam) = 0;

@@ -16,8 +16,7 @@ class TrayOwner {
     virtual Hwnd hWnd() const = 0;
     // The program has ended: a handler that resumes after a modal loop leaves the window alone.
     virtual bool Ended() const = 0;
-    // A sweep or a window's check is under way: the menu waits for its end rather than open
-    // inside it.
+    // A sweep is under way: the menu waits for its end rather than open inside it.
     virtual bool Busy() const = 0;
     virtual void OpenTrayMenuAfterSweep() = 0;
     // Pops up the menu; returns once it has closed and its command has run.

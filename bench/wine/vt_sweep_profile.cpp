@@ -67,12 +67,11 @@ class TimedPlatform final : public vt::win32::Win32Platform {
         return Timed(Op::GetWindowText,
                      [&] { return Win32Platform::GetWindowTextA(hWnd, buffer, maxCount); });
     }
-    vt::LResult SendMessageTimeoutA(vt::Hwnd hWnd, vt::UInt msg, vt::WParam wParam,
-                                    vt::LParam lParam, vt::UInt flags, vt::UInt timeoutMs,
-                                    std::uintptr_t* result) override {
+    vt::Bool32 SendMessageCallbackA(vt::Hwnd hWnd, vt::UInt msg, vt::WParam wParam,
+                                    vt::LParam lParam, vt::SendAsyncProc callback,
+                                    std::uintptr_t data) override {
         return Timed(Op::SendClose, [&] {
-            return Win32Platform::SendMessageTimeoutA(hWnd, msg, wParam, lParam, flags, timeoutMs,
-                                                      result);
+            return Win32Platform::SendMessageCallbackA(hWnd, msg, wParam, lParam, callback, data);
         });
     }
     void DoEvents() override {

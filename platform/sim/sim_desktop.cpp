@@ -19,13 +19,12 @@ Hwnd SimDesktop::AddWindowAnsi(std::string title, CloseBehaviour behaviour, Hwnd
         title.resize(nul);
     }
     const Hwnd handle = nextHandle_;
-    nextHandle_ += 4;
+    nextHandle_ = static_cast<Hwnd>(static_cast<std::uint32_t>(nextHandle_) + 4u);
     SimWindow& window = windows_[handle];
     window.handle = handle;
     window.title = std::move(title);
     window.owner = owner;
     window.behaviour = behaviour;
-    window.hungSinceMs = clock_.NowMs();
     AddToZOrder(handle);
     return handle;
 }
@@ -42,6 +41,7 @@ void SimDesktop::DestroyWindow(Hwnd handle) {
     if (windows_.erase(handle) == 0) {
         return;
     }
+    questions_.erase(handle);  // their requests are never answered
     RemoveFromZOrder(handle);
     std::vector<Hwnd> owned;
     for (const auto& [other, window] : windows_) {
@@ -178,66 +178,73 @@ std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t ma
     return static_cast<std::int32_t>(count);
 }
 
-LResult SimDesktop::SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
-                                        UInt flags, UInt timeoutMs, std::uintptr_t* result) {
-    if (result != nullptr) {
-        *result = 0;
-    }
+Bool32 SimDesktop::SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                        SendAsyncProc callback, std::uintptr_t data) {
+    const SendCallback done{callback, hWnd, msg, data};
     if (IsForm(hWnd)) {
+        // A window of the caller's thread: handled within the call, the callback right after.
         if (msg == WM_CLOSE) {
             closeLog_.push_back(hWnd);
         }
-        const LResult answer = SendToForm(msg, wParam, lParam);
-        if (result != nullptr) {
-            *result = static_cast<std::uintptr_t>(answer);
+        const LResult result = SendToForm(msg, wParam, lParam);
+        if (callback != nullptr) {
+            callback(hWnd, msg, data, result);
         }
         return 1;
     }
     const auto it = windows_.find(hWnd);
-    if (it == windows_.end()) {
+    if (it == windows_.end() || it->second.refusesMessages) {
         return 0;
     }
-    const SimWindow& window = it->second;
-    const std::uint64_t now = clock_.NowMs();
-    switch (window.behaviour) {
-        case CloseBehaviour::Hung: {
-            const bool reportedHung =
-                now >= window.hungSinceMs && now - window.hungSinceMs >= kHungAfterMs;
-            if (!((flags & SMTO_ABORTIFHUNG) != 0 && reportedHung)) {
-                clock_.AdvanceMs(timeoutMs);
-            }
-            return 0;
-        }
-        case CloseBehaviour::Busy:
-            if ((flags & SMTO_NOTIMEOUTIFNOTHUNG) == 0 && window.busyMs > timeoutMs) {
-                clock_.AdvanceMs(timeoutMs);
-                return 0;
-            }
-            clock_.AdvanceMs(window.busyMs);
+    if (msg != WM_CLOSE) {
+        sendCallbacks_.push_back(done);
+        return 1;
+    }
+    closeLog_.push_back(hWnd);
+    ++it->second.closeRequests;
+    switch (it->second.behaviour) {
+        case CloseBehaviour::Hung:
+            break;
+        case CloseBehaviour::Asks:
+            // Its window procedure shows a modal question, whose loop takes the next WM_CLOSE
+            // and asks again on top of the first.
+            ++it->second.questionsOpen;
+            questions_[hWnd].push_back(done);
             break;
         case CloseBehaviour::Closes:
         case CloseBehaviour::Declines:
+            HandleClose(hWnd, it->second.behaviour == CloseBehaviour::Closes);
+            sendCallbacks_.push_back(done);
             break;
-    }
-    if (msg == WM_CLOSE) {
-        DeliverClose(hWnd);
     }
     return 1;
 }
 
-void SimDesktop::DeliverClose(Hwnd hWnd) {
+void SimDesktop::AnswerQuestion(Hwnd hWnd, bool closes) {
+    auto& open = questions_.at(hWnd);
+    const SendCallback done = open.back();
+    open.pop_back();
+    --windows_.at(hWnd).questionsOpen;
+    sendCallbacks_.push_back(done);
+    HandleClose(hWnd, closes);
+}
+
+void SimDesktop::RunSendCallbacks() {
+    // Only those waiting now; a callback may send again.
+    for (const SendCallback& done : std::exchange(sendCallbacks_, {})) {
+        if (done.proc != nullptr) {
+            done.proc(done.hWnd, done.msg, done.data, 0);
+        }
+    }
+}
+
+void SimDesktop::HandleClose(Hwnd hWnd, bool closes) {
     // A copy: the handler may destroy the window that holds it.
     const std::function<void()> onClose = windows_.at(hWnd).onClose;
     if (onClose) {
         onClose();
     }
-    closeLog_.push_back(hWnd);
-    const auto it = windows_.find(hWnd);
-    if (it == windows_.end()) {
-        return;
-    }
-    ++it->second.closeRequests;
-    if (it->second.behaviour == CloseBehaviour::Closes) {
+    if (closes) {
         DestroyWindow(hWnd);
     }
 }

@@ -21,10 +21,10 @@ namespace vt::sim {
 
 // How a window of another program answers WM_CLOSE.
 enum class CloseBehaviour {
-    Closes,    // destroys itself, and the windows it owns
-    Declines,  // stays open
-    Hung,      // its thread has stopped: it answers nothing
-    Busy,      // keeps pumping messages but takes `busyMs` to answer (a save prompt, say)
+    Closes,    // handles it at once: destroys itself, and the windows it owns
+    Declines,  // handles it at once and stays open
+    Hung,      // its thread has stopped: it handles nothing
+    Asks,      // asks its user first ("Save changes?"): handled when the test answers
 };
 
 struct SimWindow {
@@ -33,13 +33,13 @@ struct SimWindow {
     Hwnd owner = 0;
     Hwnd parent = 0;  // 0: a top-level window, whose parent is the desktop
     CloseBehaviour behaviour = CloseBehaviour::Closes;
-    std::uint32_t busyMs = 0;
-    // Clock time at which a Hung window stopped answering: when it was added, unless set.
-    std::uint64_t hungSinceMs = 0;
-    std::int32_t closeRequests = 0;
-    std::int32_t titleReads = 0;  // GetWindowTextA calls for it
-    // Runs while the window handles WM_CLOSE, before it closes (to change the desktop, the
-    // clock or the program from inside a close request).
+    // Refuses messages from this program (an elevated program's window, on Windows).
+    bool refusesMessages = false;
+    std::int32_t closeRequests = 0;  // WM_CLOSE sent to it
+    std::int32_t questionsOpen = 0;  // Asks: questions shown and not yet answered
+    std::int32_t titleReads = 0;     // GetWindowTextA calls for it
+    // Runs while the window handles WM_CLOSE, before it closes (to change the desktop or the
+    // program from inside a close request).
     std::function<void()> onClose;
 };
 
@@ -58,13 +58,10 @@ struct PostedMessage {
 
 class SimDesktop : public virtual WindowSystem {
   public:
-    // Windows report hung after this long without pumping messages.
-    static constexpr std::uint64_t kHungAfterMs = 5000;
     static constexpr Hicon kApplicationIcon = 0x1234;
     static constexpr Hwnd kDesktopWindow = 0x00010008;  // below every window of the desktop
 
-    // Waits take their time from `clock`.
-    explicit SimDesktop(SimSystem& clock) : clock_(clock) {}
+    SimDesktop() = default;
 
     // --- Other programs' windows ---------------------------------------------------------------
     Hwnd AddWindow(std::wstring_view title, CloseBehaviour behaviour = CloseBehaviour::Closes,
@@ -79,10 +76,18 @@ class SimDesktop : public virtual WindowSystem {
     void DestroyWindow(Hwnd handle);       // and the windows it owns; no WM_CLOSE
     // Makes EnumWindows report this handle (for handles that are not positive).
     void AddRawHandle(Hwnd handle);
-    // Every WM_CLOSE delivered, in order (to Form1 too, when sent through
-    // SendMessageTimeoutA). onClose runs for every delivered WM_CLOSE, whatever the window's
-    // CloseBehaviour.
+    // The next window added gets this handle (one the system hands out again).
+    void SetNextHandle(Hwnd handle) { nextHandle_ = handle; }
+    // Every WM_CLOSE sent, in order, to Form1 too. onClose runs when a window handles one,
+    // whatever its CloseBehaviour.
     const std::vector<Hwnd>& CloseLog() const { return closeLog_; }
+    // The user answers the latest question of an Asks window: it handles that WM_CLOSE and
+    // then closes (Yes, No) or stays (Cancel).
+    void AnswerQuestion(Hwnd hWnd, bool closes);
+    // SendMessageCallbackA's callbacks of messages handled so far, run when the program takes
+    // messages: DoEvents, the message loop's next tick, a menu or a message box.
+    void RunSendCallbacks();
+    std::size_t SendCallbacksWaiting() const { return sendCallbacks_.size(); }
     // A child window of another program's window: not top-level, so not enumerated.
     Hwnd AddChildWindow(Hwnd parent, std::wstring_view title);
     void SetTitle(Hwnd handle, std::wstring_view title);
@@ -128,8 +133,8 @@ class SimDesktop : public virtual WindowSystem {
     // --- WindowSystem --------------------------------------------------------------------------
     Bool32 EnumWindows(EnumWindowsProc proc, LParam lParam) override;
     std::int32_t GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) override;
-    LResult SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam, UInt flags,
-                                UInt timeoutMs, std::uintptr_t* result) override;
+    Bool32 SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                SendAsyncProc callback, std::uintptr_t data) override;
     WndProc SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) override;
     LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
                             LParam lParam) override;
@@ -155,15 +160,24 @@ class SimDesktop : public virtual WindowSystem {
         UInt flags;
     };
 
+    struct SendCallback {
+        SendAsyncProc proc;
+        Hwnd hWnd;
+        UInt msg;
+        std::uintptr_t data;
+    };
+
     bool IsForm(Hwnd hWnd) const { return formOnDesktop_ && hWnd == formHandle_; }
-    void DeliverClose(Hwnd hWnd);
+    void HandleClose(Hwnd hWnd, bool closes);
     void AddToZOrder(Hwnd handle);
     void RemoveFromZOrder(Hwnd handle);
     bool ApplyNotifyIcon(UInt message, const NotifyIconDataA& data);
     static void UpdateIcon(NotifyIconDataA& icon, const NotifyIconDataA& data);
 
-    SimSystem& clock_;
     std::map<Hwnd, SimWindow> windows_;
+    // per Asks window, the callbacks of its open questions, the latest last
+    std::map<Hwnd, std::vector<SendCallback>> questions_;
+    std::deque<SendCallback> sendCallbacks_;
     std::map<Hwineventhook, Hook> hooks_;
     Hwineventhook lastHook_ = 0;
     bool failHooks_ = false;

@@ -228,6 +228,7 @@ bool SimForm::LoadMouseIcon(std::wstring_view path) {
 // ---- Timer1 and the message loop -------------------------------------------------------------
 
 bool SimForm::Tick() {
+    desktop_.RunSendCallbacks();  // the message loop takes them before the tick
     if (!timerEnabled_ || !formRegistered_) {
         return false;
     }
@@ -248,6 +249,7 @@ void SimForm::SetTimerEnabled(bool enabled) {
 
 void SimForm::DoEvents() {
     ++doEventsCalls_;
+    desktop_.RunSendCallbacks();
     // Only what is waiting now; what the handlers post waits for the next pass.
     for (const PostedMessage& message : desktop_.TakePostedToForm()) {
         desktop_.SendToForm(message.msg, message.wParam, message.lParam);
@@ -279,6 +281,7 @@ std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstrin
     shown.trayIconShown = desktop_.TrayIconShown();
     shown.timerEnabled = timerEnabled_;
     messages_.push_back(shown);
+    desktop_.RunSendCallbacks();  // the box's modal loop takes messages
     if (onMessageBox) {
         onMessageBox(shown);
     }
@@ -292,6 +295,7 @@ std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstrin
 
 void SimForm::PopupMenu(MenuId /*menu*/) {
     ++menusShown_;
+    desktop_.RunSendCallbacks();  // the menu's modal loop takes messages
     if (onMenuOpen) {
         onMenuOpen();
     }

@@ -20,10 +20,9 @@ class SimPlatform final : public Platform,
                           public SimDesktop,
                           public SimForm {
   public:
-    // The desktop and the toolkit reach the services constructed before them.
+    // The toolkit reaches the services constructed before it.
     SimPlatform()
-        : SimDesktop(static_cast<SimSystem&>(*this)),
-          SimForm(static_cast<SimDesktop&>(*this), static_cast<const SimSystem&>(*this)) {}
+        : SimForm(static_cast<SimDesktop&>(*this), static_cast<const SimSystem&>(*this)) {}
 };
 
 }  // namespace vt::sim

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <memory>
 
 #include "resources/resource.h"
 
@@ -54,6 +55,22 @@ void CALLBACK WinEventThunk(HWINEVENTHOOK handle, DWORD event, HWND window, LONG
     }
 }
 
+// The program's callback and data for one message sent with SendMessageCallbackA, handed to the
+// system and taken back by the thunk. A window that never handles the message keeps it.
+struct SendCallback {
+    SendAsyncProc proc;
+    std::uintptr_t data;
+};
+
+void CALLBACK SendAsyncThunk(HWND window, UINT msg, ULONG_PTR context, LRESULT result) noexcept {
+    const std::unique_ptr<SendCallback> callback(reinterpret_cast<SendCallback*>(context));
+    try {
+        callback->proc(FromHwnd(window), msg, callback->data, result);
+    } catch (...) {
+        // Nothing may unwind into the system's message retrieval.
+    }
+}
+
 }  // namespace
 
 // --- Window system ---------------------------------------------------------------------------
@@ -74,15 +91,18 @@ std::int32_t Win32WindowSystem::GetWindowTextA(Hwnd hWnd, char* buffer, std::int
     return ::GetWindowTextA(ToHwnd(hWnd), buffer, maxCount);
 }
 
-LResult Win32WindowSystem::SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
-                                               UInt flags, UInt timeoutMs, std::uintptr_t* result) {
-    DWORD_PTR answer = 0;
-    const LRESULT sent =
-        ::SendMessageTimeoutA(ToHwnd(hWnd), msg, wParam, lParam, flags, timeoutMs, &answer);
-    if (result != nullptr) {
-        *result = answer;
+Bool32 Win32WindowSystem::SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                               SendAsyncProc callback, std::uintptr_t data) {
+    if (callback == nullptr) {
+        return FALSE;
     }
-    return sent;
+    auto context = std::make_unique<SendCallback>(SendCallback{callback, data});
+    if (!::SendMessageCallbackA(ToHwnd(hWnd), msg, wParam, lParam, SendAsyncThunk,
+                                reinterpret_cast<ULONG_PTR>(context.get()))) {
+        return FALSE;
+    }
+    static_cast<void>(context.release());  // SendAsyncThunk owns it now
+    return TRUE;
 }
 
 WndProc Win32WindowSystem::SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) {

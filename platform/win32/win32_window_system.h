@@ -15,8 +15,8 @@ class Win32WindowSystem : public virtual WindowSystem {
 
     Bool32 EnumWindows(EnumWindowsProc proc, LParam lParam) override;
     std::int32_t GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) override;
-    LResult SendMessageTimeoutA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam, UInt flags,
-                                UInt timeoutMs, std::uintptr_t* result) override;
+    Bool32 SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
+                                SendAsyncProc callback, std::uintptr_t data) override;
     WndProc SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) override;
     LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
                             LParam lParam) override;

@@ -81,48 +81,64 @@ TEST(SimDesktop, EnumWindowsReportsNewestFirstAndStopsWhenAsked) {
     EXPECT_EQ(handles.size(), 3u);
 }
 
-TEST(SimDesktop, CloseRequestsFollowEachWindowsBehaviour) {
+// The windows whose SendMessageCallbackA callback has run, in order.
+void RecordAnswer(Hwnd hWnd, UInt msg, std::uintptr_t data, LResult /*result*/) {
+    EXPECT_EQ(msg, WM_CLOSE);
+    reinterpret_cast<std::vector<Hwnd>*>(data)->push_back(hWnd);
+}
+
+bool SendClose(SimPlatform& sim, Hwnd hWnd, std::vector<Hwnd>& answered) {
+    return sim.SendMessageCallbackA(hWnd, WM_CLOSE, 0, 0, &RecordAnswer,
+                                    reinterpret_cast<std::uintptr_t>(&answered)) != 0;
+}
+
+TEST(SimDesktop, CloseRequestsReturnAtOnceAndAreAnsweredWhenTheProgramTakesMessages) {
     SimPlatform sim;
     const Hwnd owner = sim.AddWindow(L"owner");
     const Hwnd owned = sim.AddWindow(L"owned", CloseBehaviour::Declines, owner);
     const Hwnd declines = sim.AddWindow(L"declines", CloseBehaviour::Declines);
-    std::uintptr_t result = 0;
+    const Hwnd refuses = sim.AddWindow(L"elevated");
+    sim.Window(refuses).refusesMessages = true;
+    std::vector<Hwnd> answered;
 
-    EXPECT_NE(sim.SendMessageTimeoutA(owner, WM_CLOSE, 0, 0, 0, 1000, &result), 0);
+    EXPECT_TRUE(SendClose(sim, owner, answered));
     EXPECT_FALSE(sim.WindowExists(owner));
     EXPECT_FALSE(sim.WindowExists(owned));  // destroyed with its owner, never asked
-    EXPECT_NE(sim.SendMessageTimeoutA(declines, WM_CLOSE, 0, 0, 0, 1000, &result), 0);
-    EXPECT_NE(sim.SendMessageTimeoutA(declines, WM_CLOSE, 0, 0, 0, 1000, &result), 0);
+    EXPECT_TRUE(SendClose(sim, declines, answered));
+    EXPECT_TRUE(SendClose(sim, declines, answered));
     EXPECT_EQ(sim.Window(declines).closeRequests, 2);
-    EXPECT_EQ(sim.SendMessageTimeoutA(owner, WM_CLOSE, 0, 0, 0, 1000, &result), 0);
+    EXPECT_FALSE(SendClose(sim, owner, answered));  // gone
+    EXPECT_FALSE(SendClose(sim, refuses, answered));
+    EXPECT_EQ(sim.Window(refuses).closeRequests, 0);
     EXPECT_EQ(sim.CloseLog(), (std::vector<Hwnd>{owner, declines, declines}));
-    EXPECT_EQ(sim.NowMs(), 0u);
+    EXPECT_TRUE(answered.empty());  // not before the program takes messages
+    sim.DoEvents();
+    EXPECT_EQ(answered, (std::vector<Hwnd>{owner, declines, declines}));
 }
 
-TEST(SimDesktop, HungAndBusyWindowsCostTheSenderTime) {
+TEST(SimDesktop, AHungWindowNeverAnswersAndOneThatAsksAnswersWhenItsUserDoes) {
     SimPlatform sim;
     const Hwnd hung = sim.AddWindow(L"hung", CloseBehaviour::Hung);
-    const UInt flags = SMTO_ABORTIFHUNG | SMTO_NOTIMEOUTIFNOTHUNG;
-    std::uintptr_t result = 0;
-    // Not yet flagged as hung: the sender waits out its time limit.
-    EXPECT_EQ(sim.SendMessageTimeoutA(hung, WM_CLOSE, 0, 0, flags, 1000, &result), 0);
-    EXPECT_EQ(sim.NowMs(), 1000u);
-    sim.AdvanceMs(SimPlatform::kHungAfterMs);
-    EXPECT_EQ(sim.SendMessageTimeoutA(hung, WM_CLOSE, 0, 0, flags, 1000, &result), 0);
-    EXPECT_EQ(sim.NowMs(), 1000u + SimPlatform::kHungAfterMs);
-    EXPECT_EQ(sim.Window(hung).closeRequests, 0);
+    const Hwnd asks = sim.AddWindow(L"editor", CloseBehaviour::Asks);
+    std::vector<Hwnd> answered;
+    EXPECT_TRUE(SendClose(sim, hung, answered));
+    EXPECT_TRUE(SendClose(sim, asks, answered));
+    EXPECT_TRUE(SendClose(sim, asks, answered));  // asked again from inside its question
+    EXPECT_EQ(sim.Window(asks).questionsOpen, 2);
+    sim.DoEvents();
+    EXPECT_TRUE(answered.empty());
 
-    SimPlatform busySim;
-    const Hwnd busy = busySim.AddWindow(L"busy", CloseBehaviour::Busy);
-    busySim.Window(busy).busyMs = 3000;
-    EXPECT_EQ(busySim.SendMessageTimeoutA(busy, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 1000, &result),
-              0);
-    EXPECT_EQ(busySim.NowMs(), 1000u);
-    EXPECT_TRUE(busySim.CloseLog().empty());
-    EXPECT_NE(busySim.SendMessageTimeoutA(busy, WM_CLOSE, 0, 0, flags, 1000, &result), 0);
-    EXPECT_EQ(busySim.NowMs(), 4000u);
-    EXPECT_EQ(busySim.Window(busy).closeRequests, 1);
-    EXPECT_TRUE(busySim.WindowExists(busy));
+    sim.AnswerQuestion(asks, false);  // Cancel: the window stays
+    EXPECT_EQ(sim.Window(asks).questionsOpen, 1);
+    EXPECT_TRUE(sim.WindowExists(asks));
+    EXPECT_FALSE(sim.Tick());  // no timer: the message loop takes the answer all the same
+    EXPECT_EQ(answered, std::vector<Hwnd>{asks});
+    sim.AnswerQuestion(asks, true);
+    EXPECT_FALSE(sim.WindowExists(asks));
+    sim.DoEvents();
+    EXPECT_EQ(answered, (std::vector<Hwnd>{asks, asks}));
+    EXPECT_EQ(sim.Window(hung).closeRequests, 1);
+    EXPECT_EQ(sim.CloseLog(), (std::vector<Hwnd>{hung, asks, asks}));
 }
 
 TEST(SimDesktop, FormMessagesGoThroughTheCurrentProcedure) {
@@ -146,8 +162,10 @@ TEST(SimDesktop, FormMessagesGoThroughTheCurrentProcedure) {
     sim.PopupMenu(MenuId::mnuTray);
     events.log.push_back("returned");
     sim.PopupMenu(MenuId::mnuTray);  // nothing queued: closes without a command
-    std::uintptr_t result = 0;
-    EXPECT_NE(sim.SendMessageTimeoutA(form, WM_CLOSE, 0, 0, 0, 1000, &result), 0);
+    // A window of the caller's thread handles it within the call, and answers right after.
+    std::vector<Hwnd> answered;
+    EXPECT_TRUE(SendClose(sim, form, answered));
+    EXPECT_EQ(answered, std::vector<Hwnd>{form});
     EXPECT_EQ(events.log, (std::vector<std::string>{"timer:0", "click:101", "dblclick:110", "open",
                                                     "menu:201", "returned", "open", "unload:0"}));
     EXPECT_EQ(sim.MenusShown(), 2);
@@ -156,7 +174,7 @@ TEST(SimDesktop, FormMessagesGoThroughTheCurrentProcedure) {
     EXPECT_EQ(gSeen.back(), WM_NCDESTROY);
     EXPECT_FALSE(sim.WindowExists(form));
     EXPECT_FALSE(sim.Tick());
-    EXPECT_EQ(sim.SendMessageTimeoutA(form, WM_CLOSE, 0, 0, 0, 1000, &result), 0);
+    EXPECT_FALSE(SendClose(sim, form, answered));
 }
 
 TEST(SimDesktop, DoEventsDeliversWhatWasWaitingThenTheTick) {

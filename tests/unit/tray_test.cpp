@@ -287,28 +287,6 @@ TEST_F(TrayTest, RightClickDuringASweepOpensTheMenuAfterItAndTicksSweepWhileItIs
 
 // The same for a reported window's check: the menu opens once the check is over, not after the
 // next tick's sweep, which may wait on that same window again.
-TEST_F(TrayTest, RightClickDuringAWindowCheckOpensTheMenuAfterItWithoutASweep) {
-    sim.ListAdd(L"popup");
-    StartMonitoring();
-    int menusDuringCheck = -1;
-    const Hwnd waiting = sim.AddWindow(L"Popup that waits", sim::CloseBehaviour::Declines);
-    sim.Window(waiting).onClose = [&] {
-        sim.MouseOnTrayIcon(WM_RBUTTONUP);
-        menusDuringCheck = sim.MenusShown();
-        sim.Window(waiting).onClose = nullptr;
-    };
-    sim.ChooseFromNextMenu(std::nullopt);
-
-    sim.RaiseWinEvent(EVENT_OBJECT_CREATE, waiting);
-    EXPECT_EQ(menusDuringCheck, 0);
-    EXPECT_EQ(sim.Window(waiting).closeRequests, 1);
-    sim.DoEvents();  // the message loop, with no tick in between
-
-    EXPECT_EQ(sim.MenusShown(), 1);
-    EXPECT_EQ(sim.Window(waiting).closeRequests, 1);
-    EXPECT_TRUE(Monitoring());
-}
-
 TEST_F(TrayTest, ARightClickDuringASweepThatStopsMonitoringOpensNoMenu) {
     InstallRecorder();
     StartMonitoring();
@@ -324,49 +302,6 @@ TEST_F(TrayTest, ARightClickDuringASweepThatStopsMonitoringOpensNoMenu) {
     EXPECT_EQ(sim.MenusShown(), 0);
     EXPECT_TRUE(Idle());
     EXPECT_TRUE(ToRecorder(Tray::TRAY_CALLBACK_MESSAGE).empty());
-}
-
-// A check that fails stops monitoring: the right-click it held up is dropped, not kept for the
-// next time monitoring starts.
-TEST_F(TrayTest, ARightClickDuringAWindowCheckThatStopsMonitoringOpensNoMenuThenOrLater) {
-    StartMonitoring();
-    const Hwnd waiting = sim.AddWindow(L"Untitled - Notepad", sim::CloseBehaviour::Declines);
-    sim.Window(waiting).onClose = [&] {
-        sim.Window(waiting).onClose = nullptr;
-        sim.MouseOnTrayIcon(WM_RBUTTONUP);
-        throw std::runtime_error("the close request failed");  // and so the check
-    };
-
-    sim.RaiseWinEvent(EVENT_OBJECT_CREATE, waiting);
-    sim.DoEvents();
-    EXPECT_EQ(sim.MenusShown(), 0);
-    EXPECT_TRUE(Idle());
-
-    StartMonitoring();
-    ASSERT_TRUE(sim.Tick());
-    sim.DoEvents();
-    EXPECT_EQ(sim.MenusShown(), 0);
-    EXPECT_TRUE(Monitoring());
-}
-
-// Stop Monitoring chosen while a close request waits (the menu open in another program's
-// modal loop, say) ends the sweep under way: nothing more is sent.
-TEST_F(TrayTest, StopDuringACloseRequestSendsNothingMore) {
-    StartMonitoring();
-    // Whichever is asked first has the menu chosen from while it waits.
-    const Hwnd first = sim.AddWindow(L"Untitled - Notepad", sim::CloseBehaviour::Declines);
-    const Hwnd second = sim.AddWindow(L"Notepad - second", sim::CloseBehaviour::Declines);
-    for (const Hwnd window : {first, second}) {
-        sim.Window(window).onClose = [&] {
-            sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
-            sim.PopupMenu(MenuId::mnuTray);
-        };
-    }
-
-    sim.Tick();
-
-    EXPECT_TRUE(Idle());
-    EXPECT_EQ(sim.Window(first).closeRequests + sim.Window(second).closeRequests, 1);
 }
 
 TEST(TrayOwnershipTest, AFormThatGoesTakesItsIconAlong) {

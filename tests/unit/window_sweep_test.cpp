@@ -169,45 +169,89 @@ TEST_F(SweepTest, AWindowGoneSinceTheEnumerationIsSentNothing) {
     EXPECT_TRUE(sim.Messages().empty());
 }
 
-TEST_F(SweepTest, AHungWindowCostsAtMostTheBoundAndABusyOneIsWaitedFor) {
+// A close request never waits, and a window is never asked twice at once: a hung window holds
+// one request, an editor asking "Save changes?" gets no second question, and every other
+// matching window is closed meanwhile, tick after tick.
+TEST_F(SweepTest, AWindowIsAskedAgainOnlyOnceItHasAnsweredAndNoOtherWaitsForIt) {
     Keywords({L"calc"});
-    const Hwnd after = sim.AddWindow(L"Calculator");
     const Hwnd hung = sim.AddWindow(L"Calc (Not Responding)", CloseBehaviour::Hung);
-    ASSERT_TRUE(Before(hung, after));
-    EXPECT_LE(TimedTick(), 1000u);
-    EXPECT_FALSE(sim.WindowExists(after));
-    EXPECT_TRUE(sim.WindowExists(hung));
-    // Once the system reports it hung, it costs nothing.
-    sim.AdvanceMs(sim::SimPlatform::kHungAfterMs);
-    EXPECT_EQ(TimedTick(), 0u);
+    const Hwnd editor = sim.AddWindow(L"Calc notes", CloseBehaviour::Asks);
+    const Hwnd declining = sim.AddWindow(L"Calc - keep me", CloseBehaviour::Declines);
+    for (int tick = 0; tick < 4; ++tick) {
+        const Hwnd popup = sim.AddWindow(L"Calculator " + std::to_wstring(tick));
+        ASSERT_TRUE(sim.Tick());
+        EXPECT_FALSE(sim.WindowExists(popup));
+    }
+    EXPECT_EQ(sim.Window(hung).closeRequests, 1);
+    EXPECT_EQ(sim.Window(editor).closeRequests, 1);
+    EXPECT_EQ(sim.Window(editor).questionsOpen, 1);
+    EXPECT_EQ(sim.Window(declining).closeRequests, 4);  // it answers within the tick
 
-    sim.DestroyWindow(hung);
-    const Hwnd busy = sim.AddWindow(L"Calc - save changes?", CloseBehaviour::Busy);
-    sim.Window(busy).busyMs = 3000;
-    EXPECT_GE(TimedTick(), 3000u);
-    EXPECT_EQ(sim.Window(busy).closeRequests, 1);
+    // Its user cancels: asked again at the next tick, once.
+    sim.AnswerQuestion(editor, false);
+    sim.Tick();
+    sim.Tick();
+    EXPECT_EQ(sim.Window(editor).closeRequests, 2);
+    EXPECT_EQ(sim.Window(editor).questionsOpen, 1);
+    sim.AnswerQuestion(editor, true);
+    sim.Tick();
+    EXPECT_FALSE(sim.WindowExists(editor));
+    EXPECT_EQ(sim.Window(hung).closeRequests, 1);
+    EXPECT_TRUE(sim.Messages().empty());
 }
 
-TEST_F(SweepTest, ATickDuringASweepDoesNothing) {
+// A window that is gone is forgotten, so one that later gets its handle starts afresh; a
+// request the system refuses leaves nothing waiting for an answer.
+TEST_F(SweepTest, AHandleHandedOutAgainAndARefusedRequestStartAfresh) {
+    Keywords({L"calc"});
+    const Hwnd hung = sim.AddWindow(L"Calc (Not Responding)", CloseBehaviour::Hung);
+    sim.Tick();
+    sim.DestroyWindow(hung);
+    sim.Tick();  // the sweep sees it gone
+    sim.SetNextHandle(hung);
+    ASSERT_EQ(sim.AddWindow(L"Calculator", CloseBehaviour::Declines), hung);
+    sim.Tick();
+    EXPECT_EQ(sim.Window(hung).closeRequests, 1);
+
+    const Hwnd elevated = sim.AddWindow(L"Calc (Administrator)");
+    sim.Window(elevated).refusesMessages = true;
+    sim.Tick();
+    sim.Window(elevated).refusesMessages = false;
+    sim.Tick();
+    EXPECT_FALSE(sim.WindowExists(elevated));
+}
+
+// Stop Monitoring does not forget a question still open: monitoring anew adds no second one.
+TEST_F(SweepTest, AQuestionStillOpenAfterStopAndStartIsNotAskedAgain) {
+    Keywords({L"notes"});
+    const Hwnd editor = sim.AddWindow(L"My notes - Editor", CloseBehaviour::Asks);
+    sim.Click(ControlId::Check2);
+    sim.Tick();
+    ASSERT_EQ(sim.Window(editor).closeRequests, 1);
+    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+    ASSERT_FALSE(sim.TimerEnabled());
+    sim.Click(ControlId::Check2);
+    sim.Tick();
+    sim.Tick();
+    EXPECT_EQ(sim.Window(editor).questionsOpen, 1);
+    EXPECT_EQ(sim.Window(editor).closeRequests, 1);
+}
+
+TEST_F(SweepTest, ATickDuringTheSweepsMessagePassDoesNothing) {
     Keywords({L"calc"});
     const Hwnd calculator = sim.AddWindow(L"Calculator", CloseBehaviour::Declines);
-    // At the first request, one tick arrives while it waits and one falls due for the closing
-    // pass; a sweep started by either would send the request again.
-    int requests = 0;
-    sim.Window(calculator).onClose = [&] {
-        if (requests++ == 0) {
-            sim.Tick();
-            sim.QueueTick();
-        }
-    };
+    // A tick falls due during the sweep: its closing pass dispatches it, and a sweep started
+    // by it would send the request again.
+    sim.Window(calculator).onClose = [&] { sim.QueueTick(); };
 
     sim.Tick();
-    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(sim.Window(calculator).closeRequests, 1);
     EXPECT_EQ(sim.DoEventsCalls(), 1);
 
     // The sweep over, the next tick sweeps again.
     sim.Tick();
-    EXPECT_EQ(requests, 2);
+    EXPECT_EQ(sim.Window(calculator).closeRequests, 2);
 }
 
 TEST_F(SweepTest, AnErrorStopsMonitoringAndThenSaysWhy) {
@@ -251,17 +295,15 @@ TEST_F(SweepTest, AnErrorStopsMonitoringAndThenSaysWhy) {
               L"ERROR while monitoring windows - monitoring has been aborted - close failed");
 }
 
-TEST_F(SweepTest, AProgramClosedWhileItWaitsExaminesNoFurtherWindow) {
+TEST_F(SweepTest, AProgramClosedDuringTheSweepsMessagePassSendsNothingMore) {
     Keywords({L"calc"});
-    const Hwnd later = sim.AddWindow(L"Calc options");
     const Hwnd first = sim.AddWindow(L"Calculator", CloseBehaviour::Declines);
-    ASSERT_TRUE(Before(first, later));
-    // Another program's close request to the main window, dispatched while the sweep waits.
-    sim.Window(first).onClose = [&] { sim.CloseForm(); };
+    // Another program's close request to the main window, dispatched by the closing pass.
+    sim.Window(first).onClose = [&] { sim.PostMessageA(form.hWnd(), WM_CLOSE, 0, 0); };
 
     sim.Tick();
-
     EXPECT_TRUE(sim.Ended());
+    EXPECT_FALSE(sim.Tick());
     EXPECT_EQ(sim.CloseLog(), std::vector<Hwnd>{first});
     EXPECT_TRUE(sim.Messages().empty());
 }

@@ -7,7 +7,10 @@
 
 int main(int argc, char** argv) {
     if (argc == 5 && std::string_view(argv[1]) == vt::test::kHungWindowSwitch) {
-        return vt::test::RunHungWindow(argv[2], argv[3], argv[4]);
+        return vt::test::RunOtherProcessWindow(false, argv[2], argv[3], argv[4]);
+    }
+    if (argc == 5 && std::string_view(argv[1]) == vt::test::kAskingWindowSwitch) {
+        return vt::test::RunOtherProcessWindow(true, argv[2], argv[3], argv[4]);
     }
     if (argc == 4 && std::string_view(argv[1]) == vt::test::kClosableWindowSwitch) {
         return vt::test::RunClosableWindow(argv[2], argv[3]);

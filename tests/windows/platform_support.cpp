@@ -49,6 +49,23 @@ void RegisterTestWindowClass() {
     }
 }
 
+// The asking window's process: the event that ends its questions, and the requests it got.
+HANDLE gAskingRelease = nullptr;
+int gAskingRequests = 0;
+
+LRESULT CALLBACK AskingWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    if (msg != WM_CLOSE) {
+        return ::DefWindowProcA(window, msg, wParam, lParam);
+    }
+    ++gAskingRequests;
+    // The question's modal loop: it takes every message, the next WM_CLOSE included.
+    while (::MsgWaitForMultipleObjects(1, &gAskingRelease, FALSE, 20, QS_ALLINPUT) !=
+           WAIT_OBJECT_0) {
+        PumpMessages();
+    }
+    return 0;
+}
+
 HWND CreateTestWindow(const std::string& title, TestWindow::State* state) {
     RegisterTestWindowClass();
     return ::CreateWindowExA(0, kTestWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200,
@@ -57,21 +74,45 @@ HWND CreateTestWindow(const std::string& title, TestWindow::State* state) {
 
 }  // namespace
 
-int RunHungWindow(const char* title, const char* readyEvent, const char* releaseEvent) {
+int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
+                          const char* releaseEvent) {
     const win32::KernelHandle ready(::OpenEventA(EVENT_MODIFY_STATE, FALSE, readyEvent));
     const win32::KernelHandle release(::OpenEventA(SYNCHRONIZE, FALSE, releaseEvent));
     if (!ready || !release) {
         return 2;
     }
-    const HWND window = CreateTestWindow(title, nullptr);
+    HWND window = nullptr;
+    if (asks) {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = AskingWindowProc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = kAskingWindowClass;
+        if (::RegisterClassExA(&windowClass) != 0) {
+            window = ::CreateWindowExA(0, kAskingWindowClass, title, WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                       100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        }
+    } else {
+        window = CreateTestWindow(title, nullptr);
+    }
     if (window == nullptr || !::SetEvent(ready.get())) {
         return 3;
     }
-    // From here the thread pumps nothing: every message sent to the window waits.
-    const auto lifetime =
-        std::chrono::duration_cast<std::chrono::milliseconds>(HungWindowProcess::lifetime);
-    static_cast<void>(::WaitForSingleObject(release.get(), static_cast<DWORD>(lifetime.count())));
-    return 0;
+    const auto lifetime = static_cast<DWORD>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(HungWindowProcess::lifetime).count());
+    if (!asks) {
+        // From here the thread pumps nothing: every message sent to the window waits.
+        static_cast<void>(::WaitForSingleObject(release.get(), lifetime));
+        return 0;
+    }
+    gAskingRelease = release.get();
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < lifetime &&
+           ::MsgWaitForMultipleObjects(1, &gAskingRelease, FALSE, 20, QS_ALLINPUT) !=
+               WAIT_OBJECT_0) {
+        PumpMessages();
+    }
+    return kAskedBase + gAskingRequests;
 }
 
 int RunClosableWindow(const char* title, const char* waitMs) {
@@ -173,7 +214,7 @@ TestWindow::~TestWindow() {
     }
 }
 
-HungWindowProcess::HungWindowProcess(const std::string& title) {
+HungWindowProcess::HungWindowProcess(const std::string& title, bool asks) {
     const std::string stem = UniqueName("VintrellHungWindow");
     const std::string readyName = stem + "-ready";
     const std::string releaseName = stem + "-release";
@@ -188,7 +229,8 @@ HungWindowProcess::HungWindowProcess(const std::string& title) {
         return;
     }
     std::string commandLine = "\"";
-    commandLine.append(executable).append("\" ").append(kHungWindowSwitch);
+    commandLine.append(executable).append("\" ");
+    commandLine.append(asks ? kAskingWindowSwitch : kHungWindowSwitch);
     commandLine.append(" \"").append(title).append("\" ");
     commandLine.append(readyName).append(" ").append(releaseName);
     STARTUPINFOA startup{};
@@ -203,7 +245,19 @@ HungWindowProcess::HungWindowProcess(const std::string& title) {
     if (::WaitForSingleObject(ready_.get(), 30000) != WAIT_OBJECT_0) {
         return;
     }
-    window_ = ::FindWindowA(kTestWindowClass, title.c_str());
+    window_ = ::FindWindowA(asks ? kAskingWindowClass : kTestWindowClass, title.c_str());
+}
+
+int HungWindowProcess::ReleaseAndCountCloseRequests() {
+    if (!release_ || !process_ || !::SetEvent(release_.get()) ||
+        ::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) {
+        return -1;
+    }
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process_.get(), &exitCode) || exitCode < kAskedBase) {
+        return -1;
+    }
+    return static_cast<int>(exitCode) - kAskedBase;
 }
 
 HungWindowProcess::~HungWindowProcess() {

@@ -16,13 +16,20 @@
 
 namespace vt::test {
 
-// The command line switch that turns the test binary into the hung window's process:
-// --hung-window TITLE READY-EVENT RELEASE-EVENT
+// The command line switches that turn the test binary into another process's window:
+// --hung-window TITLE READY-EVENT RELEASE-EVENT, whose thread stops pumping messages, and
+// --asking-window TITLE READY-EVENT RELEASE-EVENT, which answers every WM_CLOSE with a modal
+// question (a loop of its own) that stays open until the test releases it.
 inline constexpr std::string_view kHungWindowSwitch = "--hung-window";
+inline constexpr std::string_view kAskingWindowSwitch = "--asking-window";
 inline constexpr const char* kTestWindowClass = "VintrellPlatformTestWindow";
+inline constexpr const char* kAskingWindowClass = "VintrellPlatformTestAskingWindow";
 
-// Runs the hung window's process; returns its exit code.
-int RunHungWindow(const char* title, const char* readyEvent, const char* releaseEvent);
+// Runs the hung or the asking window's process; returns its exit code: for the asking window,
+// kAskedBase plus the number of WM_CLOSE it received.
+int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
+                          const char* releaseEvent);
+inline constexpr int kAskedBase = 100;
 
 // Run from a copy of the test binary: writes what Win32Platform::ExecutablePath reports, as
 // UTF-16, to the file named by the argument (UTF-16, from the wide command line).
@@ -65,16 +72,19 @@ class TestWindow {
     HWND handle_ = nullptr;
 };
 
-// A window whose process has stopped pumping messages: its thread waits on an event until the
-// test releases it, or for at most `lifetime`, so a sweep that waits for it cannot hang forever.
+// A window of another process that does not answer a close request until the test releases
+// it, or for at most `lifetime`: hung (its thread pumps nothing) or asking (every WM_CLOSE opens
+// a modal question, inside which the next WM_CLOSE opens another).
 class HungWindowProcess {
   public:
-    explicit HungWindowProcess(const std::string& title);
+    explicit HungWindowProcess(const std::string& title, bool asks = false);
     HungWindowProcess(const HungWindowProcess&) = delete;
     HungWindowProcess& operator=(const HungWindowProcess&) = delete;
     ~HungWindowProcess();
 
     HWND Handle() const { return window_; }  // null when the process did not come up
+    // Releases the process and waits for it: the WM_CLOSE an asking window received, or -1.
+    int ReleaseAndCountCloseRequests();
 
     static constexpr std::chrono::seconds lifetime{20};
 

@@ -163,14 +163,22 @@ TEST_F(Win32PlatformTest, TitleAndCloseRequestThroughTheSeam) {
     EXPECT_EQ(platform.GetWindowTextA(window.Handle32(), buffer, 50), 49);
     EXPECT_EQ(std::string(buffer), title.substr(0, 49));
 
-    std::uintptr_t result = 99;
-    EXPECT_NE(platform.SendMessageTimeoutA(window.Handle32(), WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG,
-                                           1000, &result),
-              0);
-    EXPECT_EQ(result, 0u);
+    // A window of this thread handles it within the call, and the callback runs right after.
+    std::vector<Hwnd> answered;
+    const auto record = [](Hwnd hWnd, UInt msg, std::uintptr_t data, LResult) {
+        EXPECT_EQ(msg, WM_CLOSE);
+        reinterpret_cast<std::vector<Hwnd>*>(data)->push_back(hWnd);
+    };
+    const auto data = reinterpret_cast<std::uintptr_t>(&answered);
+    EXPECT_NE(platform.SendMessageCallbackA(window.Handle32(), WM_CLOSE, 0, 0, record, data), 0);
     EXPECT_EQ(window.CloseRequests(), 1);
     EXPECT_TRUE(window.Destroyed());
+    EXPECT_EQ(answered, std::vector<Hwnd>{window.Handle32()});
     EXPECT_EQ(platform.GetWindowTextA(window.Handle32(), buffer, 50), 0);
+    // A window that is gone: refused, and nothing is left to call back.
+    EXPECT_EQ(platform.SendMessageCallbackA(window.Handle32(), WM_CLOSE, 0, 0, record, data), 0);
+    PumpMessages();
+    EXPECT_EQ(answered.size(), 1u);
 }
 
 // The subclass procedure of the next test and what it saw.
