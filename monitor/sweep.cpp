@@ -20,7 +20,43 @@ namespace {
 
 constexpr std::int32_t kOutOfMemory = 7;
 
+// The taskbars and the input-method windows that every GUI thread has: closing them breaks the
+// shell or text input in their programs, whatever their titles say.
+constexpr std::array<std::string_view, 4> kSystemClasses{"Shell_TrayWnd", "Shell_SecondaryTrayWnd",
+                                                         "IME", "MSCTFIME UI"};
+
+bool SameClassName(std::string_view a, std::string_view b) {
+    // Class names are compared ignoring case, as Windows does.
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto upper = [](char c) {
+            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        };
+        return upper(x) == upper(y);
+    });
+}
+
 }  // namespace
+
+bool WindowMonitor::IsLeftOut(Hwnd hWnd) {
+    // The shell's desktop window: on Windows its WM_CLOSE opens the Shut Down dialog.
+    if (hWnd == platform_.GetShellWindow()) {
+        return true;
+    }
+    // Vintrell's own windows (its input-method window, tooltips, its message boxes).
+    UInt processId = 0;
+    if (platform_.GetWindowThreadProcessId(hWnd, &processId) != 0 &&
+        processId == platform_.GetCurrentProcessId()) {
+        return true;
+    }
+    std::array<char, 64> className{};
+    const std::int32_t length =
+        std::clamp(platform_.GetClassNameA(hWnd, className.data(),
+                                           static_cast<std::int32_t>(className.size())),
+                   0, static_cast<std::int32_t>(className.size()) - 1);
+    const std::string_view name(className.data(), static_cast<std::size_t>(length));
+    return std::any_of(kSystemClasses.begin(), kSystemClasses.end(),
+                       [&](std::string_view system) { return SameClassName(name, system); });
+}
 
 void WindowMonitor::Tick() {
     // The sweep's closing message pass may dispatch a tick: sweeps never nest.
@@ -37,7 +73,9 @@ void WindowMonitor::Tick() {
 }
 
 void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher) {
-    if (hWnd <= 0 || hWnd == Globals::MainWindowHandle) {
+    // Only 0 is no window: handles read as negative are real (Windows sign-extends them, and a
+    // slot's reuse count can set the top bit).
+    if (hWnd == 0 || hWnd == Globals::MainWindowHandle) {
         return;
     }
     // A window that has not answered our last request (hung, or asking its user a question)
@@ -56,7 +94,8 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
     if (!matcher) {
         matcher.emplace(platform_, host_.KeywordList());
     }
-    if (!matcher->Matches(title)) {
+    // What is left out is told apart only for a title that matches: a sweep costs no more.
+    if (!matcher->Matches(title) || IsLeftOut(hWnd)) {
         return;
     }
     // Unhandled until its callback says otherwise; a window of this thread answers within the

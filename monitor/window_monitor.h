@@ -58,11 +58,14 @@ class WindowMonitor {
 
   private:
     void Sweep();
-    // One window's check, the sweep's and the window events': not the main window, a positive
-    // handle, no request of ours still unhandled, its title in the 50-byte buffer against the
-    // list as it stands (the matcher is built at the first title), and a close request when it
-    // matches.
+    // One window's check, the sweep's and the window events': not the main window nor the
+    // handle 0, no request of ours still unhandled, its title in the 50-byte buffer against the
+    // list as it stands (the matcher is built at the first title), not a window left out, and
+    // a close request when it matches.
     void CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher);
+    // Windows never closed whatever their titles: the system's (the shell's window, the
+    // taskbars, the input-method windows) and every window of this program.
+    bool IsLeftOut(Hwnd hWnd);
     // Forgets the windows the desktop no longer has: a handle handed out again starts afresh.
     void ForgetClosedWindows(const std::vector<Hwnd>& desktop);
     static void CloseRequestHandled(Hwnd hWnd, UInt msg, std::uintptr_t context, LResult result);

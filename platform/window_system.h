@@ -27,6 +27,12 @@ class WindowSystem {
     virtual Bool32 ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt action) = 0;
     virtual Hwnd GetAncestor(Hwnd hWnd, UInt flags) = 0;
     virtual Hwnd GetDesktopWindow() = 0;
+    // The shell's desktop window ("Program Manager"); 0 when there is none.
+    virtual Hwnd GetShellWindow() = 0;
+    virtual std::int32_t GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) = 0;
+    // The window's thread, 0 when the window is gone; its process in `processId`.
+    virtual UInt GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) = 0;
+    virtual UInt GetCurrentProcessId() = 0;
     // Out of context: `proc` runs on this thread whenever it takes messages, with `context`.
     // 0 when the hook cannot be set.
     virtual Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,

@@ -300,6 +300,37 @@ Bool32 SimDesktop::ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt act
     return 1;
 }
 
+std::int32_t SimDesktop::GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
+    if (buffer == nullptr || maxCount <= 0) {
+        return 0;
+    }
+    std::string_view name;
+    if (IsForm(hWnd)) {
+        name = "VintrellForm1";
+    } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
+        name = it->second.className;
+    } else {
+        return 0;
+    }
+    const auto count = std::min<std::size_t>(name.size(), static_cast<std::size_t>(maxCount - 1));
+    name.copy(buffer, count);
+    buffer[count] = '\0';
+    return static_cast<std::int32_t>(count);
+}
+
+UInt SimDesktop::GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) {
+    UInt process = 0;
+    if (IsForm(hWnd)) {
+        process = kOwnProcessId;
+    } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
+        process = it->second.processId;
+    }
+    if (processId != nullptr) {
+        *processId = process;
+    }
+    return process == 0 ? 0 : process + 1;  // a thread of that process
+}
+
 Hwnd SimDesktop::GetAncestor(Hwnd hWnd, UInt flags) {
     if (flags != GA_PARENT || !WindowExists(hWnd)) {
         return 0;

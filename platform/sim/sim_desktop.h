@@ -27,12 +27,18 @@ enum class CloseBehaviour {
     Asks,      // asks its user first ("Save changes?"): handled when the test answers
 };
 
+// The program's own process, whose window Form1 is, and the other programs' process.
+inline constexpr UInt kOwnProcessId = 0x42;
+inline constexpr UInt kOtherProcessId = 0x99;
+
 struct SimWindow {
     Hwnd handle = 0;
     std::string title;  // ANSI, code page 1252
     Hwnd owner = 0;
     Hwnd parent = 0;  // 0: a top-level window, whose parent is the desktop
     CloseBehaviour behaviour = CloseBehaviour::Closes;
+    std::string className = "SimWindow";
+    UInt processId = kOtherProcessId;
     // Refuses messages from this program (an elevated program's window, on Windows).
     bool refusesMessages = false;
     std::int32_t closeRequests = 0;  // WM_CLOSE sent to it
@@ -78,6 +84,8 @@ class SimDesktop : public virtual WindowSystem {
     void AddRawHandle(Hwnd handle);
     // The next window added gets this handle (one the system hands out again).
     void SetNextHandle(Hwnd handle) { nextHandle_ = handle; }
+    // The shell's desktop window ("Program Manager" on Windows).
+    void SetShellWindow(Hwnd handle) { shellWindow_ = handle; }
     // Every WM_CLOSE sent, in order, to Form1 too. onClose runs when a window handles one,
     // whatever its CloseBehaviour.
     const std::vector<Hwnd>& CloseLog() const { return closeLog_; }
@@ -145,6 +153,10 @@ class SimDesktop : public virtual WindowSystem {
     Bool32 ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt action) override;
     Hwnd GetAncestor(Hwnd hWnd, UInt flags) override;
     Hwnd GetDesktopWindow() override { return kDesktopWindow; }
+    Hwnd GetShellWindow() override { return shellWindow_; }
+    std::int32_t GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) override;
+    UInt GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) override;
+    UInt GetCurrentProcessId() override { return kOwnProcessId; }
     Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
                                   UInt flags) override;
     Bool32 UnhookWinEvent(Hwineventhook hook) override;
@@ -189,6 +201,7 @@ class SimDesktop : public virtual WindowSystem {
     std::vector<std::pair<Hwnd, UInt>> posted_;
     std::map<std::string, UInt> registeredMessages_;
     Hwnd foreground_ = 0;
+    Hwnd shellWindow_ = 0;
     // Form1's window
     Hwnd formHandle_ = 0;
     bool formOnDesktop_ = false;

@@ -151,6 +151,27 @@ Hwnd Win32WindowSystem::GetDesktopWindow() {
     return FromHwnd(::GetDesktopWindow());
 }
 
+Hwnd Win32WindowSystem::GetShellWindow() {
+    return FromHwnd(::GetShellWindow());
+}
+
+std::int32_t Win32WindowSystem::GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
+    return ::GetClassNameA(ToHwnd(hWnd), buffer, maxCount);
+}
+
+UInt Win32WindowSystem::GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) {
+    DWORD process = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(ToHwnd(hWnd), &process);
+    if (processId != nullptr) {
+        *processId = process;
+    }
+    return thread;
+}
+
+UInt Win32WindowSystem::GetCurrentProcessId() {
+    return ::GetCurrentProcessId();
+}
+
 Hwineventhook Win32WindowSystem::SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
                                                  LParam context, UInt flags) {
     if (proc == nullptr) {

@@ -26,6 +26,10 @@ class Win32WindowSystem : public virtual WindowSystem {
     Bool32 ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt action) override;
     Hwnd GetAncestor(Hwnd hWnd, UInt flags) override;
     Hwnd GetDesktopWindow() override;
+    Hwnd GetShellWindow() override;
+    std::int32_t GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) override;
+    UInt GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) override;
+    UInt GetCurrentProcessId() override;
     Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
                                   UInt flags) override;
     Bool32 UnhookWinEvent(Hwineventhook hook) override;

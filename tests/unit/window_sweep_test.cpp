@@ -121,20 +121,63 @@ TEST_F(SweepTest, TitlesAreTheirFirst49CharactersInTheAnsiCodePage) {
     EXPECT_TRUE(sim.WindowExists(shortAfterLong));
 }
 
-TEST_F(SweepTest, HandlesThatAreNotPositiveAreNeitherReadNorMatched) {
-    // The list is read at the first window examined: while only such handles are there, a list
+TEST_F(SweepTest, OnlyTheHandleZeroIsSkippedAndAHandleThatReadsNegativeIsClosed) {
+    // The list is read at the first window examined: while only the handle 0 is there, a list
     // that cannot be read is never touched.
     Keywords({L"calc"});
     sim.AddRawHandle(0);
-    sim.AddRawHandle(-8);
     sim.FailListReads(true);
     sim.Tick();
     EXPECT_TRUE(sim.Messages().empty());
-    EXPECT_TRUE(sim.CloseLog().empty());
+    sim.FailListReads(false);
+
+    // A slot reused many times, or a sign-extended handle: the top bit set.
+    sim.SetNextHandle(static_cast<Hwnd>(0x802100a8u));
+    const Hwnd negative = sim.AddWindow(L"Calculator");
+    ASSERT_LT(negative, 0);
+    sim.Tick();
+    EXPECT_FALSE(sim.WindowExists(negative));
+    EXPECT_EQ(sim.CloseLog(), std::vector<Hwnd>{negative});
 
     sim.AddWindow(L"");  // a window is examined even when its title is empty
+    sim.FailListReads(true);
     sim.Tick();
     EXPECT_EQ(sim.Messages().size(), 1u);
+}
+
+// The system's windows and Vintrell's own are never closed, whatever their titles: a keyword of
+// one letter matches them all, and closes only the other programs' windows.
+TEST_F(SweepTest, TheSystemsWindowsAndTheProgramsOwnAreLeftOut) {
+    Keywords({L"a"});
+    const Hwnd shell = sim.AddWindow(L"Program Manager");
+    sim.Window(shell).className = "Progman";
+    sim.SetShellWindow(shell);
+    std::vector<Hwnd> leftOut{shell};
+    for (const char* className :
+         {"IME", "ime", "MSCTFIME UI", "Shell_TrayWnd", "Shell_SecondaryTrayWnd"}) {
+        leftOut.push_back(sim.AddWindow(L"Default IME - a system window"));
+        sim.Window(leftOut.back()).className = className;
+    }
+    leftOut.push_back(sim.AddWindow(L"Vintrell's own tooltip, a"));
+    sim.Window(leftOut.back()).processId = sim::kOwnProcessId;
+    const Hwnd imeLookalike = sim.AddWindow(L"Default IME");
+    sim.Window(imeLookalike).className = "IMEEdit";  // another class: closed as any other
+    const Hwnd manager = sim.AddWindow(L"Task Manager");
+
+    sim.Tick();
+    for (const Hwnd hWnd : leftOut) {
+        EXPECT_EQ(sim.Window(hWnd).closeRequests, 0) << sim.Window(hWnd).className;
+    }
+    EXPECT_FALSE(sim.WindowExists(imeLookalike));
+    EXPECT_FALSE(sim.WindowExists(manager));
+
+    // The window events leave them out too.
+    sim.Click(ControlId::Check2);  // Start Monitoring sets the hooks
+    ASSERT_EQ(sim.WinEventHookCount(), 3);
+    for (const Hwnd hWnd : leftOut) {
+        sim.RaiseWinEvent(EVENT_OBJECT_CREATE, hWnd);
+        EXPECT_EQ(sim.Window(hWnd).closeRequests, 0);
+    }
 }
 
 TEST_F(SweepTest, EachTickStartsAfreshFromTheListAndTheDesktop) {

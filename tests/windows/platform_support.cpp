@@ -279,6 +279,10 @@ std::wstring TestPlatform::ExecutablePath() {
     return executablePath ? *executablePath : Win32Platform::ExecutablePath();
 }
 
+UInt TestPlatform::GetCurrentProcessId() {
+    return ownWindowsAreOthers ? 0 : Win32Platform::GetCurrentProcessId();  // no window is 0's
+}
+
 double TestPlatform::SecondsSinceMidnight() {
     return secondsSinceMidnight ? *secondsSinceMidnight : Win32Platform::SecondsSinceMidnight();
 }

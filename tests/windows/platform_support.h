@@ -111,10 +111,14 @@ class TestPlatform : public win32::Win32Platform {
     std::optional<std::wstring> executablePath;
     std::optional<double> secondsSinceMidnight;
     bool refuseMachineWrites = false;  // as for a process that is not elevated
+    // The test's own windows stand for other programs' windows (the program leaves its own
+    // alone) unless this is cleared.
+    bool ownWindowsAreOthers = true;
 
     std::int32_t MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) override;
     std::wstring ExecutablePath() override;
     double SecondsSinceMidnight() override;
+    UInt GetCurrentProcessId() override;
     std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
                                Hkey* result) override;
 };

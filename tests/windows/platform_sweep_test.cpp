@@ -171,6 +171,47 @@ int ZOrderPosition(HWND window) {
     return search.found;
 }
 
+BOOL CALLBACK CollectImeWindows(HWND each, LPARAM lParam) {
+    char className[16] = {};
+    if (::GetClassNameA(each, className, sizeof(className)) > 0 &&
+        std::string_view(className) == "IME") {
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(each);
+    }
+    return TRUE;
+}
+
+// Every GUI thread has a hidden "Default IME" window, explorer's and this program's among them:
+// a keyword that matches their titles closes none of them.
+TEST_F(SweepTest, InputMethodWindowsOfEveryProcessAreLeftOut) {
+    std::vector<HWND> imeWindows;
+    ::EnumWindows(CollectImeWindows, reinterpret_cast<LPARAM>(&imeWindows));
+    const auto ownProcess = [](HWND window) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        return process == ::GetCurrentProcessId();
+    };
+    ASSERT_TRUE(std::any_of(imeWindows.begin(), imeWindows.end(), ownProcess));
+    ASSERT_FALSE(std::all_of(imeWindows.begin(), imeWindows.end(), ownProcess))
+        << "no other program's input-method window to leave alone";
+    const std::string keyword = RandomLetters(10);
+    TestWindow popup("Default IME " + keyword);
+    SetKeywords({"Default IME"});
+    Sweep();
+    Sweep();
+    for (const HWND window : imeWindows) {
+        EXPECT_TRUE(::IsWindow(window));
+    }
+    EXPECT_TRUE(popup.Destroyed());  // a window of another class with that title goes
+    EXPECT_EQ(platform_->GetShellWindow(), win32::FromHwnd(::GetShellWindow()));
+
+    // The program's own windows, whatever their class, are left out too.
+    platform_->ownWindowsAreOthers = false;
+    TestWindow own("Default IME " + keyword);
+    Sweep();
+    platform_->ownWindowsAreOthers = true;
+    EXPECT_EQ(own.CloseRequests(), 0);
+}
+
 // Another program's windows that do not answer: one hung, one asking "Save changes?" in a modal
 // loop that takes the next WM_CLOSE too. Each holds one request and no more, and the windows
 // below them are closed at every sweep meanwhile.
