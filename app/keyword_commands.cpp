@@ -1,7 +1,7 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "keywords/registry.h"
+#include "keywords/keyword_store.h"
 #include "platform/error.h"
 
 namespace vt {

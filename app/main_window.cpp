@@ -2,7 +2,7 @@
 
 #include "monitor/globals.h"
 #include "platform/error.h"
-#include "tray/api_stuff.h"
+#include "tray/tray_window_proc.h"
 #include "tray/tray.h"
 
 namespace vt {

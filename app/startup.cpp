@@ -2,7 +2,7 @@
 
 #include "app/main_module.h"
 #include "app/main_window.h"
-#include "keywords/registry.h"
+#include "keywords/keyword_store.h"
 #include "monitor/globals.h"
 #include "platform/error.h"
 #include "settings/settings.h"

@@ -18,8 +18,6 @@ namespace vt {
 
 namespace {
 
-constexpr std::int32_t kOutOfMemory = 7;
-
 // The taskbars and the input-method windows that every GUI thread has: closing them breaks the
 // shell or text input in their programs, whatever their titles say.
 constexpr std::array<std::string_view, 4> kSystemClasses{"Shell_TrayWnd", "Shell_SecondaryTrayWnd",
@@ -125,7 +123,7 @@ void WindowMonitor::Sweep() {
             Enum::HandleCollection WindowHandles;
             platform_.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&WindowHandles));
             if (WindowHandles.outOfMemory) {
-                throw AppError(kOutOfMemory, "Timer1_Timer", L"Out of memory");
+                throw AppError(err::kOutOfMemory, "Timer1_Timer", L"Out of memory");
             }
             ForgetClosedWindows(WindowHandles.handles);
             std::optional<KeywordMatcher> matcher;

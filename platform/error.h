@@ -26,10 +26,13 @@ class AppError : public std::runtime_error {
 
 // Error numbers the program raises itself.
 namespace err {
+inline constexpr std::int32_t kInvalidCall = 5;           // a platform call failed
+inline constexpr std::int32_t kOutOfMemory = 7;           // the sweep's collection is incomplete
 inline constexpr std::int32_t kObjectNotSet = 91;         // no item selected
 inline constexpr std::int32_t kInvalidPicture = 481;      // cursor file is no cursor
 inline constexpr std::int32_t kFileNotFound = 53;         // a command line could not start
 inline constexpr std::int32_t kIndexOutOfBounds = 35600;  // list view item index
+inline constexpr std::int32_t kControlDeleted = 35605;    // a list view that cannot be read
 inline constexpr std::int32_t kSettingUnreadable = 1000;
 inline constexpr std::int32_t kSettingNotWritten = 1001;
 inline constexpr std::int32_t kKeywordNotStorable = 1002;

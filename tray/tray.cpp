@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/error.h"
-#include "tray/api_stuff.h"
+#include "tray/tray_window_proc.h"
 #include "tray/tray_owner.h"
 
 namespace vt::Tray {

@@ -1,7 +1,5 @@
 #include "platform/sim/sim_form.h"
 
-#include <atomic>
-#include <mutex>
 #include <stdexcept>
 
 namespace vt::sim {
@@ -24,7 +22,6 @@ constexpr std::int32_t kFrameHeightPixels = 25;
 
 // ---- Form1's handle, and the procedure's way back to its SimForm ---------------------------
 
-std::mutex gInstancesMutex;
 std::map<Hwnd, SimForm*>& Instances() {
     static std::map<Hwnd, SimForm*> instances;
     return instances;
@@ -32,10 +29,9 @@ std::map<Hwnd, SimForm*>& Instances() {
 
 // Form1 handles come from one counter for the whole process, so that two simulated desktops
 // alive at once never share one in the map above.
-std::atomic<Hwnd> gNextFormHandle{0x00F00010};
+Hwnd gNextFormHandle = 0x00F00010;
 
 SimForm* FindInstance(Hwnd hWnd) {
-    std::lock_guard lock(gInstancesMutex);
     const auto it = Instances().find(hWnd);
     return it == Instances().end() ? nullptr : it->second;
 }
@@ -56,10 +52,7 @@ void SimForm::UnregisterForm() {
         return;
     }
     formRegistered_ = false;
-    {
-        std::lock_guard lock(gInstancesMutex);
-        Instances().erase(formHandle_);
-    }
+    Instances().erase(formHandle_);
     desktop_.TakeFormOffDesktop();
 }
 
@@ -69,11 +62,9 @@ void SimForm::UnregisterForm() {
 Hwnd SimForm::CreateForm(FormEvents& events) {
     UnregisterForm();
     events_ = &events;
-    formHandle_ = gNextFormHandle.fetch_add(0x10);
-    {
-        std::lock_guard lock(gInstancesMutex);
-        Instances()[formHandle_] = this;
-    }
+    formHandle_ = gNextFormHandle;
+    gNextFormHandle += 0x10;
+    Instances()[formHandle_] = this;
     formRegistered_ = true;
     ended_ = false;
     caption_ = kFormInitialCaption;
@@ -315,8 +306,6 @@ void SimForm::PopupMenu(MenuId /*menu*/) {
 void SimForm::TypeText(ControlId control, std::wstring_view text) {
     Control(control).text = text;
 }
-
-void SimForm::PressEnter(ControlId /*control*/) {}
 
 void SimForm::Click(ControlId control) {
     if (FindControl(control) == nullptr || !Control(control).visible) {

@@ -61,8 +61,7 @@ class SimForm : public virtual FormToolkit, public virtual ListViewControl {
 
     // User actions; each delivers what the window layer would report.
     void TypeText(ControlId control, std::wstring_view text);  // replaces the text
-    void PressEnter(ControlId control);  // no control handles keys: nothing is reported
-    void Click(ControlId control);       // a visible control only (ListView1: no selection change)
+    void Click(ControlId control);  // a visible control only (ListView1: no selection change)
     void SelectListItem(std::int32_t index);  // 0-based; -1 clears the selection
     void ClickListItem(std::int32_t index);   // selects it (or nothing for -1) and clicks
     void DblClickListItem(std::int32_t index);
@@ -95,9 +94,8 @@ class SimForm : public virtual FormToolkit, public virtual ListViewControl {
     std::function<void()> onMenuOpen;
 
     // Knobs for failures of the window layer.
-    // ListCount and ListText then throw AppError(kListReadError).
+    // ListCount and ListText then throw AppError(err::kControlDeleted).
     void FailListReads(bool fail) { failListReads_ = fail; }
-    static constexpr std::int32_t kListReadError = 35605;
 
     // --- FormToolkit ---------------------------------------------------------------------------
     Hwnd CreateForm(FormEvents& events) override;

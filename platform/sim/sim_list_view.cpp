@@ -7,7 +7,7 @@ namespace vt::sim {
 
 void SimForm::CheckListReadable() const {
     if (failListReads_) {
-        throw AppError(kListReadError, "ListView1", L"Control has been deleted");
+        throw AppError(err::kControlDeleted, "ListView1", L"Control has been deleted");
     }
 }
 

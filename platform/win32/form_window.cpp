@@ -169,7 +169,7 @@ void FormWindow::TearDown() noexcept {
 }
 
 void FormWindow::CreateFonts() {
-    const std::string face = Ansi(kFontFace);
+    const std::string face = ToAnsi(kFontFace);
     for (const ControlLayout& layout : kForm1Controls) {
         if (FontFor(layout.fontSizeCentipoints) != nullptr) {
             continue;
@@ -204,12 +204,12 @@ void FormWindow::CreateMenus() {
         ThrowLastError(L"The menu could not be created");
     }
     if (!::AppendMenuA(tray.get(), MF_STRING, static_cast<UINT_PTR>(MenuId::mnuStopMonitoring),
-                       Ansi(kStopMonitoringCaption).c_str())) {
+                       ToAnsi(kStopMonitoringCaption).c_str())) {
         ThrowLastError(L"The menu item could not be added");
     }
     // Once appended, the pop-up belongs to the bar.
     if (!::AppendMenuA(menuBar_.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(tray.get()),
-                       Ansi(kTrayMenuCaption).c_str())) {
+                       ToAnsi(kTrayMenuCaption).c_str())) {
         ThrowLastError(L"The menu could not be added");
     }
     static_cast<void>(tray.release());
@@ -226,7 +226,7 @@ void FormWindow::CreateMainWindow() {
     }
     // Placed where the system likes: start-up centres it before it is first shown.
     // WM_NCCREATE hands the window to window_.
-    if (::CreateWindowExA(kExStyle, class_.Name(), Ansi(kFormInitialCaption).c_str(), kStyle,
+    if (::CreateWindowExA(kExStyle, class_.Name(), ToAnsi(kFormInitialCaption).c_str(), kStyle,
                           CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                           frame.bottom - frame.top, nullptr, nullptr, instance_, this) == nullptr) {
         ThrowLastError(L"The main window could not be created");
@@ -240,11 +240,11 @@ void FormWindow::CreateControls() {
         const DWORD style =
             WS_CHILD | WS_CLIPSIBLINGS | kind.style | (layout.visible ? WS_VISIBLE : 0);
         // Created in tab order: the dialog manager's Tab follows the order of creation.
-        HWND control = ::CreateWindowExA(kind.exStyle, kind.className, Ansi(layout.caption).c_str(),
-                                         style, ToPixels(layout.left), ToPixels(layout.top),
-                                         ToPixels(layout.width), ToPixels(layout.height), Handle(),
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                                         instance_, nullptr);
+        HWND control = ::CreateWindowExA(
+            kind.exStyle, kind.className, ToAnsi(layout.caption).c_str(), style,
+            ToPixels(layout.left), ToPixels(layout.top), ToPixels(layout.width),
+            ToPixels(layout.height), Handle(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
         if (control == nullptr) {
             ThrowLastError(L"A control of the main window could not be created");
         }
@@ -272,7 +272,7 @@ void FormWindow::CreateToolTip() {
     if (toolTip_ == nullptr) {
         ThrowLastError(L"The list's tooltip could not be created");
     }
-    std::string tip = Ansi(kListViewToolTip);
+    std::string tip = ToAnsi(kListViewToolTip);
     TTTOOLINFOA tool{};
     // The size every version of the common controls accepts.
     tool.cbSize = TTTOOLINFOA_V2_SIZE;

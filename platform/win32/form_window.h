@@ -122,7 +122,6 @@ class FormWindow {
     HFONT FontFor(std::int32_t centipoints) const;
     // The control of Form1 that `window` is or lies in; ControlId::Form for the form itself.
     std::optional<ControlId> ControlOf(HWND window) const;
-    static std::string Ansi(std::wstring_view text) { return ToAnsi(text); }
 
     FormEvents* events_;  // nullptr while the window is being torn down
     HINSTANCE instance_;

@@ -4,11 +4,7 @@
 
 namespace vt::win32 {
 
-namespace {
-
-constexpr std::int32_t kInvalidCall = 5;  // "Invalid procedure call"; a number is never 0
-
-}  // namespace
+namespace {}  // namespace
 
 std::wstring SystemMessage(DWORD code) {
     // The W form: no conversion that could itself fail while a failure is being reported.
@@ -31,7 +27,7 @@ void ThrowLastError(std::wstring_view what, const char* source) {
     const DWORD code = ::GetLastError();
     std::wstring description(what);
     if (code == 0) {
-        throw AppError(kInvalidCall, source, std::move(description));
+        throw AppError(err::kInvalidCall, source, std::move(description));
     }
     description += L": ";
     description += SystemMessage(code);
@@ -39,7 +35,7 @@ void ThrowLastError(std::wstring_view what, const char* source) {
 }
 
 void ThrowInvalidCall(std::wstring_view description) {
-    throw AppError(kInvalidCall, kPlatformSource, std::wstring(description));
+    throw AppError(err::kInvalidCall, kPlatformSource, std::wstring(description));
 }
 
 }  // namespace vt::win32

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "keywords/registry.h"
+#include "keywords/keyword_store.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "keywords/list_view.h"
-#include "keywords/registry.h"
+#include "keywords/keyword_store.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 #include "settings/settings.h"

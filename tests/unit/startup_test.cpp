@@ -14,7 +14,7 @@
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 #include "settings/startup_registration.h"
-#include "tray/api_stuff.h"
+#include "tray/tray_window_proc.h"
 
 namespace vt {
 namespace {

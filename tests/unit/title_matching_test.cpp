@@ -106,7 +106,7 @@ TEST_F(TitleMatchingTest, ListErrorsPassOnUnchanged) {
         Matches(L"Calculator");
         FAIL() << "the error was swallowed";
     } catch (const AppError& error) {
-        EXPECT_EQ(error.Number(), sim::SimPlatform::kListReadError);
+        EXPECT_EQ(error.Number(), err::kControlDeleted);
     }
 }
 

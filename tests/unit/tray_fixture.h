@@ -8,7 +8,7 @@
 #include "app/main_window.h"
 #include "monitor/globals.h"
 #include "platform/sim/sim_platform.h"
-#include "tray/api_stuff.h"
+#include "tray/tray_window_proc.h"
 #include "tray/tray.h"
 
 namespace vt::testing {

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "app/main_window.h"
-#include "tray/api_stuff.h"
+#include "tray/tray_window_proc.h"
 #include "tests/windows/window_message_filter.h"
 #include "tray/tray.h"
 

@@ -1,4 +1,4 @@
-#include "tray/api_stuff.h"
+#include "tray/tray_window_proc.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "keywords/registry.h"
+#include "keywords/keyword_store.h"
 
 #include "settings/settings.h"
 
