@@ -30,4 +30,12 @@ void Timer::SetEnabled(bool enabled) {
     enabled_ = enabled;
 }
 
+bool CheckBox::Pushed() {
+    if (value_ != 1) {
+        return false;
+    }
+    SetValue(0);
+    return true;
+}
+
 }  // namespace vt

@@ -24,10 +24,9 @@ void Form1::SaveKeywords() {
 }
 
 void Form1::Check1_Click() {
-    if (Check1.Value() != 1) {
+    if (!Check1.Pushed()) {
         return;
     }
-    Check1.SetValue(0);
     try {
         const std::wstring text = Text1.Text();
         if (!text.empty()) {
@@ -47,18 +46,16 @@ void Form1::Check1_Click() {
 }
 
 void Form1::Check3_Click() {
-    if (Check3.Value() != 1) {
+    if (!Check3.Pushed()) {
         return;
     }
-    Check3.SetValue(0);
     RemoveSelectedKeyword();
 }
 
 void Form1::Check4_Click() {
-    if (Check4.Value() != 1) {
+    if (!Check4.Pushed()) {
         return;
     }
-    Check4.SetValue(0);
     try {
         if (ListView1.Count() > 0) {
             // Yes, the first button, is the default.

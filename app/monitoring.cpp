@@ -18,10 +18,9 @@ constexpr std::wstring_view kSweepFailed =
 
 // Start Monitoring.
 void Form1::Check2_Click() {
-    if (Check2.Value() != 1) {
-        return;  // the notification of the reset below
+    if (!Check2.Pushed()) {
+        return;
     }
-    Check2.SetValue(0);  // springs back like a push button
     std::int32_t count = 0;
     try {
         count = ListView1.Count();
