@@ -2,7 +2,6 @@
 
 #include "monitor/globals.h"
 #include "platform/error.h"
-#include "tray/tray_window_proc.h"
 #include "tray/tray.h"
 
 namespace vt {
@@ -39,24 +38,9 @@ Form1::Form1(Platform& platform)
 }
 
 Form1::~Form1() {
-    monitor_.RemoveWindowEventHooks();
-    RemoveOwnTrayIcon();
+    Tray::ForgetOwner(*this);
     if (Globals::MainWindowHandle == hWnd_) {
         Globals::MainWindowHandle = 0;
-    }
-    if (APIStuff::TrayPlatform == &platform_) {
-        APIStuff::TrayPlatform = nullptr;
-    }
-}
-
-void Form1::RemoveOwnTrayIcon() noexcept {
-    if (APIStuff::TrayOwnerForm != this) {
-        return;
-    }
-    try {
-        Tray::RemoveTrayIcon();
-    } catch (...) {
-        APIStuff::TrayOwnerForm = nullptr;  // whatever the shell did, the form no longer owns it
     }
 }
 

@@ -36,13 +36,12 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
 
     // A sweep is under way (the tray menu waits for its end rather than open inside it).
     bool Busy() const override { return monitor_.Sweeping(); }
-    void OpenTrayMenuAfterSweep() override { trayMenuPending_ = true; }
     // The tray's pop-up menu.
     void ShowTrayMenu(MenuId menu) override;
 
     // A message box with the application's title as caption, owned by Form1; the button
     // pressed. Once the program has ended it shows nothing and returns 0.
-    std::int32_t ShowMessage(std::wstring_view text, UInt style = MB_OK) override;
+    std::int32_t ShowMessage(std::wstring_view text, UInt style = MB_OK);
 
     CheckBox Check1;  // Add
     CheckBox Check2;  // Start Monitoring
@@ -75,7 +74,7 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
 
     // Monitoring (app/monitoring.cpp); the sweep and the window events are monitor_'s
     void Check2_Click();
-    void mnuStopMonitoring_Click() override;
+    void mnuStopMonitoring_Click();
     void Timer1_Timer();
 
     // Start options (app/start_options.cpp)
@@ -117,8 +116,10 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     bool Timer1Enabled() const override { return Timer1.Enabled(); }
     // Stops monitoring, then tells why.
     void AbortMonitoring(std::wstring_view description) override;
-    // Posts the right-click held up by a sweep, if monitoring goes on.
+    // Lets the tray open a menu held up by the sweep.
     void AfterSweep() override;
+    // TrayOwner: Stop Monitoring, then the reason.
+    void TrayIconLost(std::wstring_view description) override;
     // The keyword list's save for the commands; AppError instead of writing a list that start-up
     // could not read, which would replace the stored one.
     void SaveKeywords();
@@ -127,14 +128,12 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     void RemoveSelectedKeyword() noexcept;
     // Sets the option boxes without running their handlers, after a change that failed.
     void ShowStartOptions(std::int32_t startup, std::int32_t tray);
-    void RemoveOwnTrayIcon() noexcept;
     void SetMousePointer(std::int32_t pointer);
 
     Platform& platform_;
     Hwnd hWnd_ = 0;
     bool ended_ = false;
     bool keywordListLoaded_ = false;  // start-up read the stored list
-    bool trayMenuPending_ = false;    // the icon was right-clicked during a sweep
     WindowMonitor monitor_{platform_, *this};
     bool changingStartup_ = false;   // Check6_Click runs: Check8_Click leaves its errors to it
     bool revertingOptions_ = false;  // ShowStartOptions runs: the option handlers do nothing

@@ -10,6 +10,8 @@ namespace vt {
 namespace {
 
 constexpr std::wstring_view kNoKeyword = L"Please add a keyword to monitor";
+// Monitoring cannot start, or cannot go on once the icon is lost.
+constexpr std::wstring_view kStartMonitoringError = L"ERROR while starting monitoring - ";
 constexpr std::wstring_view kStopFailed = L"ERROR while stopping monitoring - ";
 constexpr std::wstring_view kSweepFailed =
     L"ERROR while monitoring windows - monitoring has been aborted - ";
@@ -83,13 +85,12 @@ void Form1::AbortMonitoring(std::wstring_view description) {
 }
 
 void Form1::AfterSweep() {
-    // A right-click on the icon during the sweep's message pass opens the menu now, from the
-    // message loop; with monitoring stopped it is only forgotten.
-    if (std::exchange(trayMenuPending_, false) && !ended_ && Timer1.Enabled()) {
-        static_cast<void>(platform_.PostMessageA(hWnd_, Tray::TRAY_CALLBACK_MESSAGE,
-                                                 Tray::TrayIconData.uID,
-                                                 static_cast<LParam>(WM_RBUTTONUP)));
-    }
+    Tray::SweepEnded();
+}
+
+void Form1::TrayIconLost(std::wstring_view description) {
+    mnuStopMonitoring_Click();
+    ShowMessage(std::wstring(kStartMonitoringError) + std::wstring(description));
 }
 
 }  // namespace vt

@@ -2,6 +2,7 @@
 
 #include "app/main_module.h"
 #include "app/main_window.h"
+#include "tray/tray.h"
 #include "keywords/keyword_store.h"
 #include "monitor/globals.h"
 #include "platform/error.h"
@@ -119,7 +120,7 @@ void Form1::Form_QueryUnload() {
     platform_.EndProgram();
     // Destroying the window normally takes the icon with it; should the subclass have missed
     // WM_NCDESTROY, the icon must still not outlive the process.
-    RemoveOwnTrayIcon();
+    Tray::ForgetOwner(*this);
 }
 
 void Form1::OnEndSession() {

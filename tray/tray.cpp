@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/error.h"
 #include "tray/tray_window_proc.h"
@@ -68,6 +69,7 @@ void UndoSubclass(WindowSystem& windows, Hwnd hWnd) {
     // Putting back our own window's procedure, on its own thread, does not fail.
     static_cast<void>(windows.SetWindowLongA(hWnd, GWL_WNDPROC, APIStuff::SavedWndProc));
     APIStuff::TrayOwnerForm = nullptr;
+    APIStuff::RightClickHeld = false;
 }
 
 }  // namespace
@@ -158,6 +160,32 @@ void RestoreTrayIcon() {
     }
     if (!tipSent) {
         ModifyTip(platform);
+    }
+}
+
+void SweepEnded() {
+    TrayOwner* owner = APIStuff::TrayOwnerForm;
+    if (!std::exchange(APIStuff::RightClickHeld, false) || owner == nullptr || owner->Ended()) {
+        return;
+    }
+    // Replayed as the shell sent it; a failed post only loses that click.
+    static_cast<void>(owner->platform().PostMessageA(TrayIconData.hWnd, TRAY_CALLBACK_MESSAGE,
+                                                     TrayIconData.uID,
+                                                     static_cast<LParam>(WM_RBUTTONUP)));
+}
+
+void ForgetOwner(const TrayOwner& owner) noexcept {
+    if (APIStuff::TrayOwnerForm == &owner) {
+        try {
+            RemoveTrayIcon();
+        } catch (...) {
+            // Whatever the shell did, the owner no longer holds the icon.
+            APIStuff::TrayOwnerForm = nullptr;
+            APIStuff::RightClickHeld = false;
+        }
+    }
+    if (APIStuff::TrayPlatform == &owner.platform()) {
+        APIStuff::TrayPlatform = nullptr;
     }
 }
 

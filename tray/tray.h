@@ -7,10 +7,6 @@
 
 namespace vt {
 class TrayOwner;
-
-// The message's prefix when monitoring cannot start, or cannot go on once the icon is lost.
-inline constexpr std::wstring_view kStartMonitoringError = L"ERROR while starting monitoring - ";
-
 }  // namespace vt
 
 // The notification-area icon that stands for the hidden main window while monitoring runs.
@@ -29,7 +25,13 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu);
 // Sets the tooltip of the shown icon: the text's first 63 characters.
 void SetTrayTip(std::wstring_view tip);
 // Deletes the icon and gives the window its own procedure back; nothing while no icon is shown.
+// A right-click held for the end of a sweep is forgotten with it.
 void RemoveTrayIcon();
+// A sweep has ended: a right-click on the icon that arrived during it opens the menu now, from
+// the message loop.
+void SweepEnded();
+// The owner goes: its icon with it, and nothing of the tray's points at it any more.
+void ForgetOwner(const TrayOwner& owner) noexcept;
 // Shows the icon again, tooltip included, after "TaskbarCreated": added anew when the shell
 // lost it, given its values again when the shell still has it. AppError
 // (err::kTrayIconNotAdded) when the shell takes neither.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -16,15 +15,14 @@ class TrayOwner {
     virtual Hwnd hWnd() const = 0;
     // The program has ended: a handler that resumes after a modal loop leaves the window alone.
     virtual bool Ended() const = 0;
-    // A sweep is under way: the menu waits for its end rather than open inside it.
+    // A sweep is under way: the menu waits for its end (Tray::SweepEnded) rather than open
+    // inside it.
     virtual bool Busy() const = 0;
-    virtual void OpenTrayMenuAfterSweep() = 0;
     // Pops up the menu; returns once it has closed and its command has run.
     virtual void ShowTrayMenu(MenuId menu) = 0;
-    // Stop Monitoring: the icon goes and the window comes back.
-    virtual void mnuStopMonitoring_Click() = 0;
-    // A message box with the application's title as caption; the button pressed.
-    virtual std::int32_t ShowMessage(std::wstring_view text, UInt style) = 0;
+    // The shell lost the icon and would not take it back: hidden and without an icon, the
+    // program could not be reached, so the owner brings its window back and says why.
+    virtual void TrayIconLost(std::wstring_view description) = 0;
 
   protected:
     ~TrayOwner() = default;

@@ -13,6 +13,7 @@ TrayOwner* TrayOwnerForm = nullptr;
 MenuId TrayPopupMenu = MenuId::mnuTray;
 UInt TaskbarCreatedMessage = 0;
 WindowSystem* TrayPlatform = nullptr;
+bool RightClickHeld = false;
 
 namespace {
 
@@ -29,7 +30,7 @@ LResult PassOn(WindowSystem* windows, Hwnd hWnd, UInt msg, WParam wParam, LParam
 
 void OnTrayRightButtonUp(TrayOwner& owner) {
     if (owner.Busy()) {
-        owner.OpenTrayMenuAfterSweep();
+        RightClickHeld = true;
         return;
     }
     WindowSystem& windows = owner.platform();
@@ -49,10 +50,7 @@ void OnTaskbarCreated(TrayOwner& owner) {
     try {
         Tray::RestoreTrayIcon();
     } catch (...) {
-        // Hidden and without an icon, the program could not be reached: bring the window back.
-        const std::wstring description = CurrentErrorDescription(owner.platform());
-        owner.mnuStopMonitoring_Click();
-        owner.ShowMessage(std::wstring(kStartMonitoringError) + description, MB_OK);
+        owner.TrayIconLost(CurrentErrorDescription(owner.platform()));
     }
 }
 

@@ -20,6 +20,8 @@ extern TrayOwner* TrayOwnerForm;
 extern MenuId TrayPopupMenu;
 // The registered "TaskbarCreated" message; 0 until the first icon is added.
 extern UInt TaskbarCreatedMessage;
+// The icon was right-clicked during a sweep: the menu opens when it ends (Tray::SweepEnded).
+extern bool RightClickHeld;
 // The window system of the last icon's window: a message that reaches TrayWindowProc after the
 // icon was removed still has to go on to SavedWndProc. Emptied when that form goes.
 extern WindowSystem* TrayPlatform;
