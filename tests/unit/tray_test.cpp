@@ -36,8 +36,8 @@ TEST_F(TrayTest, EverySessionUsesTheSameRecordOverTheWindowsOwnProcedure) {
     sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
     sim.MouseOnTrayIcon(WM_RBUTTONUP);
     EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
-    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
-    EXPECT_EQ(APIStuff::TrayPopupMenu, MenuId::mnuTray);
+    sim.SendToForm(Tray::TRAY_CALLBACK_MESSAGE, 0, WM_RBUTTONUP);  // a click that came late
+    EXPECT_EQ(sim.MenusShown(), 1);
 
     sim.ShowForm();
     StartMonitoring();
@@ -53,8 +53,9 @@ TEST_F(TrayTest, EverySessionUsesTheSameRecordOverTheWindowsOwnProcedure) {
         EXPECT_EQ(call.data.uID, 0u);
         EXPECT_TRUE(call.succeeded);
     }
-    EXPECT_EQ(APIStuff::SavedWndProc, sim.FormClassProc());
     EXPECT_TRUE(Monitoring());
+    form.mnuStopMonitoring_Click();
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
 }
 
 TEST_F(TrayTest, TipFillsItsSixtyFourBytes) {
@@ -74,8 +75,10 @@ TEST_F(TrayTest, TipFillsItsSixtyFourBytes) {
 TEST_F(TrayTest, AddingWhileShownNeverSubclassesTwice) {
     Tray::AddTrayIcon(form, MenuId::mnuTray);
     Tray::AddTrayIcon(form, MenuId::mnuTray);
-    EXPECT_EQ(APIStuff::SavedWndProc, sim.FormClassProc());
     EXPECT_EQ(NotifyMessages(), std::vector<UInt>{NIM_ADD});
+    // Subclassed twice, it would put the subclass itself back.
+    Tray::RemoveTrayIcon();
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
 }
 
 // --- TrayWindowProc ----------------------------------------------------------------------
@@ -100,9 +103,12 @@ TEST_F(TrayTest, RightButtonReleaseOpensTheMenuAndItsItemStops) {
     EXPECT_FALSE(sim.Tick());
     EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"notepad"});
     EXPECT_EQ(sim.CurrentWndProc(), RecorderProc());
-    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
     EXPECT_TRUE(sim.PostedMessages().empty());
     EXPECT_TRUE(ToRecorder(Tray::TRAY_CALLBACK_MESSAGE).empty());
+    // The tray acts for the window no more: a late click is the window's own business.
+    EXPECT_EQ(APIStuff::TrayWindowProc(form.hWnd(), Tray::TRAY_CALLBACK_MESSAGE, 0, WM_RBUTTONUP),
+              kRecorderResult);
+    EXPECT_EQ(sim.MenusShown(), 1);
 }
 
 TEST_F(TrayTest, MenuClosedWithoutChoiceStaysInTheTrayAndPostsNull) {
@@ -145,7 +151,7 @@ TEST_F(TrayTest, AFailingSubclassOrAnEmptiedOwnerStillPassesMessagesOn) {
 
     // A later subclass that saved TrayWindowProc may still call it once the icon is gone.
     form.mnuStopMonitoring_Click();
-    ASSERT_EQ(APIStuff::TrayOwnerForm, nullptr);
+    ASSERT_FALSE(sim.TrayIconShown());
     EXPECT_EQ(APIStuff::TrayWindowProc(form.hWnd(), WM_NULL, 0, 0), kRecorderResult);
     EXPECT_EQ(ToRecorder(WM_NULL).size(), 1u);
 }
@@ -159,8 +165,10 @@ TEST_F(TrayTest, DestroyedWindowTakesTheIconAlong) {
     ASSERT_EQ(got.size(), 1u);
     EXPECT_FALSE(got[0].iconShown);  // gone before the window's own procedure saw the message
     EXPECT_FALSE(sim.TrayIconShown());
-    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
     EXPECT_EQ(sim.CurrentWndProc(), RecorderProc());
+    EXPECT_EQ(APIStuff::TrayWindowProc(form.hWnd(), Tray::TRAY_CALLBACK_MESSAGE, 0, WM_RBUTTONUP),
+              kRecorderResult);
+    EXPECT_EQ(sim.MenusShown(), 0);
 }
 
 TEST_F(TrayTest, NewTaskbarGetsTheIconBackWithoutASecondSubclass) {
@@ -180,7 +188,6 @@ TEST_F(TrayTest, NewTaskbarGetsTheIconBackWithoutASecondSubclass) {
     ExpectAddRecord(sim.NotifyCalls()[2], form.hWnd());
     EXPECT_EQ(TipField(sim.TrayIcon().value()), TipField(before));
     EXPECT_EQ(sim.CurrentWndProc(), &APIStuff::TrayWindowProc);
-    EXPECT_EQ(APIStuff::SavedWndProc, RecorderProc());
     const UInt taskbarCreated = sim.RegisterWindowMessageA("TaskbarCreated");
     EXPECT_EQ(ToRecorder(taskbarCreated).size(), 2u);  // passed on, idle and monitoring
 
@@ -252,9 +259,8 @@ TEST_F(TrayTest, SweepFailingWhileTheMenuIsOpenLeavesNothingPosted) {
               0u);
 }
 
-// A right-click that reaches the icon while a sweep waits on a window, or passes pending
-// messages, must not open the menu there: its modal loop would hold the sweep, and every tick
-// would find a sweep running.
+// A right-click that reaches the icon while a sweep passes pending messages must not open the
+// menu there: its modal loop would hold the sweep, and every tick would find a sweep running.
 TEST_F(TrayTest, RightClickDuringASweepOpensTheMenuAfterItAndTicksSweepWhileItIsOpen) {
     sim.ListAdd(L"popup");
     StartMonitoring();
@@ -285,8 +291,7 @@ TEST_F(TrayTest, RightClickDuringASweepOpensTheMenuAfterItAndTicksSweepWhileItIs
     EXPECT_TRUE(Monitoring());
 }
 
-// The same for a reported window's check: the menu opens once the check is over, not after the
-// next tick's sweep, which may wait on that same window again.
+// A sweep that fails stops monitoring: the right-click it held is forgotten with the icon.
 TEST_F(TrayTest, ARightClickDuringASweepThatStopsMonitoringOpensNoMenu) {
     InstallRecorder();
     StartMonitoring();
@@ -311,12 +316,13 @@ TEST(TrayOwnershipTest, AFormThatGoesTakesItsIconAlong) {
         sim.ShowForm();
         sim.ListAdd(L"notepad");
         sim.Click(ControlId::Check2);
-        ASSERT_EQ(APIStuff::TrayOwnerForm, &form);
+        ASSERT_TRUE(sim.TrayIconShown());
     }
-    EXPECT_EQ(APIStuff::TrayOwnerForm, nullptr);
-    EXPECT_EQ(APIStuff::TrayPlatform, nullptr);
     EXPECT_FALSE(sim.TrayIconShown());
     EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+    // A message that still reaches the subclass finds nothing of the form's: no menu, no crash.
+    EXPECT_EQ(APIStuff::TrayWindowProc(0x1000, Tray::TRAY_CALLBACK_MESSAGE, 0, WM_RBUTTONUP), 0);
+    EXPECT_EQ(sim.MenusShown(), 0);
 }
 
 }  // namespace
