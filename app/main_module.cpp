@@ -5,8 +5,16 @@
 
 #include "app/main_window.h"
 #include "app/random_numbers.h"
+#include "platform/error.h"
 
 namespace vt::Main {
+
+void RestrictDllSearch(SystemServices& system) noexcept {
+    if (!system.SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        // The program's own folder stays first in the search; nothing better is left to try.
+        static_cast<void>(system.SetDllDirectoryA(""));
+    }
+}
 
 bool FileExists(SystemServices& files, std::wstring_view path) noexcept {
     try {
@@ -34,7 +42,16 @@ void MaybeOpenHomePage(SystemServices& system, std::wstring_view address) {
     if (HomePageDraw(system.SecondsSinceMidnight()) != kLuckyNumber || address.empty()) {
         return;
     }
-    std::wstring commandLine = L"explorer \"";
+    // A bare "explorer" would be looked for in the program's own folder first.
+    std::wstring windows = system.GetSystemWindowsDirectoryW();
+    while (!windows.empty() && windows.back() == L'\\') {
+        windows.pop_back();  // "C:\" at a drive's root
+    }
+    if (windows.empty()) {
+        throw AppError(err::kFileNotFound, "MaybeOpenHomePage",
+                       L"The Windows folder could not be found");
+    }
+    std::wstring commandLine = L"\"" + windows + L"\\explorer.exe\" \"";
     commandLine += address;
     commandLine += L'"';
     system.Shell(commandLine, SW_SHOWMINIMIZED);

@@ -1,5 +1,6 @@
 #include "settings/startup_registration.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,6 +13,71 @@ namespace {
 
 const wchar_t* RootName(Hkey root) {
     return root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
+}
+
+// The machine's Run key in its 64-bit view, whichever build asks: a 32-bit build would otherwise
+// see WOW6432Node's, a second key that Windows runs as well. The user's key has one view.
+// Wine shows no effect of the flag: its 32-bit prefix keeps no second view.
+UInt RunKeyAccess(Hkey root, UInt access) {
+    return root == HKEY_LOCAL_MACHINE ? access | KEY_WOW64_64KEY : access;
+}
+
+// --- The administrators' folders ---------------------------------------------------------
+
+// Case is ignored for ASCII letters only, so two names match only where the file system
+// certainly takes them for one; any other difference keeps the path outside.
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    const auto fold = [](wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
+}
+
+// A path on a drive, "X:\" and names, none of them "." or "..": a path any other way spelt
+// ("\\?\", a share, a relative one) is taken for none.
+bool IsPlainDrivePath(std::wstring_view path) {
+    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\' ||
+        path.find(L'/') != std::wstring_view::npos) {
+        return false;
+    }
+    const wchar_t drive = path[0];
+    if (!((drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z'))) {
+        return false;
+    }
+    for (std::size_t start = 3; start <= path.size();) {
+        std::size_t end = path.find(L'\\', start);
+        if (end == std::wstring_view::npos) {
+            end = path.size();
+        }
+        const std::wstring_view name = path.substr(start, end - start);
+        if (name == L"." || name == L"..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+// The path with its short (8.3) names expanded where the file system can: a short name is the
+// only other spelling a folder has. The path as given when it cannot be found, which a short
+// name then keeps outside every folder. Empty when it is no plain drive path.
+std::wstring LongForm(SystemServices& files, std::wstring_view path) {
+    std::wstring expanded = files.GetLongPathNameW(path);
+    if (expanded.empty()) {
+        expanded = path;
+    }
+    return IsPlainDrivePath(expanded) ? expanded : std::wstring();
+}
+
+// Whether `path` lies inside `folder`: the folder's whole name, then a backslash and more.
+bool IsInside(std::wstring_view path, std::wstring_view folder) {
+    while (!folder.empty() && folder.back() == L'\\') {
+        folder.remove_suffix(1);
+    }
+    // A drive's root ("C:") is no install folder: everything on the drive would be inside it.
+    if (folder.size() <= 2 || path.size() <= folder.size() + 1 || path[folder.size()] != L'\\') {
+        return false;
+    }
+    return SameName(path.substr(0, folder.size()), folder);
 }
 
 // The text in the system code page, or nullopt when that code page cannot hold it (a path so
@@ -67,7 +133,7 @@ struct RunValue {
 };
 
 RunValue ReadRunValue(RegistryAccess& registry, Hkey root, const std::string& name) {
-    const RegKey key = RegKey::Open(registry, root, kRunKey, KEY_QUERY_VALUE);
+    const RegKey key = RegKey::Open(registry, root, kRunKey, RunKeyAccess(root, KEY_QUERY_VALUE));
     if (!key.IsOpen()) {
         return {key.Result() != ERROR_FILE_NOT_FOUND, std::nullopt};
     }
@@ -96,9 +162,10 @@ std::int32_t PutRegValue(RegistryAccess& registry, Hkey key, const std::string& 
 // and is made; the machine's is only opened.
 std::int32_t PutKeyValue(RegistryAccess& registry, Hkey root, const char* subKey,
                          const std::string& valueName, const std::string& value, UInt type) {
-    const RegKey key = root == HKEY_CURRENT_USER
-                           ? RegKey::Create(registry, root, subKey, kRunKeyAccess)
-                           : RegKey::Open(registry, root, subKey, kRunKeyAccess);
+    const RegKey key =
+        root == HKEY_CURRENT_USER
+            ? RegKey::Create(registry, root, subKey, kRunKeyAccess)
+            : RegKey::Open(registry, root, subKey, RunKeyAccess(root, kRunKeyAccess));
     if (!key.IsOpen()) {
         return key.Result();
     }
@@ -108,7 +175,7 @@ std::int32_t PutKeyValue(RegistryAccess& registry, Hkey root, const char* subKey
 // Deletes the value under root\subKey; the first failing result.
 std::int32_t RemoveKeyValue(RegistryAccess& registry, Hkey root, const char* subKey,
                             const std::string& valueName) {
-    const RegKey key = RegKey::Open(registry, root, subKey, kRunKeyAccess);
+    const RegKey key = RegKey::Open(registry, root, subKey, RunKeyAccess(root, kRunKeyAccess));
     if (!key.IsOpen()) {
         return key.Result();
     }
@@ -121,6 +188,24 @@ void RemoveDuplicate(RegistryAccess& registry, Hkey root, const std::string& nam
 }
 
 }  // namespace
+
+bool InAdministratorsFolder(SystemServices& files, std::wstring_view executablePath) {
+    const std::wstring path = LongForm(files, executablePath);
+    if (path.empty()) {
+        return false;
+    }
+    const std::wstring folders[] = {
+        files.SHGetKnownFolderPath(FOLDERID_ProgramFiles),
+        files.SHGetKnownFolderPath(FOLDERID_ProgramFilesX86),
+        // A 32-bit program on 64-bit Windows: both known folders name the x86 one.
+        files.GetEnvironmentVariableW(L"ProgramW6432"),
+        files.GetSystemWindowsDirectoryW(),
+    };
+    return std::any_of(std::begin(folders), std::end(folders), [&](const std::wstring& folder) {
+        const std::wstring longFolder = folder.empty() ? folder : LongForm(files, folder);
+        return !longFolder.empty() && IsInside(path, longFolder);
+    });
+}
 
 void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
                       std::wstring_view executablePath) {
@@ -137,16 +222,22 @@ void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, Syst
                            std::wstring(executablePath) + L")");
     }
 
-    const std::int32_t machine =
-        PutKeyValue(registry, HKEY_LOCAL_MACHINE, kRunKey, *name, *data, REG_SZ);
-    if (machine == ERROR_SUCCESS) {
-        RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);
-        return;
-    }
-    // Already there machine-wide (written while elevated): a per-user copy would start it twice.
-    if (ReadRunValue(registry, HKEY_LOCAL_MACHINE, *name).data == *data) {
-        RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);
-        return;
+    // Machine-wide, the program would start at every user's logon, administrators' included:
+    // only a file that ordinary users cannot replace may be started so. (Wine enforces no
+    // folder rights and lets anyone write HKEY_LOCAL_MACHINE: the rule is for Windows.)
+    std::optional<std::int32_t> machine;
+    if (InAdministratorsFolder(files, *path)) {
+        machine = PutKeyValue(registry, HKEY_LOCAL_MACHINE, kRunKey, *name, *data, REG_SZ);
+        if (*machine == ERROR_SUCCESS) {
+            RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);
+            return;
+        }
+        // Already there machine-wide (written while elevated): a per-user copy would start it
+        // twice.
+        if (ReadRunValue(registry, HKEY_LOCAL_MACHINE, *name).data == *data) {
+            RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);
+            return;
+        }
     }
     const std::int32_t user =
         PutKeyValue(registry, HKEY_CURRENT_USER, kRunKey, *name, *data, REG_SZ);
@@ -154,10 +245,13 @@ void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, Syst
         RemoveDuplicate(registry, HKEY_LOCAL_MACHINE, *name);
         return;
     }
+    std::wstring tried;
+    if (machine) {
+        tried = L"under HKEY_LOCAL_MACHINE (error " + std::to_wstring(*machine) + L") nor ";
+    }
     throw AppError(err::kRunEntryNotWritten, "RegStuff",
-                   L"the Run entry could not be written under HKEY_LOCAL_MACHINE (error " +
-                       std::to_wstring(machine) + L") nor under HKEY_CURRENT_USER (error " +
-                       std::to_wstring(user) + L")");
+                   L"the Run entry could not be written " + tried +
+                       L"under HKEY_CURRENT_USER (error " + std::to_wstring(user) + L")");
 }
 
 void UnregisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,

@@ -18,10 +18,19 @@ inline constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVER
 // KEY_CREATE_LINK
 inline constexpr UInt kRunKeyAccess = 0x3F;
 
-// Writes the executable's value under HKEY_LOCAL_MACHINE's Run key, or, when that key refuses
-// it, under HKEY_CURRENT_USER's; then removes a value of the same name from the other key, so
-// that the program never starts twice. AppError when neither key takes the value. The value's
-// name and data are in the system code page; `files` gives a path's short form.
+// True when the executable lies inside a folder that only administrators can change: a Program
+// Files folder (on 64-bit Windows both, whichever build asks) or the Windows folder. Short (8.3)
+// names are read in their long form; a path that merely begins like such a folder
+// ("C:\Program Files Evil\") is outside.
+bool InAdministratorsFolder(SystemServices& files, std::wstring_view executablePath);
+
+// Writes the executable's value under HKEY_LOCAL_MACHINE's Run key when the executable lies in
+// an administrators' folder (InAdministratorsFolder) and that key takes it; anywhere else, or
+// when the machine's key refuses it, under HKEY_CURRENT_USER's. Then removes a value of the same
+// name from the other key, so that the program never starts twice. AppError when no key takes
+// the value. The machine's key is opened in its 64-bit view, so that the 32-bit and the 64-bit
+// build share one value. The value's name and data are in the system code page; `files` gives a
+// path's short and long forms and the folders.
 void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
                       std::wstring_view executablePath);
 // Removes the executable's value from both Run keys. AppError when one of them keeps it.

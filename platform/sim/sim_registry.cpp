@@ -35,6 +35,8 @@ SimRegistry::SimRegistry() {
     for (const Hkey root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         CreateKeyPath(root, "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN");
     }
+    CreateKeyPath(HKEY_LOCAL_MACHINE,
+                  "SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN");
 }
 
 // ---- Registry ----------------------------------------------------------------------------------
@@ -65,10 +67,22 @@ bool SimRegistry::WriteDenied(Hkey root, const std::string& name) const {
     });
 }
 
-std::optional<std::pair<Hkey, std::string>> SimRegistry::ResolveKey(Hkey root,
-                                                                    const char* subKey) const {
+std::optional<std::pair<Hkey, std::string>> SimRegistry::ResolveKey(Hkey root, const char* subKey,
+                                                                    UInt access) const {
     std::string name = KeyName(subKey == nullptr ? "" : subKey);
-    if (root == HKEY_LOCAL_MACHINE || root == HKEY_CURRENT_USER) {
+    if (root == HKEY_LOCAL_MACHINE) {
+        // The view: a 32-bit program's keys under SOFTWARE live in WOW6432Node, unless it asks
+        // for the 64-bit view; a 64-bit program's there only when it asks for the 32-bit one.
+        const bool thirtyTwoBitView = thirtyTwoBitProgram_ ? (access & KEY_WOW64_64KEY) == 0
+                                                           : (access & KEY_WOW64_32KEY) != 0;
+        constexpr std::string_view kSoftware = "SOFTWARE\\";
+        if (thirtyTwoBitView && name.starts_with(kSoftware) &&
+            !name.starts_with("SOFTWARE\\WOW6432NODE")) {
+            name.insert(kSoftware.size(), "WOW6432NODE\\");
+        }
+        return std::pair{root, name};
+    }
+    if (root == HKEY_CURRENT_USER) {
         return std::pair{root, name};
     }
     const auto open = openKeys_.find(root);
@@ -99,7 +113,7 @@ std::int32_t SimRegistry::RegOpenKeyExA(Hkey root, const char* subKey, UInt /*op
         return kErrorInvalidParameter;
     }
     *result = 0;
-    const auto key = ResolveKey(root, subKey);
+    const auto key = ResolveKey(root, subKey, access);
     if (!key) {
         return kErrorInvalidHandle;
     }
@@ -119,7 +133,7 @@ std::int32_t SimRegistry::RegCreateKeyExA(Hkey root, const char* subKey, UInt ac
         return kErrorInvalidParameter;
     }
     *result = 0;
-    const auto key = ResolveKey(root, subKey);
+    const auto key = ResolveKey(root, subKey, access);
     if (!key) {
         return kErrorInvalidHandle;
     }

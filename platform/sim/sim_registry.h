@@ -22,8 +22,14 @@ struct RegistryValue {
 
 class SimRegistry : public virtual RegistryAccess, public virtual SettingsStore {
   public:
-    // Both Run keys exist, empty.
+    // Both Run keys exist, empty, and so does the machine's in the 32-bit view.
     SimRegistry();
+
+    // The program is a 32-bit one on 64-bit Windows: under HKEY_LOCAL_MACHINE\SOFTWARE it sees
+    // the 32-bit view (SOFTWARE\WOW6432Node) unless it opens with KEY_WOW64_64KEY. Otherwise it
+    // sees the 64-bit view unless it opens with KEY_WOW64_32KEY. The test reads and writes the
+    // keys by their stored names.
+    void SetThirtyTwoBitProgram(bool thirtyTwoBit) { thirtyTwoBitProgram_ = thirtyTwoBit; }
 
     // --- Registry ----------------------------------------------------------------------------
     std::optional<RegistryValue> RegValue(Hkey root, std::string_view subKey,
@@ -82,7 +88,8 @@ class SimRegistry : public virtual RegistryAccess, public virtual SettingsStore 
     void CreateKeyPath(Hkey root, const std::string& name);
     bool WriteDenied(Hkey root, const std::string& name) const;
     bool KeyPresent(Hkey root, const std::string& name) const;
-    std::optional<std::pair<Hkey, std::string>> ResolveKey(Hkey root, const char* subKey) const;
+    std::optional<std::pair<Hkey, std::string>> ResolveKey(Hkey root, const char* subKey,
+                                                           UInt access) const;
     Hkey OpenHandle(Hkey root, std::string name, UInt access);
 
     // (root, upper-case key) -> upper-case value name -> value
@@ -94,6 +101,7 @@ class SimRegistry : public virtual RegistryAccess, public virtual SettingsStore 
     std::vector<std::wstring> unreadable_;        // in the same form
     bool failWrites_ = false;
     std::vector<std::pair<std::wstring, std::wstring>> settingWrites_;
+    bool thirtyTwoBitProgram_ = false;
 };
 
 }  // namespace vt::sim

@@ -1,9 +1,18 @@
 #include "platform/sim/sim_system.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "platform/error.h"
 #include "platform/sim/sim_text.h"
 
 namespace vt::sim {
+
+SimSystem::SimSystem() {
+    SetKnownFolder(FOLDERID_ProgramFiles, L"C:\\Program Files");
+    SetKnownFolder(FOLDERID_ProgramFilesX86, L"C:\\Program Files (x86)");
+    SetEnvironment(L"ProgramW6432", L"C:\\Program Files");
+}
 
 // File names are matched ignoring case, as the file system does.
 
@@ -17,12 +26,78 @@ bool SimSystem::IsCursorFile(std::wstring_view path) const {
 }
 
 void SimSystem::SetShortPath(std::wstring longPath, std::wstring shortPath) {
-    shortPaths_[UpperWide(longPath)] = std::move(shortPath);
+    std::wstring key = UpperWide(longPath);
+    pathForms_[std::move(key)] = PathForms{std::move(longPath), std::move(shortPath)};
 }
 
 std::wstring SimSystem::GetShortPathNameW(std::wstring_view longPath) {
-    const auto it = shortPaths_.find(UpperWide(longPath));
-    return it != shortPaths_.end() ? it->second : std::wstring();
+    const auto it = pathForms_.find(UpperWide(longPath));
+    return it != pathForms_.end() ? it->second.shortPath : std::wstring();
+}
+
+std::wstring SimSystem::GetLongPathNameW(std::wstring_view path) {
+    // The longest short form that the path starts with, ending at a backslash or with the path.
+    const std::wstring folded = UpperWide(path);
+    const PathForms* best = nullptr;
+    for (const auto& [key, forms] : pathForms_) {
+        const std::wstring shortForm = UpperWide(forms.shortPath);
+        const bool starts =
+            !shortForm.empty() && folded.starts_with(shortForm) &&
+            (folded.size() == shortForm.size() || folded[shortForm.size()] == L'\\');
+        if (starts && (best == nullptr || forms.shortPath.size() > best->shortPath.size())) {
+            best = &forms;
+        }
+    }
+    if (best == nullptr) {
+        return std::wstring(path);
+    }
+    return best->longPath + std::wstring(path.substr(best->shortPath.size()));
+}
+
+void SimSystem::SetKnownFolder(const KnownFolderId& folderId, std::wstring path) {
+    const auto it = std::find_if(knownFolders_.begin(), knownFolders_.end(),
+                                 [&](const auto& folder) { return folder.first == folderId; });
+    if (it != knownFolders_.end()) {
+        it->second = std::move(path);
+    } else {
+        knownFolders_.emplace_back(folderId, std::move(path));
+    }
+}
+
+std::wstring SimSystem::SHGetKnownFolderPath(const KnownFolderId& folderId) {
+    const auto it = std::find_if(knownFolders_.begin(), knownFolders_.end(),
+                                 [&](const auto& folder) { return folder.first == folderId; });
+    return it != knownFolders_.end() ? it->second : std::wstring();
+}
+
+void SimSystem::SetEnvironment(std::wstring name, std::wstring value) {
+    if (value.empty()) {
+        environment_.erase(UpperWide(name));
+    } else {
+        environment_[UpperWide(name)] = std::move(value);
+    }
+}
+
+std::wstring SimSystem::GetEnvironmentVariableW(std::wstring_view name) {
+    const auto it = environment_.find(UpperWide(name));
+    return it != environment_.end() ? it->second : std::wstring();
+}
+
+Bool32 SimSystem::SetDefaultDllDirectories(UInt directoryFlags) {
+    if (!hasSetDefaultDllDirectories_) {
+        return 0;  // the call is made through a lookup that finds nothing
+    }
+    char call[48];
+    std::snprintf(call, sizeof(call), "SetDefaultDllDirectories(0x%X)", directoryFlags);
+    dllSearchCalls_.emplace_back(call);
+    return 1;
+}
+
+Bool32 SimSystem::SetDllDirectoryA(const char* pathName) {
+    dllSearchCalls_.push_back(pathName == nullptr
+                                  ? std::string("SetDllDirectoryA(NULL)")
+                                  : "SetDllDirectoryA(\"" + std::string(pathName) + "\")");
+    return 1;
 }
 
 bool SimSystem::GetFileDateTime(std::wstring_view path) {

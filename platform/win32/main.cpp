@@ -1,6 +1,7 @@
 // First: it includes the seam before <windows.h>, whose macros carry the seam's names.
 #include "platform/win32/win32_platform.h"
 
+#include "app/main_module.h"
 #include "app/main_window.h"
 #include "platform/error.h"
 
@@ -33,6 +34,12 @@ int Run(vt::win32::Win32Platform& platform, vt::Form1& form) noexcept {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    {
+        // First of all: the platform's common controls and windows load DLLs by name. (Wine
+        // loads its own DLLs its own way; on Windows this keeps planted ones out.)
+        vt::win32::Win32SystemServices system;
+        vt::Main::RestrictDllSearch(system);
+    }
     try {
         vt::win32::Win32Platform platform(instance);
         try {

@@ -1,9 +1,15 @@
 #include "platform/win32/win32_system_services.h"
 
+#include <cstring>
+
 #include "platform/error.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_text.h"
+
+// After <windows.h> (through handles.h), which they need.
+#include <objbase.h>
+#include <shlobj.h>
 
 namespace vt::win32 {
 
@@ -29,6 +35,32 @@ class QuietFileErrors {
     DWORD previous_ = 0;
     bool restore_ = true;
 };
+
+// A string the shell allocated for the caller, freed with CoTaskMemFree.
+using CoTaskString = UniqueHandle<PWSTR, &::CoTaskMemFree>;
+
+// The text a call of the GetShortPathNameW shape writes: asked for its size first, then read;
+// empty when either call fails. `call(buffer, size)` returns the length written, or the size
+// needed (terminating NUL included) when the buffer is too small.
+template <typename Call>
+std::wstring ReadSizedText(Call call) {
+    for (int attempt = 0; attempt < 4; ++attempt) {  // the text may grow between the calls
+        const DWORD needed = call(nullptr, 0);
+        if (needed == 0) {
+            return {};
+        }
+        std::wstring text(needed, L'\0');
+        const DWORD length = call(text.data(), needed);
+        if (length == 0) {
+            return {};
+        }
+        if (length < needed) {
+            text.resize(length);
+            return text;
+        }
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -57,17 +89,61 @@ std::wstring Win32SystemServices::ExecutablePath() {
 
 std::wstring Win32SystemServices::GetShortPathNameW(std::wstring_view longPath) {
     const std::wstring path(longPath);  // NUL-terminated
-    const DWORD needed = ::GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (needed == 0) {
+    return ReadSizedText([&](wchar_t* buffer, DWORD size) {
+        return ::GetShortPathNameW(path.c_str(), buffer, size);
+    });
+}
+
+std::wstring Win32SystemServices::GetLongPathNameW(std::wstring_view path) {
+    const std::wstring shortPath(path);  // NUL-terminated
+    const QuietFileErrors quiet;
+    return ReadSizedText([&](wchar_t* buffer, DWORD size) {
+        return ::GetLongPathNameW(shortPath.c_str(), buffer, size);
+    });
+}
+
+std::wstring Win32SystemServices::SHGetKnownFolderPath(const KnownFolderId& folderId) {
+    static_assert(sizeof(KnownFolderId) == sizeof(KNOWNFOLDERID));
+    KNOWNFOLDERID id;
+    std::memcpy(&id, &folderId, sizeof(id));
+    CoTaskString path;
+    // A failure (no such folder on this system) is the empty answer.
+    if (FAILED(::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, path.put())) || !path) {
         return {};
     }
-    std::wstring shortPath(needed, L'\0');
-    const DWORD length = ::GetShortPathNameW(path.c_str(), shortPath.data(), needed);
-    if (length == 0 || length >= needed) {
-        return {};
+    return path.get();
+}
+
+std::wstring Win32SystemServices::GetSystemWindowsDirectoryW() {
+    // Not GetWindowsDirectoryW: on a terminal server that can name a private copy per user.
+    return ReadSizedText(
+        [](wchar_t* buffer, DWORD size) { return ::GetSystemWindowsDirectoryW(buffer, size); });
+}
+
+std::wstring Win32SystemServices::GetEnvironmentVariableW(std::wstring_view name) {
+    const std::wstring variable(name);  // NUL-terminated
+    return ReadSizedText([&](wchar_t* buffer, DWORD size) {
+        return ::GetEnvironmentVariableW(variable.c_str(), buffer, size);
+    });
+}
+
+Bool32 Win32SystemServices::SetDefaultDllDirectories(UInt directoryFlags) {
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    // Looked up, not imported: Windows 7 without update KB2533623 lacks it, and an import would
+    // stop the program from starting there.
+    const HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+    const FARPROC found =
+        kernel32 != nullptr ? ::GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
+    if (found == nullptr) {
+        return FALSE;
     }
-    shortPath.resize(length);
-    return shortPath;
+    const auto setDefault =
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(found));
+    return setDefault(directoryFlags);
+}
+
+Bool32 Win32SystemServices::SetDllDirectoryA(const char* pathName) {
+    return ::SetDllDirectoryA(pathName);
 }
 
 bool Win32SystemServices::GetFileDateTime(std::wstring_view path) {

@@ -5,11 +5,17 @@
 
 namespace vt::win32 {
 
-// The real file system, shell and clock (kernel32).
+// The real file system, shell, DLL search and clock (kernel32, shell32).
 class Win32SystemServices : public virtual SystemServices {
   public:
     std::wstring ExecutablePath() override;
     std::wstring GetShortPathNameW(std::wstring_view longPath) override;
+    std::wstring GetLongPathNameW(std::wstring_view path) override;
+    std::wstring SHGetKnownFolderPath(const KnownFolderId& folderId) override;
+    std::wstring GetSystemWindowsDirectoryW() override;
+    std::wstring GetEnvironmentVariableW(std::wstring_view name) override;
+    Bool32 SetDefaultDllDirectories(UInt directoryFlags) override;
+    Bool32 SetDllDirectoryA(const char* pathName) override;
     bool GetFileDateTime(std::wstring_view path) override;
     void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
     double SecondsSinceMidnight() override;

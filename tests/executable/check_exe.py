@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks a built Vintrell.exe without running it: its PE headers, imports and resources.
+"""Checks a built Vintrell.exe without running it: its PE headers, imports, resources, and the
+texts of its defences against DLLs and programs planted beside it.
 
 Usage: check_exe.py EXE BITS MANIFEST_TEMPLATE
 """
@@ -29,6 +30,7 @@ ALLOWED_DLLS = [
     "GDI32.dll",
     "KERNEL32.dll",
     "msvcrt.dll",
+    "ole32.dll",
     "SHELL32.dll",
     "USER32.dll",
 ]
@@ -46,6 +48,16 @@ EXPECTED_FILE_VERSION = (1, 0, 0, 0)
 FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
 
 MANIFEST_PLACEHOLDER = "@VINTRELL_MANIFEST_ARCH@"
+
+# Looked up by name at run time, never imported: an unpatched Windows 7 lacks it, and an import
+# would stop the program from starting there.
+DLL_SEARCH_LOOKUP = "SetDefaultDllDirectories"
+# Where that lookup finds nothing: imported from kernel32.
+DLL_SEARCH_FALLBACK = "SetDllDirectoryA"
+# Explorer, named by its full path in the Windows folder; a bare name would be looked for in
+# the program's folder first.
+EXPLORER_FULL_PATH = "\\explorer.exe"
+EXPLORER_BARE = 'explorer "'
 
 
 class FormatError(Exception):
@@ -150,17 +162,45 @@ def parse_image(data):
     return Image(data, machine, magic, subsystem, directories, sections)
 
 
-def imported_dlls(image):
+def import_descriptors(image):
+    """(DLL name, lookup table RVA) for every imported DLL."""
     rva, _ = image.directory(IMPORT_DIRECTORY)
-    names = []
+    found = []
     if rva == 0:
-        return names
+        return found
     # The descriptor array ends at an all-zero entry; the directory's size is not reliable.
     while True:
-        descriptor = image.unpack("<IIIII", rva + 20 * len(names))
+        descriptor = image.unpack("<IIIII", rva + 20 * len(found))
         if descriptor == (0, 0, 0, 0, 0):
-            return names
-        names.append(image.c_string(descriptor[3]))
+            return found
+        # Without an import lookup table, the address table holds the same entries on disk.
+        lookup = descriptor[0] or descriptor[4]
+        found.append((image.c_string(descriptor[3]), lookup))
+
+
+def imported_dlls(image):
+    return [name for name, _ in import_descriptors(image)]
+
+
+def imported_functions(image, dll):
+    """The names of the functions imported from the DLL (ordinals left out)."""
+    wide = image.magic == ARCHITECTURES[64]["magic"]
+    entry_format, ordinal_flag = ("<Q", 1 << 63) if wide else ("<I", 1 << 31)
+    entry_size = struct.calcsize(entry_format)
+    names = []
+    for name, lookup in import_descriptors(image):
+        if name.lower() != dll.lower():
+            continue
+        index = 0
+        while True:
+            (entry,) = image.unpack(entry_format, lookup + entry_size * index)
+            if entry == 0:
+                break
+            if not entry & ordinal_flag:
+                # A hint, two bytes, then the name.
+                names.append(image.c_string((entry & 0x7FFFFFFF) + 2))
+            index += 1
+    return names
 
 
 @dataclass
@@ -409,11 +449,49 @@ def check_resources(image, bits, template):
     return failures
 
 
+def holds_name(data, name):
+    """Whether the ASCII name is in the data as a text of its own, NUL-terminated, not as the
+    tail of a longer name (the symbol table's __imp_ entries and mangled names)."""
+    needle = name.encode("ascii") + b"\0"
+    start = data.find(needle)
+    while start >= 0:
+        before = data[start - 1 : start]
+        if not (before.isalnum() or before == b"_"):
+            return True
+        start = data.find(needle, start + 1)
+    return False
+
+
+def check_planted_files(image):
+    failures = []
+    kernel32 = {name.lower() for name in imported_functions(image, "KERNEL32.dll")}
+    if DLL_SEARCH_LOOKUP.lower() in kernel32:
+        failures.append(
+            f"imports {DLL_SEARCH_LOOKUP} from KERNEL32.dll: the program would not start on a "
+            "Windows 7 without it"
+        )
+    elif not holds_name(image.data, DLL_SEARCH_LOOKUP):
+        failures.append(
+            f"has no text {DLL_SEARCH_LOOKUP!r} to look up: the DLL search is not restricted"
+        )
+    if DLL_SEARCH_FALLBACK.lower() not in kernel32:
+        failures.append(f"does not import {DLL_SEARCH_FALLBACK} from KERNEL32.dll")
+    if EXPLORER_FULL_PATH.encode("utf-16-le") not in image.data:
+        failures.append(f"has no text {EXPLORER_FULL_PATH!r}: explorer is not named by its path")
+    if EXPLORER_BARE.encode("utf-16-le") in image.data:
+        failures.append(
+            f"has the text {EXPLORER_BARE!r}: explorer is started by its bare name, which the "
+            "program's own folder answers first"
+        )
+    return failures
+
+
 def run_checks(image, bits, template):
     checks = [
         ("headers", lambda: check_headers(image, bits)),
         ("imports", lambda: check_imports(image)),
         ("resources", lambda: check_resources(image, bits, template)),
+        ("imports", lambda: check_planted_files(image)),
     ]
     failures = []
     for name, check in checks:
@@ -450,7 +528,8 @@ def main(argv):
     imports = ", ".join(imported_dlls(image))
     print(
         f"{exe}: {ARCHITECTURES[bits]['format']} Windows GUI program importing only {imports}, "
-        f"with the expected version, {ARCHITECTURES[bits]['manifest']} manifest and icon"
+        f"with the expected version, {ARCHITECTURES[bits]['manifest']} manifest and icon, "
+        f"looking up {DLL_SEARCH_LOOKUP} and naming explorer by its full path"
     )
     return 0
 

@@ -16,6 +16,9 @@ README_MUST_SAY = [
     "Start Monitoring",
     "Stop Monitoring - Show Main Window",
     "Load this software on Windows startup",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "HKEY_LOCAL_MACHINE",
+    "Program Files",
     "HKEY_CURRENT_USER\\Software\\Tolvane\\Vintrell",
     "delete Vintrell.exe",
 ]

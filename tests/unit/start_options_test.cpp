@@ -48,8 +48,8 @@ class StartOptionsTest : public ::testing::Test {
 };
 
 TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
-    sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
-    sim.AddFile(L"E:\\Tools\\Another.exe", false);  // a neighbour is never registered
+    sim.SetExecutablePath(L"C:\\Windows\\Tools\\Tool.exe");
+    sim.AddFile(L"C:\\Windows\\Tools\\Another.exe", false);  // a neighbour is never registered
     Form1& f = Start();
     sim.Click(ControlId::Check6);
 
@@ -57,7 +57,7 @@ TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
     EXPECT_TRUE(sim.ControlVisible(ControlId::Check8));
     EXPECT_EQ(sim.CheckValueShown(ControlId::Check8), 0);
     EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Windows Startup", L"On"}}));
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("C:\\Windows\\Tools\\Tool.exe"));
     EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Another.exe").has_value());
     EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
     EXPECT_TRUE(sim.Messages().empty());
@@ -67,7 +67,7 @@ TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
     sim.Click(ControlId::Check6);
     EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
     sim.Click(ControlId::Check6);
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("C:\\Windows\\Tools\\Tool.exe"));
 }
 
 // A folder the system code page cannot name ("Ā" would be written as "A", a folder that does
@@ -81,11 +81,11 @@ TEST_F(StartOptionsTest, APathOutsideTheCodePageIsRegisteredByItsShortForm) {
     sim.Click(ControlId::Check6);
     EXPECT_TRUE(sim.Messages().empty());
     EXPECT_EQ(f.Check6.Value(), 1);
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("C:\\Users\\ADA~1\\Tool.exe"));
-    EXPECT_EQ(sim.RegValueNames(HKEY_LOCAL_MACHINE, kRun), std::vector<std::string>{"Tool.exe"});
+    EXPECT_EQ(RunData(HKEY_CURRENT_USER, "Tool.exe"), Sz("C:\\Users\\ADA~1\\Tool.exe"));
+    EXPECT_EQ(sim.RegValueNames(HKEY_CURRENT_USER, kRun), std::vector<std::string>{"Tool.exe"});
 
     sim.Click(ControlId::Check6);
-    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
+    EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
     EXPECT_TRUE(sim.Messages().empty());
 }
 
@@ -122,8 +122,7 @@ TEST(RunEntryTest, TheDataIsThePathQuotedOnlyWhenItHoldsABlank) {
         Form1 f(sim);
         f.Start();
         sim.Click(ControlId::Check6);
-        const std::optional<sim::RegistryValue> value =
-            sim.RegValue(HKEY_LOCAL_MACHINE, kRun, name);
+        const std::optional<sim::RegistryValue> value = sim.RegValue(HKEY_CURRENT_USER, kRun, name);
         return value ? value->data : std::string("<none>");
     };
     EXPECT_EQ(registered(L"D:\\Tool.exe", "Tool.exe"), Sz("D:\\Tool.exe"));  // one backslash
@@ -193,12 +192,20 @@ TEST_F(StartOptionsTest, ARefusedMachineKeyFallsBackToTheUsersRunKey) {
 }
 
 TEST_F(StartOptionsTest, WritingInOneKeyRemovesTheSameNameFromTheOther) {
-    sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
+    sim.SetExecutablePath(L"C:\\Windows\\Tool.exe");
     sim.SetRegValue(HKEY_CURRENT_USER, kRun, "Tool.exe", {REG_SZ, Sz("E:\\Old\\Tool.exe")});
     Start();
     sim.Click(ControlId::Check6);
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("C:\\Windows\\Tool.exe"));
     EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
+
+    // And the other way round, for a program outside the administrators' folders.
+    sim.Click(ControlId::Check6);
+    sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
+    sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Tool.exe", {REG_SZ, Sz("E:\\Old\\Tool.exe")});
+    sim.Click(ControlId::Check6);
+    EXPECT_EQ(RunData(HKEY_CURRENT_USER, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
 }
 
 TEST_F(StartOptionsTest, AValueAlreadyMachineWideIsNotCopiedForTheUser) {
@@ -270,7 +277,7 @@ TEST_F(StartOptionsTest, AnOptionTheStoreRefusesIsReportedOnceAndTheBoxesShowWha
     EXPECT_EQ(f.Check6.Value(), 0);
     EXPECT_EQ(sim.CheckValueShown(ControlId::Check6), 0);
     EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
-    EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
+    EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
 
     // With both options on, unticking either one leaves both as stored and registered.
     sim.FailSettingWrites(false);
@@ -286,7 +293,7 @@ TEST_F(StartOptionsTest, AnOptionTheStoreRefusesIsReportedOnceAndTheBoxesShowWha
     EXPECT_EQ(f.Check8.Value(), 1);
     EXPECT_EQ(sim.CheckValueShown(ControlId::Check8), 1);
     EXPECT_TRUE(sim.ControlVisible(ControlId::Check8));
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
+    EXPECT_EQ(RunData(HKEY_CURRENT_USER, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
     EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"On");
     EXPECT_EQ(sim.StoredSetting(L"Minimized"), L"On");
 }

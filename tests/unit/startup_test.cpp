@@ -255,7 +255,8 @@ TEST_F(StartupTest, StartUpSeedsFromTheClockAndOpensTheFormsAddressOnASeven) {
             EXPECT_TRUE(fresh.Launched().empty());
         } else {
             ASSERT_EQ(fresh.Launched().size(), 1u);
-            EXPECT_EQ(fresh.Launched()[0].first, L"explorer \"https://example.test/\"");
+            EXPECT_EQ(fresh.Launched()[0].first,
+                      L"\"C:\\Windows\\explorer.exe\" \"https://example.test/\"");
             EXPECT_EQ(fresh.Launched()[0].second, SW_SHOWMINIMIZED);
         }
     }
@@ -288,7 +289,8 @@ TEST_F(HomePageTest, OnlySevenOutOfOneToHundredOpensThePage) {
     }
     EXPECT_GT(sevens, 0u);
     ASSERT_FALSE(sim.Launched().empty());
-    EXPECT_EQ(sim.Launched()[0].first, L"explorer \"https://example.test/start\"");
+    EXPECT_EQ(sim.Launched()[0].first,
+              L"\"C:\\Windows\\explorer.exe\" \"https://example.test/start\"");
 }
 
 TEST_F(HomePageTest, WithoutAnAddressNothingStartsEvenOnASeven) {
@@ -298,6 +300,52 @@ TEST_F(HomePageTest, WithoutAnAddressNothingStartsEvenOnASeven) {
     // The same time of day with an address opens it.
     Main::MaybeOpenHomePage(sim, L"https://example.test/");
     EXPECT_EQ(sim.Launched().size(), 1u);
+}
+
+// A bare "explorer" would be looked for beside the program first, where anyone who can write to
+// its folder (Downloads) could put one: the Windows folder's is named by its full path.
+TEST_F(HomePageTest, ExplorerIsTheWindowsFoldersNamedByItsFullPath) {
+    sim.SetSecondsSinceMidnight(FirstSecondDrawing(true));
+    const auto launched = [&](const wchar_t* windowsFolder) {
+        sim.SetWindowsFolder(windowsFolder);
+        Main::MaybeOpenHomePage(sim, L"https://example.test/");
+        return sim.Launched().empty() ? std::wstring() : sim.Launched().back().first;
+    };
+    EXPECT_EQ(launched(L"D:\\WINNT"), L"\"D:\\WINNT\\explorer.exe\" \"https://example.test/\"");
+    EXPECT_EQ(launched(L"E:\\"), L"\"E:\\explorer.exe\" \"https://example.test/\"");
+    EXPECT_EQ(launched(L"C:\\My Windows"),
+              L"\"C:\\My Windows\\explorer.exe\" \"https://example.test/\"");
+}
+
+TEST_F(StartupTest, WithoutAWindowsFolderTheHomePageIsReportedAndStartUpGoesOn) {
+    sim.SetSecondsSinceMidnight(FirstSecondDrawing(true));
+    sim.SetWindowsFolder(L"");
+    sim.StoreSetting(L"Listview", L"a||||||||---|||");
+    Form1 f(sim);
+    f.HomePageAddress = L"https://example.test/";
+    f.Start();
+    EXPECT_TRUE(sim.Launched().empty()) << "a bare explorer was started";
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text,
+              std::wstring(kLoadError) + L"The Windows folder could not be found");
+    EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"a"});
+    EXPECT_EQ(Globals::MainWindowHandle, sim.FormHandle());
+    EXPECT_FALSE(f.IsLoading);
+}
+
+// --- The DLL search -----------------------------------------------------------------------
+
+TEST(DllSearchTest, TheSystemFolderAloneIsSearchedWhereWindowsCanDoSo) {
+    SimPlatform sim;
+    Main::RestrictDllSearch(sim);
+    EXPECT_EQ(sim.DllSearchCalls(), std::vector<std::string>{"SetDefaultDllDirectories(0x800)"});
+}
+
+TEST(DllSearchTest, WithoutSetDefaultDllDirectoriesTheCurrentFolderAtLeastLeavesTheSearch) {
+    SimPlatform sim;
+    sim.LackSetDefaultDllDirectories();  // Windows 7 without KB2533623
+    Main::RestrictDllSearch(sim);
+    EXPECT_EQ(sim.DllSearchCalls(), std::vector<std::string>{"SetDllDirectoryA(\"\")"});
 }
 
 class ShutdownTest : public StartupTest {};

@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string_view(argv[1]) == vt::test::kClosableWindowSwitch) {
         return vt::test::RunClosableWindow(argv[2], argv[3]);
     }
+    if (argc == 3 && std::string_view(argv[1]) == vt::test::kLoadPlantedDllSwitch) {
+        return vt::test::LoadPlantedDll(argv[2]);
+    }
     if (argc == 3 && std::string_view(argv[1]) == vt::test::kReportPathSwitch) {
         return vt::test::ReportExecutablePath();
     }

@@ -153,6 +153,63 @@ TEST_F(RunEntryTest, RefusedMachineWideKeyFallsBackToTheUsersRunKey) {
     EXPECT_EQ(platform_.messages[0].caption, L"Vintrell");
 }
 
+// The machine's key is writable here, as it is for an elevated program: a program outside
+// Program Files and the Windows folder is registered for the user all the same.
+TEST_F(RunEntryTest, OutsideTheAdministratorsFoldersTheValueIsTheUsers) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+    ASSERT_GT(length, 0u);
+    platform_.executablePath = std::wstring(temp, length) + Wide(valueName_);
+    Form1 form(platform_);
+    std::string data;
+    form.Check6.SetValue(1);
+    EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE, &data)) << "every user's logon would start it";
+    ASSERT_TRUE(RunValue(HKEY_CURRENT_USER, &data)) << "no value under HKEY_CURRENT_USER";
+    EXPECT_EQ(data, Narrow(*platform_.executablePath));
+    EXPECT_TRUE(platform_.messages.empty());
+
+    form.Check6.SetValue(0);
+    EXPECT_FALSE(RunValue(HKEY_CURRENT_USER, &data));
+}
+
+// Started by its short path, a program in Program Files is still recognised as installed there.
+TEST_F(RunEntryTest, AShortPathIntoProgramFilesIsMachineWide) {
+    struct Installed {
+        std::wstring folder;
+        std::wstring file;
+        std::string valueName;  // the short file name, as the Run entry names it
+        ~Installed() {
+            DeleteRunValue(HKEY_LOCAL_MACHINE, valueName);
+            DeleteRunValue(HKEY_CURRENT_USER, valueName);
+            ::DeleteFileW(file.c_str());
+            ::RemoveDirectoryW(folder.c_str());
+        }
+    } installed;
+    installed.folder = platform_.SHGetKnownFolderPath(FOLDERID_ProgramFiles) + L"\\" +
+                       Wide(UniqueName("Vintrell"));
+    ASSERT_TRUE(::CreateDirectoryW(installed.folder.c_str(), nullptr));
+    installed.file = installed.folder + L"\\" + Wide(valueName_);
+    const HANDLE created =
+        ::CreateFileW(installed.file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    ::CloseHandle(created);
+    const std::wstring shortPath = platform_.GetShortPathNameW(installed.file);
+    ASSERT_NE(shortPath.find(L'~'), std::wstring::npos) << Narrow(shortPath);
+    installed.valueName = Narrow(shortPath.substr(shortPath.rfind(L'\\') + 1));
+    platform_.executablePath = shortPath;
+
+    Form1 form(platform_);
+    std::string data;
+    form.Check6.SetValue(1);
+    ASSERT_TRUE(ReadStringValue(HKEY_LOCAL_MACHINE, kRunKey, installed.valueName.c_str(), &data))
+        << Narrow(shortPath);
+    EXPECT_EQ(data, Narrow(shortPath));
+    EXPECT_FALSE(ReadStringValue(HKEY_CURRENT_USER, kRunKey, installed.valueName.c_str(), &data));
+    EXPECT_TRUE(platform_.messages.empty());
+    form.Check6.SetValue(0);
+    EXPECT_FALSE(ReadStringValue(HKEY_LOCAL_MACHINE, kRunKey, installed.valueName.c_str(), &data));
+}
+
 // --- Start-up with the files beside the executable --------------------------------------------
 
 class StartUpTest : public ::testing::Test {

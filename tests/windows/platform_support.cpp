@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "app/main_module.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <stdexcept>
@@ -164,6 +166,48 @@ DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs) {
             ::TranslateMessage(&message);
             ::DispatchMessageA(&message);
         }
+    }
+    DWORD exitCode = 103;
+    static_cast<void>(::GetExitCodeProcess(process.get(), &exitCode));
+    return exitCode;
+}
+
+int LoadPlantedDll(std::string_view mode) {
+    if (mode == "restricted") {
+        win32::Win32SystemServices system;
+        Main::RestrictDllSearch(system);
+    } else if (mode != "open") {
+        return 2;
+    }
+    const HMODULE planted = ::LoadLibraryW(kPlantedDll);
+    if (planted == nullptr) {
+        return 1;
+    }
+    static_cast<void>(::FreeLibrary(planted));
+    return 0;
+}
+
+DWORD RunLoadPlantedDllProcess(std::string_view mode) {
+    char executable[MAX_PATH * 4] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
+    if (length == 0 || length >= sizeof(executable)) {
+        return 100;
+    }
+    std::string commandLine = "\"";
+    commandLine.append(executable).append("\" ").append(kLoadPlantedDllSwitch).append(" ");
+    commandLine.append(mode);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(executable, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started)) {
+        return 101;
+    }
+    const win32::KernelHandle process(started.hProcess);
+    const win32::KernelHandle thread(started.hThread);
+    if (::WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) {
+        static_cast<void>(::TerminateProcess(process.get(), 102));
+        return 102;
     }
     DWORD exitCode = 103;
     static_cast<void>(::GetExitCodeProcess(process.get(), &exitCode));

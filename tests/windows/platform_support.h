@@ -44,6 +44,15 @@ int RunClosableWindow(const char* title, const char* waitMs);
 // no sweep runs meanwhile; its exit code.
 DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs);
 
+// --load-planted-dll restricted|open: loads kPlantedDll, which lies beside the test binary, by
+// its bare name, after the program's DLL search restriction or without it; exits 0 when it
+// loaded, 1 when it was not found, 2 on a wrong argument.
+inline constexpr std::string_view kLoadPlantedDllSwitch = "--load-planted-dll";
+inline constexpr const wchar_t* kPlantedDll = L"vintrell_planted.dll";
+int LoadPlantedDll(std::string_view mode);
+// Runs that process and waits for it; its exit code.
+DWORD RunLoadPlantedDllProcess(std::string_view mode);
+
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();
 

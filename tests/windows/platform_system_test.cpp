@@ -528,6 +528,50 @@ TEST_F(Win32PlatformTest, ShellStartsACommandLineWithoutWaiting) {
     }
 }
 
+// --- The DLL search and the folders of the Run key's rule ------------------------------------
+
+// A DLL beside the program that its bare name finds without the restriction is not found with
+// it: SetDefaultDllDirectories is looked up in kernel32 and takes effect.
+TEST(DllSearchTest, ADllBesideTheProgramIsNotLoadedOnceTheSearchIsRestricted) {
+    ASSERT_EQ(RunLoadPlantedDllProcess("open"), 0u)
+        << "the DLL beside the test binary is not found even without the restriction";
+    EXPECT_EQ(RunLoadPlantedDllProcess("restricted"), 1u);
+}
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+TEST_F(Win32PlatformTest, TheProgramFilesAndWindowsFoldersAndTheirLongForms) {
+    const std::wstring programFiles = platform.SHGetKnownFolderPath(FOLDERID_ProgramFiles);
+    const std::wstring x86 = platform.SHGetKnownFolderPath(FOLDERID_ProgramFilesX86);
+    const std::wstring windows = platform.GetSystemWindowsDirectoryW();
+    for (const std::wstring& folder : {programFiles, x86, windows}) {
+        ASSERT_GT(folder.size(), 3u);
+        EXPECT_EQ(folder[1], L':') << Narrow(folder);
+        EXPECT_NE(folder.back(), L'\\') << Narrow(folder);
+        EXPECT_TRUE(IsFolder(folder)) << Narrow(folder);
+    }
+    if constexpr (sizeof(void*) == 8) {
+        EXPECT_NE(programFiles, x86) << "a 64-bit program sees both folders apart";
+    }
+    EXPECT_NE(::GetFileAttributesW((windows + L"\\explorer.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(platform.SHGetKnownFolderPath(KnownFolderId{0x12345678, 0x1234, 0x1234, {1}}), L"");
+
+    // A short name and the long one it stands for.
+    const std::wstring shortForm = platform.GetShortPathNameW(programFiles);
+    ASSERT_FALSE(shortForm.empty());
+    EXPECT_EQ(platform.GetLongPathNameW(shortForm), programFiles);
+    EXPECT_EQ(platform.GetLongPathNameW(shortForm + L"\\"), programFiles + L"\\");
+    EXPECT_EQ(platform.GetLongPathNameW(programFiles + L"\\no such folder\\Vintrell.exe"), L"");
+
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"VINTRELL_TEST_FOLDER", L"D:\\Some Folder"));
+    EXPECT_EQ(platform.GetEnvironmentVariableW(L"VINTRELL_TEST_FOLDER"), L"D:\\Some Folder");
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"VINTRELL_TEST_FOLDER", nullptr));
+    EXPECT_EQ(platform.GetEnvironmentVariableW(L"VINTRELL_TEST_FOLDER"), L"");
+}
+
 TEST_F(Win32PlatformTest, SecondsSinceMidnightIsLocalTime) {
     const std::time_t now = std::time(nullptr);
     const std::tm local = *std::localtime(&now);
