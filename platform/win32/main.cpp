@@ -2,6 +2,7 @@
 #include "platform/win32/win32_platform.h"
 
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "platform/error.h"
 
 namespace {
@@ -35,6 +36,12 @@ int Run(vt::win32::Win32Platform& platform, vt::Form1& form) noexcept {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     try {
         vt::win32::Win32Platform platform(instance);
+        // Held to the end: while it exists, every other start in the session hands over to
+        // this one and ends at once.
+        vt::SingleInstance session(platform);
+        if (session.HandOverToRunningCopy()) {
+            return 0;
+        }
         try {
             vt::Form1 form(platform);
             return Run(platform, form);

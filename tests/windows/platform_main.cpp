@@ -1,4 +1,4 @@
-// The test binary's entry: the tests, or the hung window's process that one of them starts.
+// The test binary's entry: the tests, or one of the processes that they start.
 #include "tests/windows/platform_support.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
     }
     if (argc == 4 && std::string_view(argv[1]) == vt::test::kClosableWindowSwitch) {
         return vt::test::RunClosableWindow(argv[2], argv[3]);
+    }
+    if (argc == 2 && std::string_view(argv[1]) == vt::test::kSecondStartSwitch) {
+        return vt::test::RunSecondStart();
     }
     if (argc == 3 && std::string_view(argv[1]) == vt::test::kReportPathSwitch) {
         return vt::test::ReportExecutablePath();

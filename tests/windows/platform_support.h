@@ -37,6 +37,17 @@ int RunClosableWindow(const char* title, const char* waitMs);
 // no sweep runs meanwhile; its exit code.
 DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs);
 
+// --second-start: a start of the program that finds the copy running in the session and hands
+// over to it, as the program's entry does; exits 0 once it has, kSecondStartWouldRun when no
+// other copy holds the session and this start would run on.
+inline constexpr std::string_view kSecondStartSwitch = "--second-start";
+inline constexpr DWORD kSecondStartWouldRun = 3;
+int RunSecondStart();
+// Runs that process and waits for it without taking any message of this thread, as a copy that
+// has stopped answering; its exit code, or STILL_ACTIVE when it was still running after
+// `waitMs` (it is then ended).
+DWORD RunSecondStartProcess(DWORD waitMs);
+
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();
 
