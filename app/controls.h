@@ -40,7 +40,7 @@ class CheckBox {
 class TextBox {
   public:
     TextBox(FormToolkit& form, ControlId id) : form_(form), id_(id) {}
-    std::wstring Text() const { return form_.GetControlText(id_); }
+    std::wstring Text() const { return form_.GetWindowTextW(id_); }
     void SetText(std::wstring_view text) { form_.SetControlText(id_, text); }
 
   private:

@@ -11,6 +11,9 @@ namespace {
 constexpr std::wstring_view kNotStorable =
     L"The keyword cannot be stored because it contains, or ends with the start of, the text "
     L"\"||||||||---|||\"";
+constexpr std::wstring_view kNotInCodePage =
+    L"The keyword cannot be stored because it holds characters that this system's code page "
+    L"cannot represent";
 constexpr std::wstring_view kListNotLoaded =
     L"The keyword list could not be read at start-up, so it is not saved over the stored one";
 
@@ -30,6 +33,12 @@ void Form1::Check1_Click() {
     try {
         const std::wstring text = Text1.Text();
         if (!text.empty()) {
+            // The list, the store and every window title speak the ANSI code page: a letter it
+            // lacks would become another, or a '?' that stands for every such letter of a title.
+            if (platform_.AnsiToUnicode(platform_.UnicodeToAnsi(text)) != text) {
+                throw AppError(err::kKeywordNotInCodePage, "Check1_Click",
+                               std::wstring(kNotInCodePage));
+            }
             // Stored, it would come back cut or would spoil the keyword after it.
             if (!Registry::IsStorable(text)) {
                 throw AppError(err::kKeywordNotStorable, "Check1_Click",

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/single_instance.h"
 #include "monitor/globals.h"
 #include "platform/error.h"
 #include "tray/tray.h"
@@ -35,6 +36,13 @@ Form1::Form1(Platform& platform)
     Check6.Click = [this] { Check6_Click(); };
     Check8.Click = [this] { Check8_Click(); };
     hWnd_ = platform_.CreateForm(*this);
+    secondStartMessage_ = platform_.RegisterWindowMessageA(kSecondStartMessageName);
+    if (secondStartMessage_ != 0) {
+        // Run elevated, the window must still hear a second start of ordinary rights. Where
+        // the filter cannot be changed, no start of lower rights can reach the window at all.
+        static_cast<void>(
+            platform_.ChangeWindowMessageFilterEx(hWnd_, secondStartMessage_, MSGFLT_ALLOW));
+    }
 }
 
 Form1::~Form1() {
@@ -153,6 +161,13 @@ void Form1::OnMenuCommand(MenuId item) {
 
 void Form1::OnQueryUnload() {
     Guarded([&] { Form_QueryUnload(); });
+}
+
+void Form1::OnRegisteredMessage(UInt message, WParam /*wParam*/, LParam /*lParam*/) {
+    // Registered at run time, so it cannot be a case label.
+    if (secondStartMessage_ != 0 && message == secondStartMessage_) {
+        Guarded([&] { ShowForSecondStart(); });
+    }
 }
 
 }  // namespace vt

@@ -101,6 +101,7 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     void OnMenuCommand(MenuId item) override;
     void OnQueryUnload() override;
     void OnEndSession() override;
+    void OnRegisteredMessage(UInt message, WParam wParam, LParam lParam) override;
 
   private:
     // Runs a handler that has no error trap of its own: its error is shown, and never reaches
@@ -110,6 +111,9 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     // Hides the window into the tray and starts the timer; on failure reports it and returns
     // to Idle with the window shown.
     void EnterMonitoring();
+    // Another start of the program has handed over and ended: the window shows, monitoring
+    // stopped, and comes to the front.
+    void ShowForSecondStart();
 
     // MonitorHost (app/monitoring.cpp)
     const ListView& KeywordList() const override { return ListView1; }
@@ -134,6 +138,7 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     Hwnd hWnd_ = 0;
     bool ended_ = false;
     bool keywordListLoaded_ = false;  // start-up read the stored list
+    UInt secondStartMessage_ = 0;     // what a second start posts; 0 when it is not registered
     WindowMonitor monitor_{platform_, *this};
     bool changingStartup_ = false;   // Check6_Click runs: Check8_Click leaves its errors to it
     bool revertingOptions_ = false;  // ShowStartOptions runs: the option handlers do nothing

@@ -123,6 +123,19 @@ void Form1::Form_QueryUnload() {
     Tray::ForgetOwner(*this);
 }
 
+void Form1::ShowForSecondStart() {
+    if (Timer1.Enabled()) {
+        mnuStopMonitoring_Click();  // which shows the window
+    } else {
+        platform_.ShowForm();
+    }
+    if (ended_) {
+        return;
+    }
+    // The starting copy allowed it; without that, Windows flashes the taskbar button instead.
+    static_cast<void>(platform_.SetForegroundWindow(hWnd_));
+}
+
 void Form1::OnEndSession() {
     // Nothing needs saving: the session's end is an ordinary close.
     OnQueryUnload();

@@ -39,6 +39,7 @@ inline constexpr std::int32_t kKeywordNotStorable = 1002;
 inline constexpr std::int32_t kTrayIconNotAdded = 1003;
 inline constexpr std::int32_t kRunEntryNotWritten = 1004;
 inline constexpr std::int32_t kRunEntryNotRemoved = 1005;
+inline constexpr std::int32_t kKeywordNotInCodePage = 1006;
 }  // namespace err
 
 // The description of the exception being handled, for the messages: an AppError's own

@@ -13,6 +13,9 @@ namespace vt {
 inline constexpr std::int32_t kMousePointerDefault = 0;  // each part shows its usual pointer
 inline constexpr std::int32_t kMousePointerCustom = 99;  // MouseIcon over the whole window
 
+// RegisterWindowMessageA's numbers run from here to 0xFFFF.
+inline constexpr UInt kFirstRegisteredMessage = 0xC000;
+
 // What the window layer reports to the program. Each call runs on the window thread.
 class FormEvents {
   public:
@@ -23,6 +26,8 @@ class FormEvents {
     virtual void OnMenuCommand(MenuId item) = 0;
     virtual void OnQueryUnload() = 0;  // the window is being closed, for whatever reason
     virtual void OnEndSession() = 0;   // Windows is ending the user's session
+    // A message registered at run time (RegisterWindowMessageA) reached Form1's window.
+    virtual void OnRegisteredMessage(UInt message, WParam wParam, LParam lParam) = 0;
 
   protected:
     ~FormEvents() = default;
@@ -46,7 +51,9 @@ class FormToolkit {
 
     virtual void SetCheckValue(ControlId control, std::int32_t value) = 0;  // shows it, no event
     virtual void SetControlVisible(ControlId control, bool visible) = 0;
-    virtual std::wstring GetControlText(ControlId control) = 0;
+    // The control's whole text as it holds it, every character the user typed: not through
+    // the ANSI code page (GetWindowTextW).
+    virtual std::wstring GetWindowTextW(ControlId control) = 0;
     virtual void SetControlText(ControlId control, std::wstring_view text) = 0;
 
     virtual void SetTimerEnabled(bool enabled) = 0;  // Timer1, every kTimer1Interval ms

@@ -3,6 +3,7 @@
 #include "platform/form_toolkit.h"
 #include "platform/list_view_control.h"
 #include "platform/registry_access.h"
+#include "platform/session_services.h"
 #include "platform/settings_store.h"
 #include "platform/system_services.h"
 #include "platform/text_conversion.h"
@@ -21,7 +22,8 @@ class Platform : public virtual TextConversion,
                  public virtual SettingsStore,
                  public virtual SystemServices,
                  public virtual ListViewControl,
-                 public virtual FormToolkit {
+                 public virtual FormToolkit,
+                 public virtual SessionServices {
   public:
     virtual ~Platform() = default;
 };

@@ -49,6 +49,8 @@ inline constexpr std::int32_t kTwipsPerInch = 1440;
 inline constexpr std::int32_t kFormClientWidth = 6000;
 inline constexpr std::int32_t kFormClientHeight = 4980;
 inline constexpr std::wstring_view kFormInitialCaption = L"Form1";
+// Form1's window class: a second start of the program finds the running copy by it.
+inline constexpr const char* kForm1ClassName = "VintrellForm1";
 inline constexpr std::wstring_view kFontFace = L"Arial";
 inline constexpr std::int32_t kFontWeight = 700;
 inline constexpr std::int32_t kTimer1Interval = 100;  // milliseconds

@@ -92,8 +92,7 @@ WndProc SimForm::FormClassProc() const {
 
 // Exceptions are let through on purpose: a handler that fails to trap its own error then fails
 // the test that drove it, where on Windows it would have crossed into the system.
-LResult VT_CALLBACK SimForm::FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam,
-                                              LParam /*lParam*/) {
+LResult VT_CALLBACK SimForm::FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
     SimForm* form = FindInstance(hWnd);
     if (form == nullptr || form->events_ == nullptr) {
         return 0;
@@ -115,6 +114,10 @@ LResult VT_CALLBACK SimForm::FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam
             form->events_->OnMouseMove(static_cast<ControlId>(wParam & 0xFFFF));
             return 0;
         default:
+            // Registered at run time, so it cannot be a case label.
+            if (msg >= kFirstRegisteredMessage && msg <= 0xFFFF) {
+                form->events_->OnRegisteredMessage(msg, wParam, lParam);
+            }
             return 0;
     }
 }
@@ -200,7 +203,7 @@ void SimForm::SetControlVisible(ControlId control, bool visible) {
     Control(control).visible = visible;
 }
 
-std::wstring SimForm::GetControlText(ControlId control) {
+std::wstring SimForm::GetWindowTextW(ControlId control) {
     return Control(control).text;
 }
 

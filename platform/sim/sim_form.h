@@ -109,7 +109,8 @@ class SimForm : public virtual FormToolkit, public virtual ListViewControl {
     std::int32_t ScreenHeightTwips() override { return screenHeight_; }
     void SetCheckValue(ControlId control, std::int32_t value) override;
     void SetControlVisible(ControlId control, bool visible) override;
-    std::wstring GetControlText(ControlId control) override;
+    // The text as typed, in full: the entry box holds Unicode, as Form1's does on Windows.
+    std::wstring GetWindowTextW(ControlId control) override;
     void SetControlText(ControlId control, std::wstring_view text) override;
     void SetTimerEnabled(bool enabled) override;
     void SetMousePointer(std::int32_t pointer) override { mousePointer_ = pointer; }

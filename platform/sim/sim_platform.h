@@ -4,13 +4,14 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_form.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_session.h"
 #include "platform/sim/sim_system.h"
 #include "platform/sim/sim_text.h"
 
 // An in-memory desktop for the unit tests, one simulated service beside another: text in code
 // page 1252, files, shell and clocks, registry and settings store, the desktop's windows and
-// tray, and the toolkit with Form1. It carries the platform's behaviour, never the program's
-// logic.
+// tray, the toolkit with Form1, and the session's named mutexes. It carries the platform's
+// behaviour, never the program's logic.
 namespace vt::sim {
 
 class SimPlatform final : public Platform,
@@ -18,11 +19,13 @@ class SimPlatform final : public Platform,
                           public SimSystem,
                           public SimRegistry,
                           public SimDesktop,
-                          public SimForm {
+                          public SimForm,
+                          public SimSession {
   public:
-    // The toolkit reaches the services constructed before it.
+    // The toolkit and the session reach the services constructed before them.
     SimPlatform()
-        : SimForm(static_cast<SimDesktop&>(*this), static_cast<const SimSystem&>(*this)) {}
+        : SimForm(static_cast<SimDesktop&>(*this), static_cast<const SimSystem&>(*this)),
+          SimSession(static_cast<SimDesktop&>(*this), static_cast<const SimForm&>(*this)) {}
 };
 
 }  // namespace vt::sim

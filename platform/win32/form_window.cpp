@@ -13,7 +13,6 @@ namespace vt::win32 {
 
 namespace {
 
-constexpr const char* kClassName = "VintrellForm1";
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr int kIconSize = 32;
 constexpr int kFocusInset = 4;  // pixels between a button's edge and its focus frame
@@ -132,7 +131,7 @@ WNDCLASSEXA FormWindow::ClassDescription(HINSTANCE instance, HICON icon) {
     description.hIconSm = icon;
     description.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     description.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-    description.lpszClassName = kClassName;
+    description.lpszClassName = kForm1ClassName;
     return description;
 }
 
@@ -239,12 +238,21 @@ void FormWindow::CreateControls() {
         const ControlClass kind = ClassFor(layout.kind);
         const DWORD style =
             WS_CHILD | WS_CLIPSIBLINGS | kind.style | (layout.visible ? WS_VISIBLE : 0);
-        // Created in tab order: the dialog manager's Tab follows the order of creation.
-        HWND control = ::CreateWindowExA(
-            kind.exStyle, kind.className, ToAnsi(layout.caption).c_str(), style,
-            ToPixels(layout.left), ToPixels(layout.top), ToPixels(layout.width),
-            ToPixels(layout.height), Handle(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance_, nullptr);
+        const int left = ToPixels(layout.left);
+        const int top = ToPixels(layout.top);
+        const int width = ToPixels(layout.width);
+        const int height = ToPixels(layout.height);
+        const auto menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id));
+        // Created in tab order: the dialog manager's Tab follows the order of creation. The
+        // entry box is a Unicode window, so that what is typed reaches the program whole: an ANSI
+        // edit control keeps the code page's bytes on Windows (Wine's keeps Unicode either way).
+        HWND control = layout.kind == ControlKind::TextBox
+                           ? ::CreateWindowExW(
+                                 kind.exStyle, L"EDIT", std::wstring(layout.caption).c_str(), style,
+                                 left, top, width, height, Handle(), menu, instance_, nullptr)
+                           : ::CreateWindowExA(kind.exStyle, kind.className,
+                                               ToAnsi(layout.caption).c_str(), style, left, top,
+                                               width, height, Handle(), menu, instance_, nullptr);
         if (control == nullptr) {
             ThrowLastError(L"A control of the main window could not be created");
         }
@@ -551,6 +559,9 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             // Registered at run time, so it cannot be a case label.
             if (LRESULT count = 0; AnswerLiveHandles(message, wParam, &count)) {
                 return count;
+            }
+            if (message >= kFirstRegisteredMessage && message <= 0xFFFF && events_ != nullptr) {
+                events_->OnRegisteredMessage(message, wParam, lParam);
             }
             break;
     }

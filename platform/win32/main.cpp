@@ -3,6 +3,7 @@
 
 #include "app/main_module.h"
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "platform/error.h"
 
 namespace {
@@ -42,6 +43,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     try {
         vt::win32::Win32Platform platform(instance);
+        // Held to the end: while it exists, every other start in the session hands over to
+        // this one and ends at once.
+        vt::SingleInstance session(platform);
+        if (session.HandOverToRunningCopy()) {
+            return 0;
+        }
         try {
             vt::Form1 form(platform);
             return Run(platform, form);

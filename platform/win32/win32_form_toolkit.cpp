@@ -21,19 +21,20 @@ RECT FrameOf(const FormWindow& form) {
 }
 
 // Every message the program's loops take from the queue passes here: the message loop's and
-// DoEvents'.
+// DoEvents'. Both take messages in Unicode: an ANSI loop would turn each typed character that
+// the code page lacks into '?' before the entry box sees it.
 void Dispatch(const std::unique_ptr<FormWindow>& form, MSG& message) {
     if (form) {
         form->RelayToToolTip(message);
     }
     // Tab and Shift+Tab move the focus among the controls, as in a dialog.
     const HWND dialog = form ? form->Handle() : nullptr;
-    if (dialog != nullptr && ::IsDialogMessageA(dialog, &message)) {
+    if (dialog != nullptr && ::IsDialogMessageW(dialog, &message)) {
         return;
     }
     // Neither result is a failure: whether a key was translated, and the procedure's answer.
     static_cast<void>(::TranslateMessage(&message));
-    static_cast<void>(::DispatchMessageA(&message));
+    static_cast<void>(::DispatchMessageW(&message));
 }
 
 }  // namespace
@@ -63,7 +64,7 @@ HWND Win32FormToolkit::RequireControl(ControlId id) const {
 int Win32FormToolkit::RunMessageLoop() {
     MSG message;
     for (;;) {
-        const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) {
             return static_cast<int>(message.wParam);
         }
@@ -80,7 +81,7 @@ void Win32FormToolkit::DoEvents() {
     const UINT leaveInput =
         form_ && form_->MenuOpen() ? PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT : 0;
     MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | leaveInput)) {
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | leaveInput)) {
         if (message.message == WM_QUIT) {
             // The program is ending: leave the quit for the message loop, which ends on it.
             ::PostQuitMessage(static_cast<int>(message.wParam));
@@ -105,8 +106,10 @@ void Win32FormToolkit::SetCaption(std::wstring_view caption) {
 }
 
 void Win32FormToolkit::ShowForm() {
-    // The result is the previous visibility, not success.
-    static_cast<void>(::ShowWindow(RequireForm().Handle(), SW_SHOW));
+    const HWND window = RequireForm().Handle();
+    // Minimized, it would stay a button on the taskbar. The result is the previous
+    // visibility, not success.
+    static_cast<void>(::ShowWindow(window, ::IsIconic(window) ? SW_RESTORE : SW_SHOW));
 }
 
 void Win32FormToolkit::HideForm() {
@@ -149,8 +152,13 @@ void Win32FormToolkit::SetControlVisible(ControlId control, bool visible) {
     RequireForm().SetControlVisible(control, visible);
 }
 
-std::wstring Win32FormToolkit::GetControlText(ControlId control) {
-    return FromAnsi(WindowTextAnsi(RequireControl(control)));
+std::wstring Win32FormToolkit::GetWindowTextW(ControlId control) {
+    const HWND window = RequireControl(control);
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    // 0 for an empty text as for a failure: an empty box reads as empty either way.
+    const int length = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return text;
 }
 
 void Win32FormToolkit::SetControlText(ControlId control, std::wstring_view text) {
@@ -183,7 +191,8 @@ void Win32FormToolkit::PopupMenu(MenuId menu) {
 std::int32_t Win32FormToolkit::MessageBox(std::wstring_view text, UInt style,
                                           std::wstring_view caption) {
     const HWND owner = form_ ? form_->Handle() : nullptr;
-    return ::MessageBoxA(owner, ToAnsi(text).c_str(), ToAnsi(caption).c_str(),
+    // In Unicode: a message names the keyword as typed, letters the code page lacks included.
+    return ::MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(caption).c_str(),
                          style | MB_APPLMODAL);
 }
 

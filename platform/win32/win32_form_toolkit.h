@@ -12,8 +12,9 @@ namespace vt::win32 {
 
 class FormWindow;  // Form1's real window and controls (form_window.h)
 
-// The real window toolkit: Form1 as an ANSI window with common controls, its ListView1, and the
-// message loop. ListView1's operations are in win32_list_view.cpp.
+// The real window toolkit: Form1 as an ANSI window with common controls (the entry box a
+// Unicode one), its ListView1, and the message loop. ListView1's operations are in
+// win32_list_view.cpp.
 class Win32FormToolkit : public virtual FormToolkit, public virtual ListViewControl {
   public:
     explicit Win32FormToolkit(HINSTANCE instance);
@@ -35,7 +36,7 @@ class Win32FormToolkit : public virtual FormToolkit, public virtual ListViewCont
     std::int32_t ScreenHeightTwips() override;
     void SetCheckValue(ControlId control, std::int32_t value) override;
     void SetControlVisible(ControlId control, bool visible) override;
-    std::wstring GetControlText(ControlId control) override;
+    std::wstring GetWindowTextW(ControlId control) override;
     void SetControlText(ControlId control, std::wstring_view text) override;
     void SetTimerEnabled(bool enabled) override;
     void SetMousePointer(std::int32_t pointer) override;

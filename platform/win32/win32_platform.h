@@ -6,19 +6,22 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_form_toolkit.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_session_services.h"
 #include "platform/win32/win32_system_services.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window_system.h"
 
 namespace vt::win32 {
 
-// The real platform: every service makes its Win32 calls, in their ANSI forms.
+// The real platform: every service makes its Win32 calls, in their ANSI forms but where a text
+// must pass whole (what the user types, the messages that show it).
 class Win32Platform : public Platform,
                       public Win32Text,
                       public Win32WindowSystem,
                       public Win32Registry,
                       public Win32SystemServices,
-                      public Win32FormToolkit {
+                      public Win32FormToolkit,
+                      public Win32SessionServices {
   public:
     // `instance` holds the resources: the icons of the window and the notification area.
     explicit Win32Platform(HINSTANCE instance)

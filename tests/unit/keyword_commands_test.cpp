@@ -110,6 +110,35 @@ TEST_F(KeywordCommandsTest, AddRefusesAKeywordThatWouldNotComeBack) {
     EXPECT_EQ(Writes(), 0u);
 }
 
+TEST_F(KeywordCommandsTest, AddRefusesAKeywordTheCodePageCannotHold) {
+    Fill({L"calc"});
+    // Read through code page 1252, Cyrillic and CJK letters would become '?' and match any such
+    // letter of a title; best fit would turn the A with macron into a plain A.
+    const std::vector<std::wstring> refused{L"\u041f\u0440\u0438\u0432\u0435\u0442",
+                                            L"caf\u00e9 \u4e2d", L"\u0100da"};
+    for (const std::wstring& text : refused) {
+        Add(text);
+        ASSERT_FALSE(sim.Messages().empty());
+        EXPECT_EQ(sim.Messages().back().text,
+                  L"ERROR while adding a keyword (" + text +
+                      L") - The keyword cannot be stored because it holds characters that this "
+                      L"system's code page cannot represent");
+        EXPECT_EQ(sim.Messages().back().style, MB_OK);
+        EXPECT_EQ(sim.ControlText(ControlId::Text1), text);  // left for the user to mend
+    }
+    EXPECT_EQ(sim.Messages().size(), refused.size());
+    EXPECT_EQ(sim.ListItems(), Keywords{L"calc"});
+    EXPECT_EQ(Writes(), 0u);
+
+    // What the code page holds is added as typed, its own letters beyond ASCII included.
+    Add(L"Caf\u00e9 \u20ac");
+    Add(L"notepad");
+    const Keywords expected{L"calc", L"Caf\u00e9 \u20ac", L"notepad"};
+    EXPECT_EQ(sim.ListItems(), expected);
+    EXPECT_EQ(Stored(), Registry::JoinKeywords(expected));
+    EXPECT_EQ(sim.Messages().size(), refused.size());
+}
+
 TEST_F(KeywordCommandsTest, DeleteSelectedRemovesOnlyTheSelectedItem) {
     Fill({L"a", L"b", L"c", L"d", L"e"});
     sim.SelectListItem(2);

@@ -21,6 +21,9 @@ class RecordingEvents final : public FormEvents {
     void OnMenuCommand(MenuId item) override { Log("menu", static_cast<int>(item)); }
     void OnQueryUnload() override { Log("unload", 0); }
     void OnEndSession() override { Log("endsession", 0); }
+    void OnRegisteredMessage(UInt message, WParam, LParam) override {
+        Log("registered", static_cast<int>(message));
+    }
 
     std::vector<std::string> log;
 

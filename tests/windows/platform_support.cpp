@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "app/single_instance.h"
+
 namespace vt::test {
 
 namespace {
@@ -233,6 +235,39 @@ int ReportExecutablePath() {
     const auto bytes = static_cast<DWORD>(path.size() * sizeof(wchar_t));
     return ::WriteFile(file.get(), path.data(), bytes, &written, nullptr) && written == bytes ? 0
                                                                                               : 4;
+}
+
+int RunSecondStart() {
+    win32::Win32Platform platform(::GetModuleHandleA(nullptr));
+    SingleInstance session(platform);
+    return session.HandOverToRunningCopy() ? 0 : static_cast<int>(kSecondStartWouldRun);
+}
+
+DWORD RunSecondStartProcess(DWORD waitMs) {
+    char executable[MAX_PATH * 4] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
+    if (length == 0 || length >= sizeof(executable)) {
+        return 100;
+    }
+    std::string commandLine = "\"";
+    commandLine.append(executable).append("\" ").append(kSecondStartSwitch);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(executable, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started)) {
+        return 101;
+    }
+    const win32::KernelHandle process(started.hProcess);
+    const win32::KernelHandle thread(started.hThread);
+    if (::WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) {
+        static_cast<void>(::TerminateProcess(process.get(), 102));
+        static_cast<void>(::WaitForSingleObject(process.get(), 5000));
+        return STILL_ACTIVE;
+    }
+    DWORD exitCode = 103;
+    static_cast<void>(::GetExitCodeProcess(process.get(), &exitCode));
+    return exitCode;
 }
 
 void PumpMessages() {

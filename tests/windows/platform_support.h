@@ -52,6 +52,16 @@ inline constexpr const wchar_t* kPlantedDll = L"vintrell_planted.dll";
 int LoadPlantedDll(std::string_view mode);
 // Runs that process and waits for it; its exit code.
 DWORD RunLoadPlantedDllProcess(std::string_view mode);
+// --second-start: a start of the program that finds the copy running in the session and hands
+// over to it, as the program's entry does; exits 0 once it has, kSecondStartWouldRun when no
+// other copy holds the session and this start would run on.
+inline constexpr std::string_view kSecondStartSwitch = "--second-start";
+inline constexpr DWORD kSecondStartWouldRun = 3;
+int RunSecondStart();
+// Runs that process and waits for it without taking any message of this thread, as a copy that
+// has stopped answering; its exit code, or STILL_ACTIVE when it was still running after
+// `waitMs` (it is then ended).
+DWORD RunSecondStartProcess(DWORD waitMs);
 
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();

@@ -163,7 +163,24 @@ TEST_F(FormBehaviour, TabWalksTheTabOrderWhileEnterAndEscapeDoNothing) {
     EXPECT_TRUE(events.clicks.empty());
     EXPECT_EQ(events.queryUnloads, 0);
     EXPECT_TRUE(::IsWindowVisible(form));
-    EXPECT_EQ(platform.GetControlText(ControlId::Text1), L"calc");
+    EXPECT_EQ(platform.GetWindowTextW(ControlId::Text1), L"calc");
+}
+
+// Letters the ANSI code page lacks reach the entry box and the program whole: the box is a
+// Unicode window (Windows' ANSI edit control keeps the code page's bytes; Wine's keeps Unicode
+// either way) and the program's loops take characters in Unicode.
+TEST_F(FormBehaviour, TheEntryBoxKeepsTypedLettersTheCodePageLacks) {
+    const std::wstring typed = L"\u041f\u0440\u0438\u0432\u0435\u0442 1";
+    ASSERT_NE(platform.AnsiToUnicode(Ansi(typed)), typed) << "the code page holds every letter";
+    ShowAndActivate();
+    const HWND box = Control(ControlId::Text1);
+    EXPECT_TRUE(::IsWindowUnicode(box));
+    ::SetFocus(box);
+    for (const wchar_t letter : typed) {
+        ASSERT_TRUE(::PostMessageW(box, WM_CHAR, letter, 1));
+    }
+    platform.DoEvents();
+    EXPECT_EQ(platform.GetWindowTextW(ControlId::Text1), typed);
 }
 
 // Windows copies an ANSI item text in whole characters: a double-byte character that does not

@@ -64,7 +64,7 @@ TEST_F(FormLayout, CaptionsAreTheTablesAndTheLabelKeepsItsLeadingSpace) {
         SCOPED_TRACE(std::string(layout.name));
         EXPECT_EQ(win32::WindowTextAnsi(Control(layout.id)), Ansi(layout.caption));
     }
-    EXPECT_EQ(platform.GetControlText(ControlId::Label1),
+    EXPECT_EQ(platform.GetWindowTextW(ControlId::Label1),
               L" Enter full window name or some of the letters:");
 
     platform.SetCaption(L"Vintrell");

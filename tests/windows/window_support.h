@@ -27,6 +27,9 @@ class RecordingEvents final : public FormEvents {
     void OnMenuCommand(MenuId item) override { menuCommands.push_back(item); }
     void OnQueryUnload() override { ++queryUnloads; }
     void OnEndSession() override { ++endSessions; }
+    void OnRegisteredMessage(UInt message, WParam, LParam) override {
+        registeredMessages.push_back(message);
+    }
 
     std::vector<ControlId> clicks;
     std::vector<ControlId> dblClicks;
@@ -35,6 +38,7 @@ class RecordingEvents final : public FormEvents {
     int ticks = 0;
     int queryUnloads = 0;
     int endSessions = 0;
+    std::vector<UInt> registeredMessages;
     std::function<void(ControlId)> onClick;
     std::function<void()> onTimer;
 };

@@ -1,0 +1,52 @@
+#include "app/single_instance.h"
+
+#include "resources/layout.h"
+
+namespace vt {
+
+SingleInstance::SingleInstance(Platform& platform)
+    : platform_(platform), mutex_(platform, kSessionMutexName) {}
+
+bool SingleInstance::AnotherCopyRuns() const {
+    if (mutex_.IsOpen()) {
+        return mutex_.LastError() == ERROR_ALREADY_EXISTS;
+    }
+    // A copy started with higher rights (elevated) made it, and this one may not open it. Any
+    // other failure leaves nothing to tell by: this start runs.
+    return mutex_.LastError() == ERROR_ACCESS_DENIED;
+}
+
+bool SingleInstance::HandOverToRunningCopy() noexcept {
+    if (!AnotherCopyRuns()) {
+        return false;
+    }
+    try {
+        const UInt message = platform_.RegisterWindowMessageA(kSecondStartMessageName);
+        if (message == 0) {
+            return true;  // nothing to ask with: this start ends all the same
+        }
+        for (std::int32_t attempt = 1;; ++attempt) {
+            const Hwnd running = platform_.FindWindowA(kForm1ClassName, nullptr);
+            if (running != 0) {
+                UInt processId = 0;
+                if (platform_.GetWindowThreadProcessId(running, &processId) != 0) {
+                    // Fails when this start may not set the foreground itself; the running copy
+                    // then shows without coming to the front.
+                    static_cast<void>(platform_.AllowSetForegroundWindow(processId));
+                }
+                // Posted, never sent: a copy that has stopped answering cannot hold this start.
+                // A post that fails leaves it as it is.
+                static_cast<void>(platform_.PostMessageA(running, message, 0, 0));
+                return true;
+            }
+            if (attempt >= kFindAttempts) {
+                return true;
+            }
+            platform_.Sleep(kFindIntervalMs);
+        }
+    } catch (...) {
+        return true;  // a second start ends in silence, whatever failed
+    }
+}
+
+}  // namespace vt

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/session_services.h"
+#include "platform/sim/sim_desktop.h"
+#include "platform/sim/sim_form.h"
+
+// The simulated session: named mutexes, some of them held by other processes (a copy of the
+// program already running), and the classes and processes of the desktop's windows.
+namespace vt::sim {
+
+class SimSession : public virtual SessionServices {
+  public:
+    static constexpr UInt kOwnProcessId = sim::kOwnProcessId;
+
+    // Form1's window, once the toolkit creates it, has kForm1ClassName and the own process.
+    SimSession(SimDesktop& desktop, const SimForm& form) : desktop_(desktop), form_(form) {}
+
+    // --- Named mutexes -----------------------------------------------------------------------
+    // Another process of the session holds a mutex of this name.
+    void HoldMutexElsewhere(std::string name) { mutexes_[std::move(name)].heldElsewhere = true; }
+    // The next CreateMutexA fails with this error (ERROR_ACCESS_DENIED: the mutex is there but
+    // its maker's rights keep this process out).
+    void FailNextCreateMutex(std::int32_t error) { nextMutexError_ = error; }
+    // Handles of the program's own that are open on the mutex of this name.
+    std::int32_t OpenMutexHandles(std::string_view name) const;
+
+    // --- Other processes' windows ----------------------------------------------------------------
+    // The class and the process of a window of the desktop.
+    void SetWindowClass(Hwnd hWnd, std::string className, UInt processId);
+    // Runs at each FindWindowA before it looks (a program that starts meanwhile).
+    std::function<void()> onFindWindow;
+    std::int32_t FindWindowCalls() const { return findWindowCalls_; }
+    // Every AllowSetForegroundWindow, in order: the process it named.
+    const std::vector<UInt>& ForegroundAllowed() const { return foregroundAllowed_; }
+
+    // --- SessionServices -----------------------------------------------------------------------
+    CreateMutexResult CreateMutexA(const char* name) override;
+    Bool32 CloseHandle(Hkernel handle) override;
+    Hwnd FindWindowA(const char* className, const char* windowName) override;
+    Bool32 AllowSetForegroundWindow(UInt processId) override;
+
+  private:
+    struct Mutex {
+        bool heldElsewhere = false;
+        std::int32_t ownHandles = 0;
+    };
+    struct WindowClass {
+        std::string className;
+        UInt processId = 0;
+    };
+
+    SimDesktop& desktop_;
+    const SimForm& form_;
+    std::map<std::string, Mutex> mutexes_;
+    std::map<Hkernel, std::string> handles_;  // the program's open handles: the mutex's name
+    Hkernel nextHandle_ = 0x0104;
+    std::int32_t nextMutexError_ = 0;
+    std::map<Hwnd, WindowClass> classes_;
+    std::int32_t findWindowCalls_ = 0;
+    std::vector<UInt> foregroundAllowed_;
+};
+
+}  // namespace vt::sim

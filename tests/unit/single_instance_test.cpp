@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/single_instance.h"
+#include "platform/sim/sim_platform.h"
+#include "resources/layout.h"
+
+namespace vt {
+namespace {
+
+using sim::SimPlatform;
+
+constexpr UInt kRunningProcess = 0x2A0;
+constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN";
+
+// A second start while another process runs the program: its main window is on the desktop,
+// and it holds the session's mutex.
+class SecondStartTest : public ::testing::Test {
+  protected:
+    SecondStartTest() { sim.HoldMutexElsewhere(kSessionMutexName); }
+
+    Hwnd AddRunningCopy(sim::CloseBehaviour behaviour = sim::CloseBehaviour::Closes) {
+        const Hwnd window = sim.AddWindow(L"Vintrell", behaviour);
+        sim.SetWindowClass(window, kForm1ClassName, kRunningProcess);
+        return window;
+    }
+    UInt SecondStartMessage() { return sim.RegisterWindowMessageA(kSecondStartMessageName); }
+    // Nothing read or written, nothing shown: no window, no setting, no Run value, no icon.
+    void ExpectNothingTouched() {
+        EXPECT_FALSE(sim.FormCreated());
+        EXPECT_TRUE(sim.SettingWrites().empty());
+        EXPECT_TRUE(sim.RegValueNames(HKEY_LOCAL_MACHINE, kRunKey).empty());
+        EXPECT_TRUE(sim.RegValueNames(HKEY_CURRENT_USER, kRunKey).empty());
+        EXPECT_TRUE(sim.Messages().empty());
+        EXPECT_FALSE(sim.TrayIconShown());
+    }
+
+    SimPlatform sim;
+};
+
+TEST_F(SecondStartTest, PostsToTheRunningCopyAfterLettingItTakeTheForeground) {
+    sim.AddWindow(L"Vintrell - another program's window");
+    const Hwnd running = AddRunningCopy();
+    {
+        SingleInstance session(sim);
+        EXPECT_TRUE(session.HandOverToRunningCopy());
+        EXPECT_EQ(sim.OpenMutexHandles(kSessionMutexName), 1);
+    }
+    EXPECT_EQ(sim.OpenMutexHandles(kSessionMutexName), 0);  // closed with its owner
+
+    EXPECT_EQ(sim.ForegroundAllowed(), std::vector<UInt>{kRunningProcess});
+    const std::vector<std::pair<Hwnd, UInt>> posted{{running, SecondStartMessage()}};
+    EXPECT_EQ(sim.PostedMessages(), posted);
+    EXPECT_EQ(sim.NowMs(), 0u);
+    ExpectNothingTouched();
+}
+
+TEST_F(SecondStartTest, AHungCopyOrNoneAtAllLetsItEndInSilence) {
+    // Posted, the request cannot wait on a copy that has stopped answering.
+    const Hwnd hung = AddRunningCopy(sim::CloseBehaviour::Hung);
+    EXPECT_TRUE(SingleInstance(sim).HandOverToRunningCopy());
+    ASSERT_EQ(sim.PostedMessages().size(), 1u);
+    EXPECT_EQ(sim.PostedMessages()[0].first, hung);
+    EXPECT_EQ(sim.NowMs(), 0u);
+
+    // A copy whose window is gone (ending, or dead with its mutex still held) is looked for a
+    // second at most.
+    sim.DestroyWindow(hung);
+    EXPECT_TRUE(SingleInstance(sim).HandOverToRunningCopy());
+    EXPECT_EQ(sim.FindWindowCalls(), 1 + SingleInstance::kFindAttempts);
+    EXPECT_LE(sim.NowMs(), 1000u);
+    EXPECT_EQ(sim.PostedMessages().size(), 1u);
+    ExpectNothingTouched();
+}
+
+TEST_F(SecondStartTest, ACopyStillStartingIsFoundOnceItsWindowIsThere) {
+    std::optional<Hwnd> running;
+    sim.onFindWindow = [&] {
+        if (sim.FindWindowCalls() == 3) {
+            running = AddRunningCopy();
+        }
+    };
+    EXPECT_TRUE(SingleInstance(sim).HandOverToRunningCopy());
+    ASSERT_TRUE(running.has_value());
+    ASSERT_EQ(sim.PostedMessages().size(), 1u);
+    EXPECT_EQ(sim.PostedMessages()[0], std::make_pair(*running, SecondStartMessage()));
+    EXPECT_EQ(sim.FindWindowCalls(), 3);
+}
+
+TEST_F(SecondStartTest, AMutexTheRunningCopyKeepsFromThisOneStillMeansItRuns) {
+    // An elevated copy's mutex: a start of ordinary rights may not open it.
+    AddRunningCopy();
+    sim.FailNextCreateMutex(ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(SingleInstance(sim).HandOverToRunningCopy());
+    EXPECT_EQ(sim.PostedMessages().size(), 1u);
+
+    // Any other failure tells nothing: the start runs, as it would without the mutex.
+    constexpr std::int32_t kNotEnoughMemory = 8;
+    sim.FailNextCreateMutex(kNotEnoughMemory);
+    EXPECT_FALSE(SingleInstance(sim).HandOverToRunningCopy());
+    EXPECT_EQ(sim.PostedMessages().size(), 1u);
+}
+
+// Two starts in one session: the first runs Form1, the second hands over to it.
+class TwoStartsTest : public ::testing::Test {
+  protected:
+    // The first start, as the program's entry runs it.
+    void StartFirst() {
+        ASSERT_FALSE(first.HandOverToRunningCopy());
+        form.emplace(sim);
+        form->Start();
+    }
+    // The second start, then the first copy's message loop.
+    void StartSecond() {
+        SingleInstance second(sim);
+        EXPECT_TRUE(second.HandOverToRunningCopy());
+        sim.DoEvents();
+    }
+
+    SimPlatform sim;
+    SingleInstance first{sim};
+    std::optional<Form1> form;
+};
+
+TEST_F(TwoStartsTest, ASecondStartStopsMonitoringInTheTrayAndBringsTheWindowToTheFront) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    sim.StoreSetting(L"Minimized", L"On");
+    sim.StoreSetting(L"Listview", L"calc||||||||---|||");
+    StartFirst();
+    ASSERT_TRUE(sim.TimerEnabled());
+    ASSERT_FALSE(sim.FormVisibleNow());
+    const auto writes = sim.SettingWrites();
+    const Hwnd calculator = sim.AddWindow(L"Calculator");
+
+    StartSecond();
+    EXPECT_EQ(sim.ForegroundAllowed(), std::vector<UInt>{sim::SimSession::kOwnProcessId});
+    EXPECT_TRUE(sim.FormVisibleNow());
+    EXPECT_EQ(sim.ForegroundWindow(), form->hWnd());
+    EXPECT_FALSE(sim.TimerEnabled());
+    EXPECT_FALSE(sim.TrayIconShown());
+    EXPECT_EQ(sim.WinEventHookCount(), 0);
+    EXPECT_EQ(sim.SettingWrites(), writes);
+    EXPECT_TRUE(sim.Messages().empty());
+    // Monitoring has stopped: no sweep runs and the matching window stays.
+    EXPECT_FALSE(sim.Tick());
+    EXPECT_TRUE(sim.WindowExists(calculator));
+    EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"calc"});
+    EXPECT_EQ(sim.OpenMutexHandles(kSessionMutexName), 1);  // the second's went with it
+}
+
+TEST_F(TwoStartsTest, ASecondStartBringsAnIdleWindowToTheFront) {
+    StartFirst();
+    const Hwnd other = sim.AddWindow(L"Notepad");
+    ASSERT_TRUE(sim.SetForegroundWindow(other));
+
+    StartSecond();
+    EXPECT_TRUE(sim.FormVisibleNow());
+    EXPECT_EQ(sim.ForegroundWindow(), form->hWnd());
+    EXPECT_FALSE(sim.TimerEnabled());
+    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(TwoStartsTest, OtherRegisteredMessagesLeaveMonitoringAlone) {
+    sim.StoreSetting(L"Windows Startup", L"On");
+    sim.StoreSetting(L"Minimized", L"On");
+    StartFirst();
+    ASSERT_TRUE(sim.TimerEnabled());
+    for (const char* name : {"SomethingElse", "TaskbarCreated"}) {
+        static_cast<void>(sim.PostMessageA(form->hWnd(), sim.RegisterWindowMessageA(name), 0, 0));
+    }
+    sim.DoEvents();
+    EXPECT_FALSE(sim.FormVisibleNow());
+    EXPECT_TRUE(sim.TimerEnabled());
+    EXPECT_TRUE(sim.TrayIconShown());
+}
+
+}  // namespace
+}  // namespace vt

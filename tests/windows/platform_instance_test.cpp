@@ -1,0 +1,115 @@
+// One copy of the program per session, between real processes: the session's mutex, and a
+// second start that hands over to the running copy's window and ends.
+#include "tests/windows/platform_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/single_instance.h"
+#include "keywords/keyword_store.h"
+#include "monitor/globals.h"
+
+namespace vt::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::wstring kStore = L"Software\\Tolvane\\Vintrell";
+constexpr DWORD kSecondStartBoundMs = 10000;
+
+// Takes this thread's messages until the window shows or two seconds have passed.
+bool PumpUntilVisible(HWND window) {
+    const auto until = Clock::now() + std::chrono::seconds(2);
+    while (!::IsWindowVisible(window) && Clock::now() < until) {
+        PumpMessages();
+        ::Sleep(10);
+    }
+    return ::IsWindowVisible(window) != FALSE;
+}
+
+TEST(OneCopyOnWindows, TheSessionMutexTurnsAnotherStartAwayOnlyWhileItIsHeld) {
+    {
+        TestPlatform platform;
+        SingleInstance session(platform);
+        ASSERT_FALSE(session.HandOverToRunningCopy()) << "another copy holds the session";
+        // No window of the running copy to be found: the second start ends all the same.
+        EXPECT_EQ(RunSecondStartProcess(kSecondStartBoundMs), 0u);
+    }
+    EXPECT_EQ(RunSecondStartProcess(kSecondStartBoundMs), kSecondStartWouldRun);
+}
+
+// The running copy, monitoring in the tray, handles no message while the second start runs:
+// the second start ends all the same, having written nothing, and once the copy takes its
+// messages again it stops monitoring and shows its window at the front.
+class SecondStartOnWindows : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(session_.HandOverToRunningCopy()) << "another copy holds the session";
+        DeleteKeyTree(HKEY_CURRENT_USER, kStore);
+    }
+    void TearDown() override { Globals::MainWindowHandle = 0; }
+
+    // What start-up and the handlers may have written.
+    std::wstring Stored() {
+        std::wstring all;
+        for (const wchar_t* key : {L"Listview", L"Windows Startup", L"Minimized"}) {
+            all += key;
+            all += L"=" + platform_.GetSetting(L"Tolvane", L"Vintrell", key).value_or(L"<absent>");
+            all += L";";
+        }
+        return all;
+    }
+
+    RegistryBackup backup_{kStore, {L"Listview", L"Windows Startup", L"Minimized"}};
+    TestPlatform platform_;
+    SingleInstance session_{platform_};
+};
+
+TEST_F(SecondStartOnWindows, ACopyMonitoringInTheTrayStopsAndShowsWithoutBeingWaitedFor) {
+    platform_.SaveSetting(L"Tolvane", L"Vintrell", L"Listview",
+                          Registry::JoinKeywords({L"vintrell-instance-test-no-such-window"}));
+    platform_.SaveSetting(L"Tolvane", L"Vintrell", L"Windows Startup", L"On");
+    platform_.SaveSetting(L"Tolvane", L"Vintrell", L"Minimized", L"On");
+    Form1 form(platform_);
+    form.Start();
+    const HWND window = win32::ToHwnd(form.hWnd());
+    ASSERT_TRUE(form.Timer1.Enabled());
+    ASSERT_FALSE(::IsWindowVisible(window));
+    const std::wstring stored = Stored();
+
+    const auto started = Clock::now();
+    EXPECT_EQ(RunSecondStartProcess(kSecondStartBoundMs), 0u);
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(5));
+    EXPECT_FALSE(::IsWindowVisible(window));  // nothing taken from the queue meanwhile
+
+    EXPECT_TRUE(PumpUntilVisible(window));
+    EXPECT_FALSE(form.Timer1.Enabled());
+    EXPECT_EQ(::GetForegroundWindow(), window);
+    EXPECT_EQ(Stored(), stored);
+    EXPECT_TRUE(platform_.messages.empty());
+}
+
+TEST_F(SecondStartOnWindows, AMinimizedWindowIsRestored) {
+    Form1 form(platform_);
+    form.Start();
+    const HWND window = win32::ToHwnd(form.hWnd());
+    static_cast<void>(::ShowWindow(window, SW_MINIMIZE));
+    ASSERT_TRUE(::IsIconic(window));
+
+    EXPECT_EQ(RunSecondStartProcess(kSecondStartBoundMs), 0u);
+    const auto until = Clock::now() + std::chrono::seconds(2);
+    while (::IsIconic(window) && Clock::now() < until) {
+        PumpMessages();
+        ::Sleep(10);
+    }
+    EXPECT_FALSE(::IsIconic(window));
+    EXPECT_TRUE(::IsWindowVisible(window));
+    EXPECT_EQ(::GetForegroundWindow(), window);
+    EXPECT_EQ(Stored(), L"Listview=<absent>;Windows Startup=<absent>;Minimized=<absent>;");
+}
+
+}  // namespace
+}  // namespace vt::test
