@@ -23,7 +23,7 @@ void Form1::SaveKeywords() {
     if (!keywordListLoaded_) {
         throw AppError(err::kSettingUnreadable, "Form1", std::wstring(kListNotLoaded));
     }
-    Registry::SaveKeywordList(platform_, ListView1);
+    Registry::SaveKeywordList(platform_.settings, ListView1);
 }
 
 void Form1::Check1_Click() {
@@ -35,7 +35,7 @@ void Form1::Check1_Click() {
         if (!text.empty()) {
             // The list, the store and every window title speak the ANSI code page: a letter it
             // lacks would become another, or a '?' that stands for every such letter of a title.
-            if (platform_.AnsiToUnicode(platform_.UnicodeToAnsi(text)) != text) {
+            if (platform_.text.AnsiToUnicode(platform_.text.UnicodeToAnsi(text)) != text) {
                 throw AppError(err::kKeywordNotInCodePage, "Check1_Click",
                                std::wstring(kNotInCodePage));
             }
@@ -49,7 +49,7 @@ void Form1::Check1_Click() {
         }
         SaveKeywords();
     } catch (...) {
-        const std::wstring description = CurrentErrorDescription(platform_);
+        const std::wstring description = CurrentErrorDescription(platform_.text);
         ShowMessage(L"ERROR while adding a keyword (" + Text1.Text() + L") - " + description);
     }
 }
@@ -79,7 +79,8 @@ void Form1::Check4_Click() {
         }
         SaveKeywords();
     } catch (...) {
-        ShowMessage(L"ERROR while clearing keyword list - " + CurrentErrorDescription(platform_));
+        ShowMessage(L"ERROR while clearing keyword list - " +
+                    CurrentErrorDescription(platform_.text));
     }
 }
 

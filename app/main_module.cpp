@@ -24,8 +24,7 @@ bool FileExists(SystemServices& files, std::wstring_view path) noexcept {
     }
 }
 
-void CenterForm(Form1& form) {
-    FormToolkit& toolkit = form.platform();
+void CenterForm(FormToolkit& toolkit) {
     const double left = (toolkit.ScreenWidthTwips() - toolkit.FormWidthTwips()) / 2.0;
     const double top = (toolkit.ScreenHeightTwips() - toolkit.FormHeightTwips()) / 2.0;
     toolkit.MoveForm(static_cast<std::int32_t>(std::lround(left)),

@@ -5,11 +5,8 @@
 #include <string_view>
 
 #include "build_config.h"
+#include "platform/form_toolkit.h"
 #include "platform/system_services.h"
-
-namespace vt {
-class Form1;
-}
 
 // Small start-up routines of the main window.
 namespace vt::Main {
@@ -27,7 +24,7 @@ void RestrictDllSearch(SystemServices& system) noexcept;
 bool FileExists(SystemServices& files, std::wstring_view path) noexcept;
 
 // Puts the window in the middle of the screen.
-void CenterForm(Form1& form);
+void CenterForm(FormToolkit& toolkit);
 
 // The number from 1 to 100 that a start at this time of day draws: Int(Rnd * 100) + 1, the
 // generator seeded with the seconds since midnight.

@@ -17,16 +17,16 @@ bool VisibleAtCreation(ControlId id) {
 }  // namespace
 
 Form1::Form1(Platform& platform)
-    : Check1(platform, ControlId::Check1, VisibleAtCreation(ControlId::Check1)),
-      Check2(platform, ControlId::Check2, VisibleAtCreation(ControlId::Check2)),
-      Check3(platform, ControlId::Check3, VisibleAtCreation(ControlId::Check3)),
-      Check4(platform, ControlId::Check4, VisibleAtCreation(ControlId::Check4)),
-      Check5(platform, ControlId::Check5, VisibleAtCreation(ControlId::Check5)),
-      Check6(platform, ControlId::Check6, VisibleAtCreation(ControlId::Check6)),
-      Check8(platform, ControlId::Check8, VisibleAtCreation(ControlId::Check8)),
-      Text1(platform, ControlId::Text1),
-      ListView1(platform),
-      Timer1(platform),
+    : Check1(platform.form, ControlId::Check1, VisibleAtCreation(ControlId::Check1)),
+      Check2(platform.form, ControlId::Check2, VisibleAtCreation(ControlId::Check2)),
+      Check3(platform.form, ControlId::Check3, VisibleAtCreation(ControlId::Check3)),
+      Check4(platform.form, ControlId::Check4, VisibleAtCreation(ControlId::Check4)),
+      Check5(platform.form, ControlId::Check5, VisibleAtCreation(ControlId::Check5)),
+      Check6(platform.form, ControlId::Check6, VisibleAtCreation(ControlId::Check6)),
+      Check8(platform.form, ControlId::Check8, VisibleAtCreation(ControlId::Check8)),
+      Text1(platform.form, ControlId::Text1),
+      ListView1(platform.listView),
+      Timer1(platform.form),
       platform_(platform) {
     Check1.Click = [this] { Check1_Click(); };
     Check2.Click = [this] { Check2_Click(); };
@@ -35,13 +35,13 @@ Form1::Form1(Platform& platform)
     Check5.Click = [this] { Check5_Click(); };
     Check6.Click = [this] { Check6_Click(); };
     Check8.Click = [this] { Check8_Click(); };
-    hWnd_ = platform_.CreateForm(*this);
-    secondStartMessage_ = platform_.RegisterWindowMessageA(kSecondStartMessageName);
+    hWnd_ = platform_.form.CreateForm(*this);
+    secondStartMessage_ = platform_.windows.RegisterWindowMessageA(kSecondStartMessageName);
     if (secondStartMessage_ != 0) {
         // Run elevated, the window must still hear a second start of ordinary rights. Where
         // the filter cannot be changed, no start of lower rights can reach the window at all.
-        static_cast<void>(
-            platform_.ChangeWindowMessageFilterEx(hWnd_, secondStartMessage_, MSGFLT_ALLOW));
+        static_cast<void>(platform_.windows.ChangeWindowMessageFilterEx(hWnd_, secondStartMessage_,
+                                                                        MSGFLT_ALLOW));
     }
 }
 
@@ -56,7 +56,7 @@ std::int32_t Form1::ShowMessage(std::wstring_view text, UInt style) {
     if (ended_) {
         return 0;  // no window to own the box, and nobody left to answer it
     }
-    return platform_.MessageBox(text, style, kAppTitle);
+    return platform_.form.MessageBox(text, style, kAppTitle);
 }
 
 template <typename Handler>
@@ -68,7 +68,7 @@ void Form1::Guarded(Handler&& handler) noexcept {
         handler();
     } catch (...) {
         try {
-            ShowMessage(CurrentErrorDescription(platform_));
+            ShowMessage(CurrentErrorDescription(platform_.text));
         } catch (...) {
             // The message itself failed (a conversion, memory): nothing is left to report with,
             // and the message loop must go on.

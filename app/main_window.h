@@ -27,7 +27,9 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    Platform& platform() const override { return platform_; }
+    WindowSystem& windows() const override { return platform_.windows; }
+    const TextConversion& text() const override { return platform_.text; }
+    SystemServices& clock() const override { return platform_.system; }
     Hwnd hWnd() const override { return hWnd_; }
     // Form_QueryUnload has ended the program: the window is gone, and a handler that resumes
     // after a modal loop (a message box, the tray menu, a sweep's message pass) must leave it
@@ -139,7 +141,7 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     bool ended_ = false;
     bool keywordListLoaded_ = false;  // start-up read the stored list
     UInt secondStartMessage_ = 0;     // what a second start posts; 0 when it is not registered
-    WindowMonitor monitor_{platform_, *this};
+    WindowMonitor monitor_{platform_.windows, platform_.text, platform_.form, *this};
     bool changingStartup_ = false;   // Check6_Click runs: Check8_Click leaves its errors to it
     bool revertingOptions_ = false;  // ShowStartOptions runs: the option handlers do nothing
 };

@@ -27,7 +27,7 @@ void Form1::Check2_Click() {
     try {
         count = ListView1.Count();
     } catch (...) {
-        ShowMessage(std::wstring(kStartMonitoringError) + CurrentErrorDescription(platform_));
+        ShowMessage(std::wstring(kStartMonitoringError) + CurrentErrorDescription(platform_.text));
         return;
     }
     if (count <= 0) {
@@ -40,14 +40,14 @@ void Form1::Check2_Click() {
 void Form1::EnterMonitoring() {
     std::wstring description;
     try {
-        platform_.HideForm();
+        platform_.form.HideForm();
         Tray::AddTrayIcon(*this, MenuId::mnuTray);
         Tray::SetTrayTip(kTrayTip);
         Timer1.SetEnabled(true);
         monitor_.InstallWindowEventHooks();
         return;
     } catch (...) {
-        description = CurrentErrorDescription(platform_);
+        description = CurrentErrorDescription(platform_.text);
     }
     // Back to Idle before the message, so the user is never left with a hidden window.
     mnuStopMonitoring_Click();
@@ -64,9 +64,9 @@ void Form1::mnuStopMonitoring_Click() {
         Timer1.SetEnabled(false);
         monitor_.RemoveWindowEventHooks();
         Tray::RemoveTrayIcon();
-        platform_.ShowForm();
+        platform_.form.ShowForm();
     } catch (...) {
-        ShowMessage(std::wstring(kStopFailed) + CurrentErrorDescription(platform_));
+        ShowMessage(std::wstring(kStopFailed) + CurrentErrorDescription(platform_.text));
     }
 }
 
@@ -75,7 +75,7 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::ShowTrayMenu(MenuId menu) {
-    platform_.PopupMenu(menu);
+    platform_.form.PopupMenu(menu);
 }
 
 void Form1::AbortMonitoring(std::wstring_view description) {

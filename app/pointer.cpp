@@ -4,7 +4,7 @@ namespace vt {
 
 void Form1::SetMousePointer(std::int32_t pointer) {
     MousePointer = pointer;
-    platform_.SetMousePointer(pointer);
+    platform_.form.SetMousePointer(pointer);
 }
 
 void Form1::Check1_MouseMove() {

@@ -5,7 +5,7 @@
 namespace vt {
 
 SingleInstance::SingleInstance(Platform& platform)
-    : platform_(platform), mutex_(platform, kSessionMutexName) {}
+    : platform_(platform), mutex_(platform.session, kSessionMutexName) {}
 
 bool SingleInstance::AnotherCopyRuns() const {
     if (mutex_.IsOpen()) {
@@ -21,28 +21,28 @@ bool SingleInstance::HandOverToRunningCopy() noexcept {
         return false;
     }
     try {
-        const UInt message = platform_.RegisterWindowMessageA(kSecondStartMessageName);
+        const UInt message = platform_.windows.RegisterWindowMessageA(kSecondStartMessageName);
         if (message == 0) {
             return true;  // nothing to ask with: this start ends all the same
         }
         for (std::int32_t attempt = 1;; ++attempt) {
-            const Hwnd running = platform_.FindWindowA(kForm1ClassName, nullptr);
+            const Hwnd running = platform_.session.FindWindowA(kForm1ClassName, nullptr);
             if (running != 0) {
                 UInt processId = 0;
-                if (platform_.GetWindowThreadProcessId(running, &processId) != 0) {
+                if (platform_.windows.GetWindowThreadProcessId(running, &processId) != 0) {
                     // Fails when this start may not set the foreground itself; the running copy
                     // then shows without coming to the front.
-                    static_cast<void>(platform_.AllowSetForegroundWindow(processId));
+                    static_cast<void>(platform_.session.AllowSetForegroundWindow(processId));
                 }
                 // Posted, never sent: a copy that has stopped answering cannot hold this start.
                 // A post that fails leaves it as it is.
-                static_cast<void>(platform_.PostMessageA(running, message, 0, 0));
+                static_cast<void>(platform_.windows.PostMessageA(running, message, 0, 0));
                 return true;
             }
             if (attempt >= kFindAttempts) {
                 return true;
             }
-            platform_.Sleep(kFindIntervalMs);
+            platform_.system.Sleep(kFindIntervalMs);
         }
     } catch (...) {
         return true;  // a second start ends in silence, whatever failed

@@ -25,21 +25,23 @@ void Form1::Check6_Click() {
         const ScopedFlag changing(changingStartup_);
         if (ticked) {
             Check8.SetVisible(true);
-            WriteSetting(platform_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOn);
+            WriteSetting(platform_.settings, kSettingsApp, kSettingsSection, kKeyWindowsStartup,
+                         kOn);
             startupStored = true;
-            mStartUp::AddToStartup(platform_);
+            mStartUp::AddToStartup(platform_.registry, platform_.text, platform_.system);
         } else {
             // Runs Check8_Click, which stores "Minimized" = "Off", only when it was checked.
             Check8.SetValue(0);
             trayStored = 0;
             Check8.SetVisible(false);
-            WriteSetting(platform_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOff);
+            WriteSetting(platform_.settings, kSettingsApp, kSettingsSection, kKeyWindowsStartup,
+                         kOff);
             startupStored = true;
-            mStartUp::RemoveFromStartup(platform_);
+            mStartUp::RemoveFromStartup(platform_.registry, platform_.text, platform_.system);
         }
         return;
     } catch (...) {
-        ShowMessage(std::wstring(kStartupErrorPrefix) + CurrentErrorDescription(platform_));
+        ShowMessage(std::wstring(kStartupErrorPrefix) + CurrentErrorDescription(platform_.text));
     }
     if (ended_) {
         return;
@@ -49,7 +51,8 @@ void Form1::Check6_Click() {
         // Nothing was registered: unticked again, and stored so when "On" was.
         if (startupStored) {
             try {
-                WriteSetting(platform_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOff);
+                WriteSetting(platform_.settings, kSettingsApp, kSettingsSection, kKeyWindowsStartup,
+                             kOff);
             } catch (...) {
                 // Already reported: the store refuses writes, and the Run key holds nothing.
             }
@@ -69,13 +72,13 @@ void Form1::Check8_Click() {
     }
     const std::int32_t value = Check8.Value();
     try {
-        WriteSetting(platform_, kSettingsApp, kSettingsSection, kKeyMinimized,
+        WriteSetting(platform_.settings, kSettingsApp, kSettingsSection, kKeyMinimized,
                      value == 1 ? kOn : kOff);
     } catch (...) {
         if (IsLoading || changingStartup_) {
             throw;  // start-up and Check6_Click report it with their own messages
         }
-        ShowMessage(std::wstring(kStartupErrorPrefix) + CurrentErrorDescription(platform_));
+        ShowMessage(std::wstring(kStartupErrorPrefix) + CurrentErrorDescription(platform_.text));
         if (!ended_) {
             ShowStartOptions(Check6.Value(), value == 1 ? 0 : 1);
         }

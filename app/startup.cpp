@@ -22,7 +22,7 @@ void Form1::Start() {
     Form_Load();
     // A start in the tray keeps the window hidden: the icon is its only trace.
     if (!ended_ && !Timer1.Enabled()) {
-        platform_.ShowForm();
+        platform_.form.ShowForm();
     }
 }
 
@@ -37,20 +37,20 @@ void Form1::Form_Load() {
         try {
             step();
         } catch (...) {
-            report(CurrentErrorDescription(platform_));
+            report(CurrentErrorDescription(platform_.text));
         }
         return !ended_;
     };
 
     try {
         IsLoading = true;
-        Main::CenterForm(*this);
-        platform_.SetCaption(kAppTitle);
+        Main::CenterForm(platform_.form);
+        platform_.form.SetCaption(kAppTitle);
 
         const auto loadCursor = [this] {
-            const std::wstring cursor = Main::CursorFilePath(platform_);
-            if (!cursor.empty() && Main::FileExists(platform_, cursor) &&
-                !platform_.LoadMouseIcon(cursor)) {
+            const std::wstring cursor = Main::CursorFilePath(platform_.system);
+            if (!cursor.empty() && Main::FileExists(platform_.system, cursor) &&
+                !platform_.form.LoadMouseIcon(cursor)) {
                 throw AppError(err::kInvalidPicture, "Form1", L"Invalid picture");
             }
         };
@@ -59,10 +59,10 @@ void Form1::Form_Load() {
         }
 
         // Before the column is created.
-        Registry::LoadKeywordList(platform_, ListView1);
+        Registry::LoadKeywordList(platform_.settings, ListView1);
         keywordListLoaded_ = true;
 
-        if (!runExtraStep([this] { Main::MaybeOpenHomePage(platform_, HomePageAddress); })) {
+        if (!runExtraStep([this] { Main::MaybeOpenHomePage(platform_.system, HomePageAddress); })) {
             return;
         }
 
@@ -72,13 +72,14 @@ void Form1::Form_Load() {
         Globals::MainWindowHandle = hWnd();
 
         // Check6_Click returns at once while IsLoading is set: the Run entry stays as it is.
-        Check6.SetValue(
-            IsOn(ReadSetting(platform_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOff))
-                ? 1
-                : 0);
-        Check8.SetValue(
-            IsOn(ReadSetting(platform_, kSettingsApp, kSettingsSection, kKeyMinimized, kOff)) ? 1
-                                                                                              : 0);
+        Check6.SetValue(IsOn(ReadSetting(platform_.settings, kSettingsApp, kSettingsSection,
+                                         kKeyWindowsStartup, kOff))
+                            ? 1
+                            : 0);
+        Check8.SetValue(IsOn(ReadSetting(platform_.settings, kSettingsApp, kSettingsSection,
+                                         kKeyMinimized, kOff))
+                            ? 1
+                            : 0);
 
         if (Check8.Value() == 1) {
             EnterMonitoring();
@@ -100,7 +101,7 @@ void Form1::Form_Load() {
             Globals::MainWindowHandle = hWnd();
         }
         IsLoading = false;
-        report(CurrentErrorDescription(platform_));
+        report(CurrentErrorDescription(platform_.text));
     }
 }
 
@@ -110,14 +111,14 @@ void Form1::Form_QueryUnload() {
     }
     Timer1.SetEnabled(false);
     monitor_.RemoveWindowEventHooks();
-    platform_.DoEvents();
-    platform_.DoEvents();
+    platform_.form.DoEvents();
+    platform_.form.DoEvents();
     if (ended_) {
         return;  // a close request among the pending messages has ended it already
     }
     // Set first: a handler that resumes after this must find the window gone.
     ended_ = true;
-    platform_.EndProgram();
+    platform_.form.EndProgram();
     // Destroying the window normally takes the icon with it; should the subclass have missed
     // WM_NCDESTROY, the icon must still not outlive the process.
     Tray::ForgetOwner(*this);
@@ -127,13 +128,13 @@ void Form1::ShowForSecondStart() {
     if (Timer1.Enabled()) {
         mnuStopMonitoring_Click();  // which shows the window
     } else {
-        platform_.ShowForm();
+        platform_.form.ShowForm();
     }
     if (ended_) {
         return;
     }
     // The starting copy allowed it; without that, Windows flashes the taskbar button instead.
-    static_cast<void>(platform_.SetForegroundWindow(hWnd_));
+    static_cast<void>(platform_.windows.SetForegroundWindow(hWnd_));
 }
 
 void Form1::OnEndSession() {

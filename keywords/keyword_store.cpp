@@ -4,13 +4,13 @@
 
 namespace vt::Registry {
 
-void SaveKeywordList(Platform& platform, ListView& listView) {
-    WriteSetting(platform, kSettingsApp, kSettingsSection, kKeyListview,
+void SaveKeywordList(SettingsStore& store, ListView& listView) {
+    WriteSetting(store, kSettingsApp, kSettingsSection, kKeyListview,
                  JoinKeywords(listView.Items()));
 }
 
-void LoadKeywordList(Platform& platform, ListView& listView) {
-    const std::wstring stored = ReadSetting(platform, kSettingsApp, kSettingsSection, kKeyListview);
+void LoadKeywordList(SettingsStore& store, ListView& listView) {
+    const std::wstring stored = ReadSetting(store, kSettingsApp, kSettingsSection, kKeyListview);
     for (const std::wstring& keyword : SplitKeywords(stored)) {
         listView.Add(keyword);
     }

@@ -37,20 +37,19 @@ bool SameClassName(std::string_view a, std::string_view b) {
 
 bool WindowMonitor::IsLeftOut(Hwnd hWnd) {
     // The shell's desktop window: on Windows its WM_CLOSE opens the Shut Down dialog.
-    if (hWnd == platform_.GetShellWindow()) {
+    if (hWnd == windows_.GetShellWindow()) {
         return true;
     }
     // Vintrell's own windows (its input-method window, tooltips, its message boxes).
     UInt processId = 0;
-    if (platform_.GetWindowThreadProcessId(hWnd, &processId) != 0 &&
-        processId == platform_.GetCurrentProcessId()) {
+    if (windows_.GetWindowThreadProcessId(hWnd, &processId) != 0 &&
+        processId == windows_.GetCurrentProcessId()) {
         return true;
     }
     std::array<char, 64> className{};
-    const std::int32_t length =
-        std::clamp(platform_.GetClassNameA(hWnd, className.data(),
-                                           static_cast<std::int32_t>(className.size())),
-                   0, static_cast<std::int32_t>(className.size()) - 1);
+    const std::int32_t length = std::clamp(
+        windows_.GetClassNameA(hWnd, className.data(), static_cast<std::int32_t>(className.size())),
+        0, static_cast<std::int32_t>(className.size()) - 1);
     const std::string_view name(className.data(), static_cast<std::size_t>(length));
     return std::any_of(kSystemClasses.begin(), kSystemClasses.end(),
                        [&](std::string_view system) { return SameClassName(name, system); });
@@ -84,13 +83,13 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
     std::array<char, kLongestTitle + 1> TitleBuffer{};
     constexpr auto kBufferSize = static_cast<std::int32_t>(TitleBuffer.size());
     const std::int32_t length = std::clamp(
-        platform_.GetWindowTextA(hWnd, TitleBuffer.data(), kBufferSize), 0, kBufferSize - 1);
-    const std::wstring title = platform_.AnsiToUnicode(
-        std::string_view(TitleBuffer.data(), static_cast<std::size_t>(length)));
+        windows_.GetWindowTextA(hWnd, TitleBuffer.data(), kBufferSize), 0, kBufferSize - 1);
+    const std::wstring title =
+        text_.AnsiToUnicode(std::string_view(TitleBuffer.data(), static_cast<std::size_t>(length)));
     // Built at the first title examined, so the list as it stands now is what counts and its
     // errors arise where the title test's would.
     if (!matcher) {
-        matcher.emplace(platform_, host_.KeywordList());
+        matcher.emplace(text_, host_.KeywordList());
     }
     // What is left out is told apart only for a title that matches: a sweep costs no more.
     if (!matcher->Matches(title) || IsLeftOut(hWnd)) {
@@ -100,8 +99,8 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
     // call, so the entry is made first.
     bool& unhandled = closeRequests_[hWnd];
     unhandled = true;
-    if (platform_.SendMessageCallbackA(hWnd, WM_CLOSE, 0, 0, &WindowMonitor::CloseRequestHandled,
-                                       reinterpret_cast<std::uintptr_t>(this)) == 0) {
+    if (windows_.SendMessageCallbackA(hWnd, WM_CLOSE, 0, 0, &WindowMonitor::CloseRequestHandled,
+                                      reinterpret_cast<std::uintptr_t>(this)) == 0) {
         // Refused (a window of an elevated program, say): nothing is waiting for an answer.
         closeRequests_.erase(hWnd);
     }
@@ -121,7 +120,7 @@ void WindowMonitor::Sweep() {
     try {
         {
             Enum::HandleCollection WindowHandles;
-            platform_.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&WindowHandles));
+            windows_.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&WindowHandles));
             if (WindowHandles.outOfMemory) {
                 throw AppError(err::kOutOfMemory, "Timer1_Timer", L"Out of memory");
             }
@@ -131,10 +130,10 @@ void WindowMonitor::Sweep() {
                 CloseIfMatching(hWnd, matcher);
             }
         }
-        platform_.DoEvents();
+        toolkit_.DoEvents();
         return;
     } catch (...) {
-        description = CurrentErrorDescription(platform_);
+        description = CurrentErrorDescription(text_);
     }
     host_.AbortMonitoring(description);
 }

@@ -23,7 +23,7 @@ void WindowMonitor::InstallWindowEventHooks() {
     for (std::size_t i = 0; i < kWindowEvents.size(); ++i) {
         if (windowEventHooks_[i] == 0) {
             // A hook the system refuses leaves monitoring to the sweep alone.
-            windowEventHooks_[i] = platform_.SetWinEventHook(
+            windowEventHooks_[i] = windows_.SetWinEventHook(
                 kWindowEvents[i], kWindowEvents[i], &WindowMonitor::WindowEventProc,
                 reinterpret_cast<LParam>(this), WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
         }
@@ -33,7 +33,7 @@ void WindowMonitor::InstallWindowEventHooks() {
 void WindowMonitor::RemoveWindowEventHooks() noexcept {
     for (Hwineventhook& hook : windowEventHooks_) {
         if (hook != 0) {
-            static_cast<void>(platform_.UnhookWinEvent(hook));  // nothing to do if it fails
+            static_cast<void>(windows_.UnhookWinEvent(hook));  // nothing to do if it fails
             hook = 0;
         }
     }
@@ -54,7 +54,7 @@ void WindowMonitor::OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t
     // sweep examines. A window asked before is asked again by the sweep alone, at its pace.
     if (idObject != OBJID_WINDOW || idChild != CHILDID_SELF || host_.Ended() ||
         !host_.Timer1Enabled() || closeRequests_.contains(hWnd) ||
-        platform_.GetAncestor(hWnd, GA_PARENT) != platform_.GetDesktopWindow()) {
+        windows_.GetAncestor(hWnd, GA_PARENT) != windows_.GetDesktopWindow()) {
         return;
     }
     // NOTE: the events arrive whenever this thread takes messages (a sweep's closing pass, the
@@ -65,7 +65,7 @@ void WindowMonitor::OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t
         CloseIfMatching(hWnd, matcher);
         return;
     } catch (...) {
-        description = CurrentErrorDescription(platform_);
+        description = CurrentErrorDescription(text_);
     }
     host_.AbortMonitoring(description);
 }

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "keywords/list_view.h"
-#include "platform/platform.h"
+#include "platform/form_toolkit.h"
+#include "platform/text_conversion.h"
+#include "platform/window_system.h"
 
 namespace vt {
 
@@ -40,7 +42,9 @@ class MonitorHost {
 // that delivers those callbacks.
 class WindowMonitor {
   public:
-    WindowMonitor(Platform& platform, MonitorHost& host) : platform_(platform), host_(host) {}
+    WindowMonitor(WindowSystem& windows, const TextConversion& text, FormToolkit& toolkit,
+                  MonitorHost& host)
+        : windows_(windows), text_(text), toolkit_(toolkit), host_(host) {}
     ~WindowMonitor() { RemoveWindowEventHooks(); }
     WindowMonitor(const WindowMonitor&) = delete;
     WindowMonitor& operator=(const WindowMonitor&) = delete;
@@ -73,7 +77,9 @@ class WindowMonitor {
                                 std::int32_t idChild);
     void OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild);
 
-    Platform& platform_;
+    WindowSystem& windows_;
+    const TextConversion& text_;
+    FormToolkit& toolkit_;  // DoEvents, the sweep's closing message pass
     MonitorHost& host_;
     bool sweeping_ = false;  // a tick during a sweep's message pass must not start another
     std::array<Hwineventhook, 3> windowEventHooks_{};

@@ -11,21 +11,19 @@
 
 namespace vt {
 
-// The platform as Form1 holds it: every service in one object. Each service keeps its Win32
-// names and shapes; code that needs only one or two of them takes those. An implementation is
-// one class per service, and the services meet in a class derived from this one and from them.
+// The platform as the program's entry and Form1 hold it: one reference per service. Each
+// service keeps its Win32 names and shapes; code below Form1 takes only the services it calls.
 // Texts are the program's Unicode strings except where an operation's Win32 shape is ANSI.
 // Failures are reported as results where Win32 reports them, and as AppError elsewhere.
-class Platform : public virtual TextConversion,
-                 public virtual WindowSystem,
-                 public virtual RegistryAccess,
-                 public virtual SettingsStore,
-                 public virtual SystemServices,
-                 public virtual ListViewControl,
-                 public virtual FormToolkit,
-                 public virtual SessionServices {
-  public:
-    virtual ~Platform() = default;
+struct Platform {
+    TextConversion& text;
+    WindowSystem& windows;
+    RegistryAccess& registry;
+    SettingsStore& settings;
+    SystemServices& system;
+    SessionServices& session;
+    ListViewControl& listView;
+    FormToolkit& form;
 };
 
 }  // namespace vt

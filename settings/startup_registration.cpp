@@ -286,21 +286,22 @@ void UnregisterRunEntry(RegistryAccess& registry, const TextConversion& text, Sy
 
 namespace vt::mStartUp {
 
-void AddToStartup(Platform& platform) {
-    const std::wstring executable = platform.ExecutablePath();
+void AddToStartup(RegistryAccess& registry, const TextConversion& text, SystemServices& files) {
+    const std::wstring executable = files.ExecutablePath();
     if (executable.empty()) {
         throw AppError(err::kRunEntryNotWritten, "mStartUp",
                        L"the program's own file could not be found");
     }
-    RegStuff::RegisterRunEntry(platform, platform, platform, executable);
+    RegStuff::RegisterRunEntry(registry, text, files, executable);
 }
 
-void RemoveFromStartup(Platform& platform) {
-    const std::wstring executable = platform.ExecutablePath();
+void RemoveFromStartup(RegistryAccess& registry, const TextConversion& text,
+                       SystemServices& files) {
+    const std::wstring executable = files.ExecutablePath();
     if (executable.empty()) {
         return;  // without a name there is no value of ours to find
     }
-    RegStuff::UnregisterRunEntry(platform, platform, platform, executable);
+    RegStuff::UnregisterRunEntry(registry, text, files, executable);
 }
 
 }  // namespace vt::mStartUp

@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
 #include "platform/registry_access.h"
 #include "platform/system_services.h"
 #include "platform/text_conversion.h"
@@ -43,8 +42,8 @@ void UnregisterRunEntry(RegistryAccess& registry, const TextConversion& text, Sy
 namespace vt::mStartUp {
 
 // AppError when the value cannot be written (see RegStuff::RegisterRunEntry).
-void AddToStartup(Platform& platform);
+void AddToStartup(RegistryAccess& registry, const TextConversion& text, SystemServices& files);
 // AppError when a value stays behind (see RegStuff::UnregisterRunEntry).
-void RemoveFromStartup(Platform& platform);
+void RemoveFromStartup(RegistryAccess& registry, const TextConversion& text, SystemServices& files);
 
 }  // namespace vt::mStartUp

@@ -50,12 +50,12 @@ bool WithRetries(SystemServices& clock, Attempt attempt) {
 }
 
 // Sends NIM_ADD with the record as it stands; true once the shell has taken the icon.
-bool AddToShell(Platform& platform) {
-    if (WithRetries(platform, [&] { return Notify(platform, NIM_ADD, NIF_MESSAGE | NIF_ICON); })) {
+bool AddToShell(WindowSystem& shell, SystemServices& clock) {
+    if (WithRetries(clock, [&] { return Notify(shell, NIM_ADD, NIF_MESSAGE | NIF_ICON); })) {
         return true;
     }
     // An add that timed out may still have gone through: take away whatever the shell kept.
-    static_cast<void>(Notify(platform, NIM_DELETE, 0));
+    static_cast<void>(Notify(shell, NIM_DELETE, 0));
     return false;
 }
 
@@ -79,20 +79,20 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu) {
         // A second subclass would save TrayWindowProc itself as the procedure to call on.
         return;
     }
-    Platform& platform = owner.platform();
-    APIStuff::TrayPlatform = &platform;
-    APIStuff::TaskbarCreatedMessage = platform.RegisterWindowMessageA("TaskbarCreated");
+    WindowSystem& windows = owner.windows();
+    APIStuff::TrayPlatform = &windows;
+    APIStuff::TaskbarCreatedMessage = windows.RegisterWindowMessageA("TaskbarCreated");
     // Elevated, the message filter would keep Explorer's broadcast out and the icon lost. Not
     // elevated there is no filter to pass, and the call may be refused (ERROR_ACCESS_DENIED at
     // low integrity, a stub under Wine): the broadcast then arrives anyway.
-    static_cast<void>(platform.ChangeWindowMessageFilterEx(
+    static_cast<void>(windows.ChangeWindowMessageFilterEx(
         owner.hWnd(), APIStuff::TaskbarCreatedMessage, MSGFLT_ALLOW));
 
     // The subclass comes first, so that the icon's first message already reaches it.
     APIStuff::TrayOwnerForm = &owner;
     APIStuff::TrayPopupMenu = menu;
     const WndProc previous =
-        platform.SetWindowLongA(owner.hWnd(), GWL_WNDPROC, &APIStuff::TrayWindowProc);
+        windows.SetWindowLongA(owner.hWnd(), GWL_WNDPROC, &APIStuff::TrayWindowProc);
     if (previous == nullptr) {
         APIStuff::TrayOwnerForm = nullptr;
         throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotSubclassed));
@@ -102,10 +102,10 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu) {
     TrayIconData.uID = 0;
     TrayIconData.hWnd = owner.hWnd();
     TrayIconData.cbSize = sizeof(NotifyIconDataA);
-    TrayIconData.hIcon = platform.ApplicationIcon();
+    TrayIconData.hIcon = windows.ApplicationIcon();
     TrayIconData.uCallbackMessage = TRAY_CALLBACK_MESSAGE;
-    if (!AddToShell(platform)) {
-        UndoSubclass(platform, owner.hWnd());
+    if (!AddToShell(windows, owner.clock())) {
+        UndoSubclass(windows, owner.hWnd());
         throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotAdded));
     }
 }
@@ -115,17 +115,17 @@ void SetTrayTip(std::wstring_view tip) {
     if (owner == nullptr) {
         return;  // no icon to carry it
     }
-    Platform& platform = owner->platform();
+    const TextConversion& text = owner->text();
     // 63 characters, but a multi-byte code page may need more bytes: cut until it fits.
     std::size_t chars = std::min(tip.size(), kTipChars);
-    std::string ansi = platform.UnicodeToAnsi(tip.substr(0, chars));
+    std::string ansi = text.UnicodeToAnsi(tip.substr(0, chars));
     while (ansi.size() > kTipChars) {
-        ansi = platform.UnicodeToAnsi(tip.substr(0, --chars));
+        ansi = text.UnicodeToAnsi(tip.substr(0, --chars));
     }
     std::memset(TrayIconData.szTip, ' ', sizeof(TrayIconData.szTip));
     std::memcpy(TrayIconData.szTip, ansi.data(), ansi.size());
     TrayIconData.szTip[ansi.size()] = '\0';
-    ModifyTip(platform);
+    ModifyTip(owner->windows());
 }
 
 void RemoveTrayIcon() {
@@ -133,10 +133,10 @@ void RemoveTrayIcon() {
     if (owner == nullptr) {
         return;  // no icon, and the window's procedure was never replaced
     }
-    Platform& platform = owner->platform();
+    WindowSystem& windows = owner->windows();
     // The shell may have lost the icon already (a new taskbar); there is nothing more to do.
-    static_cast<void>(Notify(platform, NIM_DELETE, 0));
-    UndoSubclass(platform, owner->hWnd());
+    static_cast<void>(Notify(windows, NIM_DELETE, 0));
+    UndoSubclass(windows, owner->hWnd());
 }
 
 void RestoreTrayIcon() {
@@ -144,22 +144,22 @@ void RestoreTrayIcon() {
     if (owner == nullptr) {
         return;
     }
-    Platform& platform = owner->platform();
+    WindowSystem& shell = owner->windows();
     // Any program may send "TaskbarCreated", and the shell refuses NIM_ADD for an icon it still
     // has: that icon only needs the record's values again. Never deleted here: it is live.
     bool tipSent = false;
-    const bool shown = WithRetries(platform, [&] {
-        if (Notify(platform, NIM_ADD, NIF_MESSAGE | NIF_ICON)) {
+    const bool shown = WithRetries(owner->clock(), [&] {
+        if (Notify(shell, NIM_ADD, NIF_MESSAGE | NIF_ICON)) {
             return true;
         }
-        tipSent = Notify(platform, NIM_MODIFY, NIF_MESSAGE | NIF_ICON | NIF_TIP);
+        tipSent = Notify(shell, NIM_MODIFY, NIF_MESSAGE | NIF_ICON | NIF_TIP);
         return tipSent;
     });
     if (!shown) {
         throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotRestored));
     }
     if (!tipSent) {
-        ModifyTip(platform);
+        ModifyTip(shell);
     }
 }
 
@@ -169,9 +169,9 @@ void SweepEnded() {
         return;
     }
     // Replayed as the shell sent it; a failed post only loses that click.
-    static_cast<void>(owner->platform().PostMessageA(TrayIconData.hWnd, TRAY_CALLBACK_MESSAGE,
-                                                     TrayIconData.uID,
-                                                     static_cast<LParam>(WM_RBUTTONUP)));
+    static_cast<void>(owner->windows().PostMessageA(TrayIconData.hWnd, TRAY_CALLBACK_MESSAGE,
+                                                    TrayIconData.uID,
+                                                    static_cast<LParam>(WM_RBUTTONUP)));
 }
 
 void ForgetOwner(const TrayOwner& owner) noexcept {
@@ -184,7 +184,7 @@ void ForgetOwner(const TrayOwner& owner) noexcept {
             APIStuff::RightClickHeld = false;
         }
     }
-    if (APIStuff::TrayPlatform == &owner.platform()) {
+    if (APIStuff::TrayPlatform == &owner.windows()) {
         APIStuff::TrayPlatform = nullptr;
     }
 }

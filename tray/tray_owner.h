@@ -2,7 +2,9 @@
 
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/system_services.h"
+#include "platform/text_conversion.h"
+#include "platform/window_system.h"
 #include "resources/layout.h"
 
 namespace vt {
@@ -11,7 +13,11 @@ namespace vt {
 // tray sits below the main window and reaches it only through this.
 class TrayOwner {
   public:
-    virtual Platform& platform() const = 0;
+    // The services the icon uses: the window system and the shell, text conversion for the
+    // tooltip, and the clock for retrying a busy shell.
+    virtual WindowSystem& windows() const = 0;
+    virtual const TextConversion& text() const = 0;
+    virtual SystemServices& clock() const = 0;
     virtual Hwnd hWnd() const = 0;
     // The program has ended: a handler that resumes after a modal loop leaves the window alone.
     virtual bool Ended() const = 0;

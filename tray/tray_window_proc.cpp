@@ -33,7 +33,7 @@ void OnTrayRightButtonUp(TrayOwner& owner) {
         RightClickHeld = true;
         return;
     }
-    WindowSystem& windows = owner.platform();
+    WindowSystem& windows = owner.windows();
     // A pop-up menu of a background window does not close when the user clicks elsewhere.
     static_cast<void>(windows.SetForegroundWindow(owner.hWnd()));
     owner.ShowTrayMenu(TrayPopupMenu);
@@ -50,7 +50,7 @@ void OnTaskbarCreated(TrayOwner& owner) {
     try {
         Tray::RestoreTrayIcon();
     } catch (...) {
-        owner.TrayIconLost(CurrentErrorDescription(owner.platform()));
+        owner.TrayIconLost(CurrentErrorDescription(owner.text()));
     }
 }
 
@@ -59,7 +59,7 @@ void OnTaskbarCreated(TrayOwner& owner) {
 LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
     // Held here: removing the icon empties the owner while the message still has to go on.
     TrayOwner* const owner = TrayOwnerForm;
-    WindowSystem* const windows = owner != nullptr ? &owner->platform() : TrayPlatform;
+    WindowSystem* const windows = owner != nullptr ? &owner->windows() : TrayPlatform;
     if (owner != nullptr) {
         try {
             // Registered at run time, so it cannot be a case label.

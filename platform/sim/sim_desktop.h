@@ -62,7 +62,7 @@ struct PostedMessage {
     LParam lParam;
 };
 
-class SimDesktop : public virtual WindowSystem {
+class SimDesktop : public WindowSystem {
   public:
     static constexpr Hicon kApplicationIcon = 0x1234;
     static constexpr Hwnd kDesktopWindow = 0x00010008;  // below every window of the desktop

@@ -29,7 +29,7 @@ struct ShownMessage {
     bool timerEnabled = false;
 };
 
-class SimForm : public virtual FormToolkit, public virtual ListViewControl {
+class SimForm : public FormToolkit, public ListViewControl {
   public:
     // Form1's window goes on `desktop`; its custom pointer is read from `files`.
     SimForm(SimDesktop& desktop, const SimSystem& files) : desktop_(desktop), files_(files) {}

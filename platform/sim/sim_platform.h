@@ -14,8 +14,7 @@
 // behaviour, never the program's logic.
 namespace vt::sim {
 
-class SimPlatform final : public Platform,
-                          public SimText,
+class SimPlatform final : public SimText,
                           public SimSystem,
                           public SimRegistry,
                           public SimDesktop,
@@ -26,6 +25,13 @@ class SimPlatform final : public Platform,
     SimPlatform()
         : SimForm(static_cast<SimDesktop&>(*this), static_cast<const SimSystem&>(*this)),
           SimSession(static_cast<SimDesktop&>(*this), static_cast<const SimForm&>(*this)) {}
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
+
+    operator Platform&() { return services_; }
+
+  private:
+    Platform services_{*this, *this, *this, *this, *this, *this, *this, *this};
 };
 
 }  // namespace vt::sim

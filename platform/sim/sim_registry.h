@@ -20,7 +20,7 @@ struct RegistryValue {
     std::string data;  // bytes as stored, terminating NUL included for REG_SZ
 };
 
-class SimRegistry : public virtual RegistryAccess, public virtual SettingsStore {
+class SimRegistry : public RegistryAccess, public SettingsStore {
   public:
     // Both Run keys exist, empty, and so does the machine's in the 32-bit view.
     SimRegistry();

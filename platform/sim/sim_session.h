@@ -16,7 +16,7 @@
 // program already running), and the classes and processes of the desktop's windows.
 namespace vt::sim {
 
-class SimSession : public virtual SessionServices {
+class SimSession : public SessionServices {
   public:
     static constexpr UInt kOwnProcessId = sim::kOwnProcessId;
 

@@ -15,7 +15,7 @@
 // seen by a 64-bit program until the test sets others.
 namespace vt::sim {
 
-class SimSystem : public virtual SystemServices {
+class SimSystem : public SystemServices {
   public:
     SimSystem();
 

@@ -16,7 +16,7 @@ std::wstring UpperWide(std::wstring_view text);
 // An ANSI name upper-cased as the registry and the atom table compare them.
 std::string UpperAnsi(std::string_view text);
 
-class SimText : public virtual TextConversion {
+class SimText : public TextConversion {
   public:
     std::wstring AnsiToUnicode(std::string_view ansi) const override { return DecodeAnsi(ansi); }
     std::string UnicodeToAnsi(std::wstring_view text) const override { return EncodeAnsi(text); }

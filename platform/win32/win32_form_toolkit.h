@@ -15,7 +15,7 @@ class FormWindow;  // Form1's real window and controls (form_window.h)
 // The real window toolkit: Form1 as an ANSI window with common controls (the entry box a
 // Unicode one), its ListView1, and the message loop. ListView1's operations are in
 // win32_list_view.cpp.
-class Win32FormToolkit : public virtual FormToolkit, public virtual ListViewControl {
+class Win32FormToolkit : public FormToolkit, public ListViewControl {
   public:
     explicit Win32FormToolkit(HINSTANCE instance);
     ~Win32FormToolkit();

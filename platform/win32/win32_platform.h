@@ -13,10 +13,9 @@
 
 namespace vt::win32 {
 
-// The real platform: every service makes its Win32 calls, in their ANSI forms but where a text
-// must pass whole (what the user types, the messages that show it).
-class Win32Platform : public Platform,
-                      public Win32Text,
+// The real platform: one object per service, each making its Win32 calls, in their ANSI forms
+// but where a text must pass whole (what the user types, the messages that show it).
+class Win32Platform : public Win32Text,
                       public Win32WindowSystem,
                       public Win32Registry,
                       public Win32SystemServices,
@@ -26,6 +25,13 @@ class Win32Platform : public Platform,
     // `instance` holds the resources: the icons of the window and the notification area.
     explicit Win32Platform(HINSTANCE instance)
         : Win32WindowSystem(instance), Win32FormToolkit(instance) {}
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    operator Platform&() { return services_; }
+
+  private:
+    Platform services_{*this, *this, *this, *this, *this, *this, *this, *this};
 };
 
 }  // namespace vt::win32

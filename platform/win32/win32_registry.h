@@ -8,7 +8,7 @@ namespace vt::win32 {
 
 // The real registry (advapi32, ANSI forms), and the settings store kept in it: one REG_SZ per
 // key under HKEY_CURRENT_USER\Software\<application>\<section>.
-class Win32Registry : public virtual RegistryAccess, public virtual SettingsStore {
+class Win32Registry : public RegistryAccess, public SettingsStore {
   public:
     std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
                                Hkey* result) override;

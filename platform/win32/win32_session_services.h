@@ -6,7 +6,7 @@
 namespace vt::win32 {
 
 // The real session: kernel32's named mutexes, user32's windows of other processes.
-class Win32SessionServices : public virtual SessionServices {
+class Win32SessionServices : public SessionServices {
   public:
     CreateMutexResult CreateMutexA(const char* name) override;
     Bool32 CloseHandle(Hkernel handle) override;

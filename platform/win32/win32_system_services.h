@@ -6,7 +6,7 @@
 namespace vt::win32 {
 
 // The real file system, shell, DLL search and clock (kernel32, shell32).
-class Win32SystemServices : public virtual SystemServices {
+class Win32SystemServices : public SystemServices {
   public:
     std::wstring ExecutablePath() override;
     std::wstring GetShortPathNameW(std::wstring_view longPath) override;

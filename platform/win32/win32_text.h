@@ -14,7 +14,7 @@ std::wstring FromAnsi(std::string_view ansi);
 std::string ToAnsi(std::wstring_view text);
 std::wstring ToUpper(std::wstring_view text);
 
-class Win32Text : public virtual TextConversion {
+class Win32Text : public TextConversion {
   public:
     std::wstring AnsiToUnicode(std::string_view ansi) const override { return FromAnsi(ansi); }
     std::string UnicodeToAnsi(std::wstring_view text) const override { return ToAnsi(text); }

@@ -8,7 +8,7 @@
 namespace vt::win32 {
 
 // The real window system and notification area: user32 and shell32, in their ANSI forms.
-class Win32WindowSystem : public virtual WindowSystem {
+class Win32WindowSystem : public WindowSystem {
   public:
     // `instance` holds the application icon.
     explicit Win32WindowSystem(HINSTANCE instance) : instance_(instance) {}

@@ -117,7 +117,7 @@ class HungWindowProcess {
 // The real platform with the few seams a test must hold: message boxes are recorded and
 // answered instead of shown, and the executable's path, the time of day and the machine-wide
 // registry's write access can be set.
-class TestPlatform : public win32::Win32Platform {
+class TestPlatform final : public win32::Win32Platform {
   public:
     TestPlatform() : Win32Platform(::GetModuleHandleA(nullptr)) {}
 

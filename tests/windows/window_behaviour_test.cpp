@@ -133,7 +133,7 @@ TEST_F(FormBehaviour, PushButtonsShowAWhiteFaceRaisedAndSunkenWhileHeldOrChecked
 }
 
 // Presses a key as the message loop would receive it, and lets the platform dispatch it.
-void PressKey(Platform& platform, WPARAM key) {
+void PressKey(FormToolkit& platform, WPARAM key) {
     ::PostMessageA(::GetFocus(), WM_KEYDOWN, key, 1);
     ::PostMessageA(::GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
     platform.DoEvents();
