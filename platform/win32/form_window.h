@@ -18,6 +18,20 @@
 
 namespace vt::win32 {
 
+// Where a control stands in the table; kNoControl for none.
+inline constexpr std::size_t kNoControl = kForm1Controls.size();
+constexpr std::size_t IndexOf(ControlId id) {
+    for (std::size_t index = 0; index < kForm1Controls.size(); ++index) {
+        if (kForm1Controls[index].id == id) {
+            return index;
+        }
+    }
+    return kNoControl;
+}
+
+// Form1's timer: the id of Timer1's WM_TIMER.
+inline constexpr UINT_PTR kTimer1Id = 1;
+
 // A window's whole text, in the ANSI code page.
 std::string WindowTextAnsi(HWND window);
 
