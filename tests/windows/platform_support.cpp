@@ -76,6 +76,26 @@ HWND CreateTestWindow(const std::string& title, TestWindow::State* state) {
                              100, nullptr, nullptr, ::GetModuleHandleA(nullptr), state);
 }
 
+// Starts this test binary again with `arguments`; its process, empty when it could not start.
+win32::KernelHandle StartTestBinary(const std::string& arguments) {
+    char executable[MAX_PATH * 4] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
+    if (length == 0 || length >= sizeof(executable)) {
+        return {};
+    }
+    std::string commandLine = "\"";
+    commandLine.append(executable).append("\" ").append(arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(executable, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started)) {
+        return {};
+    }
+    const win32::KernelHandle thread(started.hThread);
+    return win32::KernelHandle(started.hProcess);
+}
+
 }  // namespace
 
 int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
@@ -137,23 +157,13 @@ int RunClosableWindow(const char* title, const char* waitMs) {
 }
 
 DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs) {
-    char executable[MAX_PATH * 4] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
-    if (length == 0 || length >= sizeof(executable)) {
-        return 100;
-    }
-    std::string commandLine = "\"";
-    commandLine.append(executable).append("\" ").append(kClosableWindowSwitch);
-    commandLine.append(" \"").append(title).append("\" ").append(std::to_string(waitMs));
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(executable, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &started)) {
+    std::string arguments;
+    arguments.append(kClosableWindowSwitch);
+    arguments.append(" \"").append(title).append("\" ").append(std::to_string(waitMs));
+    const win32::KernelHandle process = StartTestBinary(arguments);
+    if (!process) {
         return 101;
     }
-    const win32::KernelHandle process(started.hProcess);
-    const win32::KernelHandle thread(started.hThread);
     const HANDLE waitFor = process.get();
     const DWORD start = ::GetTickCount();
     while (::MsgWaitForMultipleObjects(1, &waitFor, FALSE, 10, QS_ALLINPUT & ~QS_TIMER) !=
@@ -190,23 +200,13 @@ int LoadPlantedDll(std::string_view mode) {
 }
 
 DWORD RunLoadPlantedDllProcess(std::string_view mode) {
-    char executable[MAX_PATH * 4] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
-    if (length == 0 || length >= sizeof(executable)) {
-        return 100;
-    }
-    std::string commandLine = "\"";
-    commandLine.append(executable).append("\" ").append(kLoadPlantedDllSwitch).append(" ");
-    commandLine.append(mode);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(executable, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &started)) {
+    std::string arguments;
+    arguments.append(kLoadPlantedDllSwitch).append(" ");
+    arguments.append(mode);
+    const win32::KernelHandle process = StartTestBinary(arguments);
+    if (!process) {
         return 101;
     }
-    const win32::KernelHandle process(started.hProcess);
-    const win32::KernelHandle thread(started.hThread);
     if (::WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) {
         static_cast<void>(::TerminateProcess(process.get(), 102));
         return 102;
@@ -244,22 +244,12 @@ int RunSecondStart() {
 }
 
 DWORD RunSecondStartProcess(DWORD waitMs) {
-    char executable[MAX_PATH * 4] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
-    if (length == 0 || length >= sizeof(executable)) {
-        return 100;
-    }
-    std::string commandLine = "\"";
-    commandLine.append(executable).append("\" ").append(kSecondStartSwitch);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(executable, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &started)) {
+    std::string arguments;
+    arguments.append(kSecondStartSwitch);
+    const win32::KernelHandle process = StartTestBinary(arguments);
+    if (!process) {
         return 101;
     }
-    const win32::KernelHandle process(started.hProcess);
-    const win32::KernelHandle thread(started.hThread);
     if (::WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) {
         static_cast<void>(::TerminateProcess(process.get(), 102));
         static_cast<void>(::WaitForSingleObject(process.get(), 5000));
@@ -302,25 +292,15 @@ HungWindowProcess::HungWindowProcess(const std::string& title, bool asks) {
     if (!ready_ || !release_) {
         return;
     }
-    char executable[MAX_PATH * 4] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, executable, sizeof(executable));
-    if (length == 0 || length >= sizeof(executable)) {
+    std::string arguments;
+
+    arguments.append(asks ? kAskingWindowSwitch : kHungWindowSwitch);
+    arguments.append(" \"").append(title).append("\" ");
+    arguments.append(readyName).append(" ").append(releaseName);
+    process_ = StartTestBinary(arguments);
+    if (!process_) {
         return;
     }
-    std::string commandLine = "\"";
-    commandLine.append(executable).append("\" ");
-    commandLine.append(asks ? kAskingWindowSwitch : kHungWindowSwitch);
-    commandLine.append(" \"").append(title).append("\" ");
-    commandLine.append(readyName).append(" ").append(releaseName);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &started)) {
-        return;
-    }
-    process_.reset(started.hProcess);
-    const win32::KernelHandle thread(started.hThread);
     if (::WaitForSingleObject(ready_.get(), 30000) != WAIT_OBJECT_0) {
         return;
     }
