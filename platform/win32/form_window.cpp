@@ -548,10 +548,6 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             OnNcDestroy();
             break;
         default:
-            // Registered at run time, so it cannot be a case label.
-            if (LRESULT count = 0; AnswerLiveHandles(message, wParam, &count)) {
-                return count;
-            }
             break;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
