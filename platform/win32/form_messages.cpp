@@ -81,10 +81,7 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             OnNcDestroy();
             break;
         default:
-            // Registered at run time, so it cannot be a case label.
-            if (LRESULT count = 0; AnswerLiveHandles(message, wParam, &count)) {
-                return count;
-            }
+            // Registered at run time, so they cannot be case labels.
             if (message >= kFirstRegisteredMessage && message <= 0xFFFF && events_ != nullptr) {
                 events_->OnRegisteredMessage(message, wParam, lParam);
             }

@@ -9,40 +9,16 @@
 #include <cstdint>
 #include <utility>
 
-#ifdef VINTRELL_COUNT_HANDLES
-#include <atomic>
-#endif
-
 namespace vt::win32 {
-
-#ifdef VINTRELL_COUNT_HANDLES
-// A measurement build keeps, per kind of handle, how many the owners hold: a handle counts from
-// when an owner takes it until the owner closes it or hands it on.
-template <typename Native, auto Close>
-struct HandleCount {
-    static void Took(Native handle) noexcept { live += handle != nullptr ? 1 : 0; }
-    static void LetGo(Native handle) noexcept { live -= handle != nullptr ? 1 : 0; }
-    static inline std::atomic<long> live{0};
-};
-#else
-// Nothing is counted in any other build.
-template <typename Native, auto Close>
-struct HandleCount {
-    static void Took(Native) noexcept {}
-    static void LetGo(Native) noexcept {}
-};
-#endif
 
 // One owner for one Win32 handle: move-only, closed once by `Close`, when the owner goes. A
 // failed close is ignored: nothing useful can be done about a handle that will not close.
 template <typename Native, auto Close>
 class UniqueHandle {
   public:
-    using Count = HandleCount<Native, Close>;
-
     UniqueHandle() noexcept = default;
-    explicit UniqueHandle(Native handle) noexcept : handle_(handle) { Count::Took(handle); }
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) { Count::Took(handle_); }
+    explicit UniqueHandle(Native handle) noexcept : handle_(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other) {
             reset(other.release());
@@ -63,7 +39,6 @@ class UniqueHandle {
         explicit Out(UniqueHandle& owner) noexcept : owner_(owner) {}
         Out(const Out&) = delete;
         Out& operator=(const Out&) = delete;
-        ~Out() { Count::Took(owner_.handle_); }
         operator Native*() const noexcept { return &owner_.handle_; }
 
       private:
@@ -74,16 +49,11 @@ class UniqueHandle {
         return Out(*this);
     }
 
-    Native release() noexcept {
-        Count::LetGo(handle_);
-        return std::exchange(handle_, nullptr);
-    }
+    Native release() noexcept { return std::exchange(handle_, nullptr); }
     void reset(Native handle = nullptr) noexcept {
         // Cleared before the close, so that a window destroyed here finds its owner empty.
         const Native old = std::exchange(handle_, handle);
-        Count::Took(handle);
         if (old != nullptr) {
-            Count::LetGo(old);
             static_cast<void>(Close(old));
         }
     }
@@ -101,59 +71,6 @@ using UniqueRegion = UniqueHandle<HRGN, &::DeleteObject>;
 using UniqueMenu = UniqueHandle<HMENU, &::DestroyMenu>;
 using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
 using UniqueCursor = UniqueHandle<HCURSOR, &::DestroyCursor>;
-
-#ifdef VINTRELL_COUNT_HANDLES
-// The kinds a counting build reports, by number (the wParam of the form's "VintrellLiveHandles"
-// message).
-enum class HandleKind : unsigned {
-    Window,
-    Menu,
-    Icon,
-    Cursor,
-    Font,
-    Region,
-    RegistryKey,
-    Kernel,
-};
-
-// How many handles of the kind the owners hold now; -1 for an unknown kind.
-inline long LiveHandles(HandleKind kind) noexcept {
-    switch (kind) {
-        case HandleKind::Window:
-            return UniqueWindow::Count::live;
-        case HandleKind::Menu:
-            return UniqueMenu::Count::live;
-        case HandleKind::Icon:
-            return UniqueIcon::Count::live;
-        case HandleKind::Cursor:
-            return UniqueCursor::Count::live;
-        case HandleKind::Font:
-            return UniqueFont::Count::live;
-        case HandleKind::Region:
-            return UniqueRegion::Count::live;
-        case HandleKind::RegistryKey:
-            return UniqueKey::Count::live;
-        case HandleKind::Kernel:
-            return KernelHandle::Count::live;
-    }
-    return -1;
-}
-
-// The answer to "VintrellLiveHandles" (wParam: HandleKind); false for any other message.
-inline bool AnswerLiveHandles(UINT message, WPARAM kind, LRESULT* answer) noexcept {
-    static const UINT query = ::RegisterWindowMessageA("VintrellLiveHandles");
-    if (query == 0 || message != query) {
-        return false;
-    }
-    *answer = LiveHandles(static_cast<HandleKind>(kind));
-    return true;
-}
-#else
-// Only a counting build answers its registered query.
-inline bool AnswerLiveHandles(UINT, WPARAM, LRESULT*) noexcept {
-    return false;
-}
-#endif
 
 // The program keeps window, icon and registry key handles as 32-bit integers. 64-bit Windows
 // keeps window and icon handles 32-bit significant so that 32-bit programs can share them, and

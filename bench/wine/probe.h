@@ -1,0 +1,193 @@
+#pragma once
+
+// What the probes that measure Vintrell.exe under Wine share: a clock, window and message
+// helpers, the command line, and how to find Vintrell's window and tray icon.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace probe {
+
+inline constexpr UINT kTrayIconId = 0;
+inline constexpr UINT kTrayCallbackMessage = 2025;   // the icon's, as Vintrell registers it
+inline constexpr UINT kStopMonitoringCommand = 201;  // the tray menu's item
+
+[[noreturn]] inline void Fail(const std::string& what) {
+    throw std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
+}
+
+// Milliseconds on the performance counter, which every process of the machine shares.
+inline double NowMs() {
+    static const double msPerTick = [] {
+        LARGE_INTEGER frequency{};
+        static_cast<void>(QueryPerformanceFrequency(&frequency));  // cannot fail since XP
+        return 1000.0 / static_cast<double>(frequency.QuadPart);
+    }();
+    LARGE_INTEGER now{};
+    static_cast<void>(QueryPerformanceCounter(&now));
+    return static_cast<double>(now.QuadPart) * msPerTick;
+}
+
+struct WindowDeleter {
+    // A window its own code has destroyed already is no error here.
+    void operator()(HWND window) const noexcept { static_cast<void>(DestroyWindow(window)); }
+};
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
+struct HandleDeleter {
+    void operator()(HANDLE handle) const noexcept { static_cast<void>(CloseHandle(handle)); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleDeleter>;
+
+// A window class registered for the life of the object.
+class WindowClass {
+  public:
+    WindowClass(const char* name, WNDPROC procedure) : name_(name) {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = name;
+        if (RegisterClassExA(&windowClass) == 0) {
+            Fail(std::string("RegisterClassExA ") + name);
+        }
+    }
+    WindowClass(const WindowClass&) = delete;
+    WindowClass& operator=(const WindowClass&) = delete;
+    ~WindowClass() { static_cast<void>(UnregisterClassA(name_, GetModuleHandleA(nullptr))); }
+    const char* Name() const { return name_; }
+
+  private:
+    const char* name_;
+};
+
+// Dispatches every message waiting, sent ones included.
+inline void PumpMessages() {
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Handles messages until `done` holds or `timeoutMs` has passed; true when `done` held. Wakes
+// for any message, sent ones included, and every 5 ms to look at `done` again.
+template <typename Done>
+bool PumpUntil(double timeoutMs, Done&& done) {
+    const double end = NowMs() + timeoutMs;
+    for (;;) {
+        PumpMessages();
+        if (done()) {
+            return true;
+        }
+        const double left = end - NowMs();
+        if (left <= 0) {
+            return false;
+        }
+        static_cast<void>(MsgWaitForMultipleObjectsEx(0, nullptr,
+                                                      static_cast<DWORD>(std::min(left, 5.0)) + 1,
+                                                      QS_ALLINPUT, MWMO_INPUTAVAILABLE));
+    }
+}
+
+inline void PumpFor(double ms) {
+    static_cast<void>(PumpUntil(ms, [] { return false; }));
+}
+
+// The command line: bare words and "--name value" options.
+class Args {
+  public:
+    Args(int argc, char** argv) : words_(argv + 1, argv + argc) {}
+    std::string Word(std::size_t index) const {
+        return index < words_.size() ? words_[index] : std::string();
+    }
+    std::string Text(std::string_view name, std::string fallback) const {
+        const auto found = std::find(words_.begin(), words_.end(), name);
+        return found != words_.end() && found + 1 != words_.end() ? *(found + 1) : fallback;
+    }
+    long Number(std::string_view name, long fallback) const {
+        return std::stol(Text(name, std::to_string(fallback)));
+    }
+    bool Flag(std::string_view name) const {
+        return std::find(words_.begin(), words_.end(), name) != words_.end();
+    }
+
+  private:
+    std::vector<std::string> words_;
+};
+
+inline DWORD WindowProcessId(HWND window) {
+    DWORD processId = 0;
+    static_cast<void>(GetWindowThreadProcessId(window, &processId));  // 0 for a window gone
+    return processId;
+}
+
+inline BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// Every top-level window, hidden ones included.
+inline std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> windows;
+    if (!EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&windows))) {
+        Fail("EnumWindows");
+    }
+    return windows;
+}
+
+// Vintrell's main window: titled "Vintrell", with a "Start Monitoring" button inside.
+inline HWND FindVintrellWindow(HWND* startButton = nullptr) {
+    HWND window = nullptr;
+    HWND button = nullptr;
+    while (button == nullptr &&
+           (window = FindWindowExA(nullptr, window, nullptr, "Vintrell")) != nullptr) {
+        button = FindWindowExA(window, nullptr, "Button", "Start Monitoring");
+    }
+    if (startButton != nullptr) {
+        *startButton = button;
+    }
+    return window;
+}
+
+// Whether the notification area holds Vintrell's icon: the shell accepts a change of nothing
+// for an icon it has, and refuses it for one it has not.
+inline bool TrayIconPresent(HWND owner) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+inline bool Monitoring(HWND vintrell) {
+    return !IsWindowVisible(vintrell) && TrayIconPresent(vintrell);
+}
+
+inline bool Idle(HWND vintrell) {
+    return IsWindowVisible(vintrell) && !TrayIconPresent(vintrell);
+}
+
+// A probe's main: runs `body` and reports an exception as exit status 1.
+template <typename Body>
+int RunProbe(const char* name, int argc, char** argv, Body&& body) {
+    try {
+        return body(Args(argc, argv));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", name, error.what());
+        return 1;
+    }
+}
+
+}  // namespace probe
