@@ -59,6 +59,21 @@ scenario_own_window() {
     expect_list "after Stop Monitoring" vin
 }
 
+# Opens a matching window of the close probe (log LOGS/SCENARIO_TAG-TAG.txt) and expects it
+# closed within MS milliseconds of its creation.
+expect_probe_closed() {
+    local tag=$1 title=$2 within=$3 what=$4
+    local log=$LOGS/$SCENARIO_TAG-$tag.txt after
+    start_detached "$log" "$BIN_DIR/e2e_close_probe.exe" "$title" 6000
+    wait_for_line "$log" "closed_after_ms\|not_closed" 100
+    after=$(sed -n 's/^closed_after_ms //p' "$log" | tr -d '\r')
+    if [[ -z $after ]] || ((after > within)); then
+        fail "$what: expected closed within $within ms, saw [$(xargs <"$log")]"
+    else
+        note "$what: closed $after ms after its creation"
+    fi
+}
+
 scenario 9 hung-window "Hung and save-asking windows do not freeze Vintrell" scenario_hung_window
 scenario_hung_window() {
     vt_start || return
@@ -69,18 +84,8 @@ scenario_hung_window() {
     start_target "$hung" "^hung" "the hung window" "$BIN_DIR/e2e_hung_window.exe" "zephyr hung" 10 ||
         return
     start_monitoring || return
-    sleep 0.3  # the sweeps are now waiting on the hung window
-    local second=$LOGS/$SCENARIO_TAG-second.txt
-    start_detached "$second" "$BIN_DIR/e2e_close_probe.exe" "zephyr second" 6000
-    wait_for_line "$second" "closed_after_ms\|not_closed" 100
-    local after
-    after=$(sed -n 's/^closed_after_ms //p' "$second" | tr -d '\r')
-    if [[ -z $after ]] || ((after > 2000)); then
-        fail "second matching window beside a hung one: expected closed within 2000 ms," \
-            "saw [$(xargs <"$second")]"
-    else
-        note "the second window was closed $after ms after its creation"
-    fi
+    sleep 0.3  # the hung window now holds its one unanswered request
+    expect_probe_closed second "zephyr second" 2000 "second matching window beside a hung one"
     shot hung
     local menu_start=$EPOCHREALTIME
     open_tray_menu 6000 || return
@@ -96,16 +101,7 @@ scenario_hung_window() {
         "$BIN_DIR/e2e_save_prompt.exe" "zephyr unsaved document" 30 || return
     start_monitoring || return
     sleep 2
-    local third=$LOGS/$SCENARIO_TAG-third.txt
-    start_detached "$third" "$BIN_DIR/e2e_close_probe.exe" "zephyr third" 6000
-    wait_for_line "$third" "closed_after_ms\|not_closed" 100
-    after=$(sed -n 's/^closed_after_ms //p' "$third" | tr -d '\r')
-    if [[ -z $after ]] || ((after > 200)); then
-        fail "a matching window beside an open save question: expected closed within a tick," \
-            "saw [$(xargs <"$third")]"
-    else
-        note "a matching window beside the open question was closed $after ms after its creation"
-    fi
+    expect_probe_closed third "zephyr third" 200 "a matching window beside an open save question"
     sleep 1
     probe dialogs
     local prompts boxes=0 i
