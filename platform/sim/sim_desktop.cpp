@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/sim/sim_text.h"
+#include "resources/layout.h"
 
 namespace vt::sim {
 
@@ -161,6 +162,29 @@ Bool32 SimDesktop::EnumWindows(EnumWindowsProc proc, LParam lParam) {
     return 1;
 }
 
+Hwnd SimDesktop::FindTopLevelWindow(std::string_view className, const char* windowName) const {
+    const auto same = [](std::string_view a, std::string_view b) {
+        return UpperAnsi(a) == UpperAnsi(b);
+    };
+    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
+        const Hwnd hWnd = it->second;
+        std::string_view windowClass = kForm1ClassName;
+        std::string_view title = formTitle_;
+        if (!IsForm(hWnd)) {
+            const auto window = windows_.find(hWnd);
+            if (window == windows_.end()) {
+                continue;  // a raw handle
+            }
+            windowClass = window->second.className;
+            title = window->second.title;
+        }
+        if (same(windowClass, className) && (windowName == nullptr || same(title, windowName))) {
+            return hWnd;
+        }
+    }
+    return 0;
+}
+
 std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
     if (buffer == nullptr || maxCount <= 0) {
         return 0;
@@ -306,7 +330,7 @@ std::int32_t SimDesktop::GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t max
     }
     std::string_view name;
     if (IsForm(hWnd)) {
-        name = "VintrellForm1";
+        name = kForm1ClassName;
     } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
         name = it->second.className;
     } else {

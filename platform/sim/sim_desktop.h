@@ -80,6 +80,9 @@ class SimDesktop : public WindowSystem {
     SimWindow& Window(Hwnd handle);
     bool WindowExists(Hwnd handle) const;  // Form1 too, until EndProgram
     void DestroyWindow(Hwnd handle);       // and the windows it owns; no WM_CLOSE
+    // FindWindowA's search: the first top-level window from the top whose class and title (unless
+    // null) are these, ignoring case. Form1's class is kForm1ClassName.
+    Hwnd FindTopLevelWindow(std::string_view className, const char* windowName) const;
     // Makes EnumWindows report this handle (for handles that are not positive).
     void AddRawHandle(Hwnd handle);
     // The next window added gets this handle (one the system hands out again).

@@ -2,9 +2,6 @@
 
 #include <utility>
 
-#include "platform/sim/sim_text.h"
-#include "resources/layout.h"
-
 namespace vt::sim {
 
 // ---- Named mutexes -----------------------------------------------------------------------------
@@ -47,34 +44,12 @@ Bool32 SimSession::CloseHandle(Hkernel handle) {
 
 // ---- Other processes' windows ------------------------------------------------------------------
 
-void SimSession::SetWindowClass(Hwnd hWnd, std::string className, UInt processId) {
-    SimWindow& window = desktop_.Window(hWnd);
-    window.className = className;
-    window.processId = processId;
-    classes_[hWnd] = {std::move(className), processId};
-}
-
 Hwnd SimSession::FindWindowA(const char* className, const char* windowName) {
     ++findWindowCalls_;
     if (onFindWindow) {
         onFindWindow();
     }
-    // Class names and titles are compared ignoring case.
-    const auto matches = [&](std::string_view windowClass, std::string_view title) {
-        return className != nullptr && UpperAnsi(windowClass) == UpperAnsi(className) &&
-               (windowName == nullptr || UpperAnsi(title) == UpperAnsi(windowName));
-    };
-    if (form_.FormCreated() && desktop_.FormOnDesktop() &&
-        matches(kForm1ClassName, EncodeAnsi(form_.Caption()))) {
-        return form_.FormHandle();
-    }
-    for (const auto& [hWnd, windowClass] : classes_) {
-        if (desktop_.WindowExists(hWnd) && hWnd != form_.FormHandle() &&
-            matches(windowClass.className, desktop_.Window(hWnd).title)) {
-            return hWnd;
-        }
-    }
-    return 0;
+    return className == nullptr ? 0 : desktop_.FindTopLevelWindow(className, windowName);
 }
 
 Bool32 SimSession::AllowSetForegroundWindow(UInt processId) {

@@ -10,18 +10,16 @@
 
 #include "platform/session_services.h"
 #include "platform/sim/sim_desktop.h"
-#include "platform/sim/sim_form.h"
 
 // The simulated session: named mutexes, some of them held by other processes (a copy of the
-// program already running), and the classes and processes of the desktop's windows.
+// program already running), and finding the desktop's windows by class.
 namespace vt::sim {
 
 class SimSession : public SessionServices {
   public:
     static constexpr UInt kOwnProcessId = sim::kOwnProcessId;
 
-    // Form1's window, once the toolkit creates it, has kForm1ClassName and the own process.
-    SimSession(SimDesktop& desktop, const SimForm& form) : desktop_(desktop), form_(form) {}
+    explicit SimSession(SimDesktop& desktop) : desktop_(desktop) {}
 
     // --- Named mutexes -----------------------------------------------------------------------
     // Another process of the session holds a mutex of this name.
@@ -32,9 +30,7 @@ class SimSession : public SessionServices {
     // Handles of the program's own that are open on the mutex of this name.
     std::int32_t OpenMutexHandles(std::string_view name) const;
 
-    // --- Other processes' windows ----------------------------------------------------------------
-    // The class and the process of a window of the desktop.
-    void SetWindowClass(Hwnd hWnd, std::string className, UInt processId);
+    // --- Finding windows -------------------------------------------------------------------------
     // Runs at each FindWindowA before it looks (a program that starts meanwhile).
     std::function<void()> onFindWindow;
     std::int32_t FindWindowCalls() const { return findWindowCalls_; }
@@ -52,18 +48,12 @@ class SimSession : public SessionServices {
         bool heldElsewhere = false;
         std::int32_t ownHandles = 0;
     };
-    struct WindowClass {
-        std::string className;
-        UInt processId = 0;
-    };
 
     SimDesktop& desktop_;
-    const SimForm& form_;
     std::map<std::string, Mutex> mutexes_;
     std::map<Hkernel, std::string> handles_;  // the program's open handles: the mutex's name
     Hkernel nextHandle_ = 0x0104;
     std::int32_t nextMutexError_ = 0;
-    std::map<Hwnd, WindowClass> classes_;
     std::int32_t findWindowCalls_ = 0;
     std::vector<UInt> foregroundAllowed_;
 };

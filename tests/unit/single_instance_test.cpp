@@ -26,7 +26,8 @@ class SecondStartTest : public ::testing::Test {
 
     Hwnd AddRunningCopy(sim::CloseBehaviour behaviour = sim::CloseBehaviour::Closes) {
         const Hwnd window = sim.AddWindow(L"Vintrell", behaviour);
-        sim.SetWindowClass(window, kForm1ClassName, kRunningProcess);
+        sim.Window(window).className = kForm1ClassName;
+        sim.Window(window).processId = kRunningProcess;
         return window;
     }
     UInt SecondStartMessage() { return sim.RegisterWindowMessageA(kSecondStartMessageName); }
