@@ -30,9 +30,6 @@ class KeywordMatcher {
     // even an empty keyword; an empty keyword matches every other title.
     bool Matches(std::wstring_view title) const;
 
-    // The slots the automaton takes: its states and the free ones between them.
-    std::size_t SlotCount() const { return slots_.size(); }
-
   private:
     using State = std::uint32_t;      // a state is the index of its slot; the root is 0
     using CharClass = std::uint32_t;  // 0: a character that occurs in no keyword
