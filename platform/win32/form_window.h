@@ -75,7 +75,6 @@ class FormWindow {
     HWND Control(ControlId id) const;
     // The same, or AppError for an unknown id and once the window is gone.
     HWND RequireControl(ControlId id) const;
-    int Dpi() const { return dpi_; }
     int ToPixels(std::int32_t twips) const { return TwipsToPixels(twips, dpi_); }
     std::int32_t ToTwips(int pixels) const { return PixelsToTwips(pixels, dpi_); }
 
@@ -96,10 +95,6 @@ class FormWindow {
     // Hands a mouse message of the list view or of its header to the list's tooltip, which
     // watches no window itself; the platform's message dispatch calls it for every message.
     void RelayToToolTip(const MSG& message) const;
-
-    // The menu bar that holds the hidden menus; never attached to the window.
-    HMENU MenuBar() const { return menuBar_.get(); }
-    HWND ToolTip() const { return toolTip_; }
 
   private:
     static WNDCLASSEXA ClassDescription(HINSTANCE instance, HICON icon);

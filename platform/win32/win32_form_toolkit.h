@@ -56,9 +56,6 @@ class Win32FormToolkit : public FormToolkit, public ListViewControl {
     void ListAddColumn(std::wstring_view header) override;
     bool ListSetColumnWidth(std::int32_t column, std::int32_t widthTwips) override;
 
-    // For the Windows tests: the real window, once created.
-    FormWindow* Form() const { return form_.get(); }
-
   private:
     // Form1, or AppError when it does not exist.
     FormWindow& RequireForm() const;

@@ -69,7 +69,8 @@ TEST(Form1OnWindows, StartsWhereTheMessageFilterCannotBeChanged) {
     EXPECT_TRUE(::IsWindowVisible(program->hwnd));
 
     program->form.ListView1.Add(L"vintrell-window-test-no-such-window");
-    ::SendMessageA(program->platform.Form()->Control(ControlId::Check2), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(program->hwnd, static_cast<int>(ControlId::Check2)), BM_CLICK, 0,
+                   0);
     // Asked to let Explorer's "TaskbarCreated" through, and refused.
     EXPECT_EQ(gLastFilterMessage, ::RegisterWindowMessageA("TaskbarCreated"));
     EXPECT_TRUE(ShellHasIcon(program->hwnd));
@@ -85,7 +86,7 @@ TEST(Form1OnWindows, StartMonitoringGoesToTheTrayAndTheTrayMenuBringsTheWindowBa
     program.platform.ShowForm();
     PumpFor(100);
 
-    ::SendMessageA(program.platform.Form()->Control(ControlId::Check2), BM_CLICK, 0, 0);
+    ::SendMessageA(::GetDlgItem(program.hwnd, static_cast<int>(ControlId::Check2)), BM_CLICK, 0, 0);
     EXPECT_TRUE(program.platform.boxes.empty());
     EXPECT_FALSE(::IsWindowVisible(program.hwnd));
     EXPECT_TRUE(ShellHasIcon(program.hwnd));

@@ -45,6 +45,7 @@ void MenuDriver::Drive() {
     if (shown && !seen_) {
         seen_ = true;
         seenAt_ = now;
+        RecordItems(reinterpret_cast<HMENU>(::SendMessageA(menu, MN_GETHMENU, 0, 0)));
     }
     if (shown && !pressed_ && !keys_.empty() && now - seenAt_ >= delayMs_) {
         pressed_ = true;
@@ -57,6 +58,20 @@ void MenuDriver::Drive() {
         closedByGuard_ = true;
         ::EndMenu();
     }
+}
+
+void MenuDriver::RecordItems(HMENU menu) {
+    const int count = ::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        ShownMenuItem item;
+        item.id = ::GetMenuItemID(menu, i);
+        char caption[128] = {};
+        ::GetMenuStringA(menu, static_cast<UINT>(i), caption, sizeof(caption), MF_BYPOSITION);
+        item.caption = caption;
+        item.state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        items_.push_back(item);
+    }
+    defaultItem_ = ::GetMenuDefaultItem(menu, FALSE, 0);
 }
 
 void PressKeys(const std::vector<WORD>& keys) {
@@ -79,9 +94,8 @@ std::int32_t AnsweringPlatform::MessageBox(std::wstring_view text, UInt style,
 }
 
 FormTest::FormTest() {
-    platform.CreateForm(events);
-    form = platform.Form()->Handle();
-    dpi = platform.Form()->Dpi();
+    form = win32::ToHwnd(platform.CreateForm(events));
+    dpi = win32::ScreenDpi();
 }
 
 FormTest::~FormTest() {

@@ -64,7 +64,7 @@ class FormTest : public ::testing::Test {
     FormTest();
     ~FormTest() override;
 
-    HWND Control(ControlId id) const { return platform.Form()->Control(id); }
+    HWND Control(ControlId id) const { return ::GetDlgItem(form, static_cast<int>(id)); }
     std::string Ansi(std::wstring_view text) const { return platform.UnicodeToAnsi(text); }
     // Shows the window and makes it the active one, as a person's click would.
     void ShowAndActivate();
@@ -73,6 +73,13 @@ class FormTest : public ::testing::Test {
     AnsweringPlatform platform;
     HWND form = nullptr;
     int dpi = 0;
+};
+
+// An item of a pop-up menu as it showed.
+struct ShownMenuItem {
+    UINT id = 0;
+    std::string caption;
+    UINT state = 0;  // GetMenuState's flags
 };
 
 // Drives the pop-up menus of this thread from inside their modal loop, as a person would: once
@@ -87,10 +94,14 @@ class MenuDriver {
 
     bool MenuSeen() const { return seen_; }
     bool ClosedByGuard() const { return closedByGuard_; }
+    // The menu that showed: its items, and its default item (-1 for none).
+    const std::vector<ShownMenuItem>& ShownItems() const { return items_; }
+    UINT ShownDefaultItem() const { return defaultItem_; }
 
   private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void Drive();
+    void RecordItems(HMENU menu);
 
     static inline MenuDriver* active_ = nullptr;  // a timer procedure gets no object
     std::vector<WORD> keys_;
@@ -100,6 +111,8 @@ class MenuDriver {
     bool seen_ = false;
     bool pressed_ = false;
     bool closedByGuard_ = false;
+    std::vector<ShownMenuItem> items_;
+    UINT defaultItem_ = static_cast<UINT>(-1);
     UINT_PTR timer_ = 0;
 };
 
