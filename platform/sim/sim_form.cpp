@@ -242,7 +242,6 @@ void SimForm::SetTimerEnabled(bool enabled) {
 }
 
 void SimForm::DoEvents() {
-    ++doEventsCalls_;
     desktop_.RunSendCallbacks();
     // Only what is waiting now; what the handlers post waits for the next pass.
     for (const PostedMessage& message : desktop_.TakePostedToForm()) {

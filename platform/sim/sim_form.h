@@ -76,7 +76,6 @@ class SimForm : public FormToolkit, public ListViewControl {
     // A tick that came due during a handler: the next DoEvents dispatches it, after the posted
     // messages, if the timer is still enabled (disabling the timer drops it).
     void QueueTick() { tickQueued_ = true; }
-    std::int32_t DoEventsCalls() const { return doEventsCalls_; }
     // Characters of ListView1's items handed to the program so far.
     std::size_t ListCharactersRead() const { return listCharactersRead_; }
 
@@ -164,7 +163,6 @@ class SimForm : public FormToolkit, public ListViewControl {
     // Timer1 and the message loop
     bool timerEnabled_ = false;
     bool tickQueued_ = false;
-    std::int32_t doEventsCalls_ = 0;
     // message boxes and menus
     std::deque<std::int32_t> answers_;
     std::vector<ShownMessage> messages_;
