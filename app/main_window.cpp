@@ -1,9 +1,9 @@
 #include "app/main_window.h"
 
 #include "app/single_instance.h"
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 #include "platform/error.h"
-#include "tray/tray.h"
+#include "tray/tray_icon.h"
 
 namespace vt {
 

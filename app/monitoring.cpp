@@ -3,7 +3,7 @@
 
 #include "app/main_window.h"
 #include "platform/error.h"
-#include "tray/tray.h"
+#include "tray/tray_icon.h"
 
 namespace vt {
 

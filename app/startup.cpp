@@ -2,9 +2,9 @@
 
 #include "app/main_module.h"
 #include "app/main_window.h"
-#include "tray/tray.h"
+#include "tray/tray_icon.h"
 #include "keywords/keyword_store.h"
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 #include "platform/error.h"
 #include "settings/settings.h"
 

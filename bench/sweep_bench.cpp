@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 #include "monitor/matching.h"
 #include "platform/sim/sim_platform.h"
 

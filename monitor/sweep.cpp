@@ -7,8 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "monitor/enum.h"
-#include "monitor/globals.h"
+#include "monitor/window_collection.h"
+#include "monitor/main_window_handle.h"
 #include "monitor/matching.h"
 #include "monitor/window_monitor.h"
 #include "platform/error.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/error.h"
-#include "tray/tray.h"
+#include "tray/tray_icon.h"
 #include "tray/tray_owner.h"
 
 namespace vt::APIStuff {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 #include "settings/startup_registration.h"

@@ -10,7 +10,7 @@
 #include "app/main_module.h"
 #include "app/main_window.h"
 #include "app/random_numbers.h"
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 #include "settings/startup_registration.h"

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 #include "platform/sim/sim_platform.h"
 #include "tray/tray_window_proc.h"
-#include "tray/tray.h"
+#include "tray/tray_icon.h"
 
 namespace vt::testing {
 

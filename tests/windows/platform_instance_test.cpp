@@ -10,7 +10,7 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "keywords/keyword_store.h"
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 
 namespace vt::test {
 namespace {

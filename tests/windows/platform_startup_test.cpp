@@ -12,7 +12,7 @@
 #include "app/main_module.h"
 #include "app/main_window.h"
 #include "keywords/keyword_store.h"
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 #include "settings/startup_registration.h"
 #include "tests/windows/cursor_file.h"
 

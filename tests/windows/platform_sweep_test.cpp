@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "monitor/enum.h"
-#include "monitor/globals.h"
+#include "monitor/window_collection.h"
+#include "monitor/main_window_handle.h"
 
 namespace vt::test {
 namespace {

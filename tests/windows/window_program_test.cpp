@@ -12,7 +12,7 @@
 #include "app/main_window.h"
 #include "tray/tray_window_proc.h"
 #include "tests/windows/window_message_filter.h"
-#include "tray/tray.h"
+#include "tray/tray_icon.h"
 
 namespace vt::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "tray/tray.h"
+#include "tray/tray_icon.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
-#include "monitor/enum.h"
+#include "monitor/window_collection.h"
 
 #include <new>
 
-#include "monitor/globals.h"
+#include "monitor/main_window_handle.h"
 
 namespace vt::Enum {
 
