@@ -35,15 +35,9 @@ bool SameClassName(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-bool WindowMonitor::IsLeftOut(Hwnd hWnd) {
+bool WindowMonitor::IsSystemWindow(Hwnd hWnd) {
     // The shell's desktop window: on Windows its WM_CLOSE opens the Shut Down dialog.
     if (hWnd == windows_.GetShellWindow()) {
-        return true;
-    }
-    // Vintrell's own windows (its input-method window, tooltips, its message boxes).
-    UInt processId = 0;
-    if (windows_.GetWindowThreadProcessId(hWnd, &processId) != 0 &&
-        processId == windows_.GetCurrentProcessId()) {
         return true;
     }
     std::array<char, 64> className{};
@@ -53,6 +47,16 @@ bool WindowMonitor::IsLeftOut(Hwnd hWnd) {
     const std::string_view name(className.data(), static_cast<std::size_t>(length));
     return std::any_of(kSystemClasses.begin(), kSystemClasses.end(),
                        [&](std::string_view system) { return SameClassName(name, system); });
+}
+
+bool WindowMonitor::AwaitsAnswer(UInt thread) const {
+    // A thread that has not answered is asking its user (or hung): a request to any of its
+    // windows would be taken inside that question, the question's own box among them, whose
+    // closing answers Cancel and has the owner asked again.
+    return thread != 0 &&
+           std::any_of(closeRequests_.begin(), closeRequests_.end(), [thread](const auto& request) {
+               return request.second.unhandled && request.second.thread == thread;
+           });
 }
 
 void WindowMonitor::Tick() {
@@ -77,7 +81,8 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
     }
     // A window that has not answered our last request (hung, or asking its user a question)
     // is not asked again: a second request would stack a second question on the first.
-    if (const auto it = closeRequests_.find(hWnd); it != closeRequests_.end() && it->second) {
+    if (const auto it = closeRequests_.find(hWnd);
+        it != closeRequests_.end() && it->second.unhandled) {
         return;
     }
     std::array<char, kLongestTitle + 1> TitleBuffer{};
@@ -92,13 +97,19 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
         matcher.emplace(text_, host_.KeywordList());
     }
     // What is left out is told apart only for a title that matches: a sweep costs no more.
-    if (!matcher->Matches(title) || IsLeftOut(hWnd)) {
+    if (!matcher->Matches(title)) {
+        return;
+    }
+    UInt processId = 0;
+    const UInt thread = windows_.GetWindowThreadProcessId(hWnd, &processId);
+    // Vintrell's own windows (its input-method window, tooltips, its message boxes).
+    const bool own = thread != 0 && processId == windows_.GetCurrentProcessId();
+    if (own || IsSystemWindow(hWnd) || AwaitsAnswer(thread)) {
         return;
     }
     // Unhandled until its callback says otherwise; a window of this thread answers within the
     // call, so the entry is made first.
-    bool& unhandled = closeRequests_[hWnd];
-    unhandled = true;
+    closeRequests_[hWnd] = {thread, true};
     if (windows_.SendMessageCallbackA(hWnd, WM_CLOSE, 0, 0, &WindowMonitor::CloseRequestHandled,
                                       reinterpret_cast<std::uintptr_t>(this)) == 0) {
         // Refused (a window of an elevated program, say): nothing is waiting for an answer.
@@ -111,7 +122,7 @@ void WindowMonitor::CloseRequestHandled(Hwnd hWnd, UInt /*msg*/, std::uintptr_t 
     // Whether the window closed is not looked at: the next sweep finds it if it stayed.
     auto& monitor = *reinterpret_cast<WindowMonitor*>(context);
     if (const auto it = monitor.closeRequests_.find(hWnd); it != monitor.closeRequests_.end()) {
-        it->second = false;
+        it->second.unhandled = false;
     }
 }
 

@@ -64,12 +64,15 @@ class WindowMonitor {
     void Sweep();
     // One window's check, the sweep's and the window events': not the main window nor the
     // handle 0, no request of ours still unhandled, its title in the 50-byte buffer against the
-    // list as it stands (the matcher is built at the first title), not a window left out, and
-    // a close request when it matches.
+    // list as it stands (the matcher is built at the first title); then, for a title that
+    // matches, not a window of this program nor of the system, no request of ours unhandled on
+    // its thread, and a close request.
     void CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher);
-    // Windows never closed whatever their titles: the system's (the shell's window, the
-    // taskbars, the input-method windows) and every window of this program.
-    bool IsLeftOut(Hwnd hWnd);
+    // The system's windows, never closed whatever their titles: the shell's window, the
+    // taskbars, the input-method windows.
+    bool IsSystemWindow(Hwnd hWnd);
+    // A request of ours to a window of this thread is still unhandled.
+    bool AwaitsAnswer(UInt thread) const;
     // Forgets the windows the desktop no longer has: a handle handed out again starts afresh.
     void ForgetClosedWindows(const std::vector<Hwnd>& desktop);
     static void CloseRequestHandled(Hwnd hWnd, UInt msg, std::uintptr_t context, LResult result);
@@ -83,11 +86,15 @@ class WindowMonitor {
     MonitorHost& host_;
     bool sweeping_ = false;  // a tick during a sweep's message pass must not start another
     std::array<Hwineventhook, 3> windowEventHooks_{};
-    // Windows sent a close request and still on the desktop at the last sweep, each with
-    // whether that request is still unhandled (a hung window, an open question). Such a window
-    // is not asked again until it has answered; one that has answered is asked again by the
-    // sweep alone. Kept across Stop Monitoring: a question still open stays the only one.
-    std::unordered_map<Hwnd, bool> closeRequests_;
+    struct CloseRequest {
+        UInt thread = 0;        // the window's thread
+        bool unhandled = true;  // a hung window, an open question
+    };
+    // Windows sent a close request and still on the desktop at the last sweep. A window whose
+    // request is unhandled, and every other window of its thread, is not asked until it has
+    // answered; one that has answered is asked again by the sweep alone. Kept across Stop
+    // Monitoring: a question still open stays the only one.
+    std::unordered_map<Hwnd, CloseRequest> closeRequests_;
 };
 
 }  // namespace vt

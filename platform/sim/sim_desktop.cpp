@@ -26,6 +26,8 @@ Hwnd SimDesktop::AddWindowAnsi(std::string title, CloseBehaviour behaviour, Hwnd
     window.title = std::move(title);
     window.owner = owner;
     window.behaviour = behaviour;
+    const auto ownerWindow = windows_.find(owner);
+    window.threadId = ownerWindow != windows_.end() ? ownerWindow->second.threadId : nextThread_++;
     AddToZOrder(handle);
     return handle;
 }
@@ -60,6 +62,9 @@ Hwnd SimDesktop::AddChildWindow(Hwnd parent, std::wstring_view title) {
     RemoveFromZOrder(handle);
     windows_[handle].parent = parent;
     windows_[handle].owner = parent;  // goes with its parent
+    if (const auto it = windows_.find(parent); it != windows_.end()) {
+        windows_[handle].threadId = it->second.threadId;
+    }
     return handle;
 }
 
@@ -344,15 +349,18 @@ std::int32_t SimDesktop::GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t max
 
 UInt SimDesktop::GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) {
     UInt process = 0;
+    UInt thread = 0;
     if (IsForm(hWnd)) {
         process = kOwnProcessId;
+        thread = kOwnThreadId;
     } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
         process = it->second.processId;
+        thread = it->second.threadId;
     }
     if (processId != nullptr) {
         *processId = process;
     }
-    return process == 0 ? 0 : process + 1;  // a thread of that process
+    return thread;
 }
 
 Hwnd SimDesktop::GetAncestor(Hwnd hWnd, UInt flags) {

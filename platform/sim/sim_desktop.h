@@ -30,6 +30,7 @@ enum class CloseBehaviour {
 // The program's own process, whose window Form1 is, and the other programs' process.
 inline constexpr UInt kOwnProcessId = 0x42;
 inline constexpr UInt kOtherProcessId = 0x99;
+inline constexpr UInt kOwnThreadId = 0x43;  // the program's one thread
 
 struct SimWindow {
     Hwnd handle = 0;
@@ -39,6 +40,8 @@ struct SimWindow {
     CloseBehaviour behaviour = CloseBehaviour::Closes;
     std::string className = "SimWindow";
     UInt processId = kOtherProcessId;
+    // Its thread: a window of its own, or its owner's (a dialog runs on its owner's thread).
+    UInt threadId = 0;
     // Refuses messages from this program (an elevated program's window, on Windows).
     bool refusesMessages = false;
     std::int32_t closeRequests = 0;  // WM_CLOSE sent to it
@@ -201,6 +204,7 @@ class SimDesktop : public WindowSystem {
     std::uint64_t nextZ_ = 0;
     std::vector<Hwnd> closeLog_;
     Hwnd nextHandle_ = 0x10010;
+    UInt nextThread_ = 0x1000;
     std::vector<std::pair<Hwnd, UInt>> posted_;
     std::map<std::string, UInt> registeredMessages_;
     Hwnd foreground_ = 0;

@@ -244,6 +244,45 @@ TEST_F(SweepTest, AWindowIsAskedAgainOnlyOnceItHasAnsweredAndNoOtherWaitsForIt) 
     EXPECT_TRUE(sim.Messages().empty());
 }
 
+// While an editor's question is open, no window of its thread is asked: not the question's own
+// box, titled like the editor (closing it would answer Cancel and have the editor asked again,
+// tick after tick), nor another window of that program, whose request would be taken inside
+// the question. Windows of other threads go as before.
+TEST_F(SweepTest, NoWindowOfAThreadAskingItsUserIsAsked) {
+    Keywords({L"notepad"});
+    sim.Click(ControlId::Check2);  // Start Monitoring sets the hooks
+    const Hwnd editor = sim.AddWindow(L"Untitled - Notepad", CloseBehaviour::Asks);
+    sim.Tick();
+    ASSERT_EQ(sim.Window(editor).questionsOpen, 1);
+    const Hwnd box = sim.AddWindow(L"Notepad", CloseBehaviour::Closes, editor);
+    int boxCloses = 0;
+    sim.Window(box).onClose = [&] {
+        ++boxCloses;
+        sim.AnswerQuestion(editor, false);  // a question closed is answered Cancel
+    };
+    const Hwnd sibling = sim.AddWindow(L"Notepad - Help");
+    sim.Window(sibling).threadId = sim.Window(editor).threadId;
+    sim.RaiseWinEvent(EVENT_OBJECT_CREATE, box);
+    sim.RaiseWinEvent(EVENT_OBJECT_CREATE, sibling);
+    for (int tick = 0; tick < 3; ++tick) {
+        const Hwnd other = sim.AddWindow(L"Notepad++");
+        sim.Tick();
+        EXPECT_FALSE(sim.WindowExists(other));
+    }
+    EXPECT_EQ(boxCloses, 0);
+    ASSERT_TRUE(sim.WindowExists(box)) << "the question's box was closed";
+    ASSERT_TRUE(sim.WindowExists(sibling)) << "asked inside the question";
+    EXPECT_EQ(sim.Window(sibling).closeRequests, 0);
+    EXPECT_EQ(sim.Window(editor).closeRequests, 1);
+
+    // The user answers No: the editor closes, and its thread's other window goes next tick.
+    sim.DestroyWindow(box);
+    sim.AnswerQuestion(editor, true);
+    sim.Tick();
+    EXPECT_FALSE(sim.WindowExists(editor));
+    EXPECT_FALSE(sim.WindowExists(sibling));
+}
+
 // A window that is gone is forgotten, so one that later gets its handle starts afresh; a
 // request the system refuses leaves nothing waiting for an answer.
 TEST_F(SweepTest, AHandleHandedOutAgainAndARefusedRequestStartAfresh) {

@@ -53,19 +53,38 @@ void RegisterTestWindowClass() {
     }
 }
 
-// The asking window's process: the event that ends its questions, and the requests it got.
+// The asking window's process: the event that ends its questions, the requests it got, and
+// those its question's box got.
 HANDLE gAskingRelease = nullptr;
 int gAskingRequests = 0;
+int gBoxRequests = 0;
+constexpr const char* kQuestionBoxClass = "VintrellPlatformTestQuestionBox";
+
+LRESULT CALLBACK QuestionBoxProc(HWND box, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    if (msg == WM_CLOSE) {
+        ++gBoxRequests;  // closing a question cancels it, as its Cancel button does
+    }
+    return ::DefWindowProcA(box, msg, wParam, lParam);
+}
 
 LRESULT CALLBACK AskingWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     if (msg != WM_CLOSE) {
         return ::DefWindowProcA(window, msg, wParam, lParam);
     }
     ++gAskingRequests;
-    // The question's modal loop: it takes every message, the next WM_CLOSE included.
-    while (::MsgWaitForMultipleObjects(1, &gAskingRelease, FALSE, 20, QS_ALLINPUT) !=
-           WAIT_OBJECT_0) {
+    // The question: a box titled like its owner, as an editor's "Save changes?" box is, and a
+    // modal loop that takes every message, the next WM_CLOSE included, until the box goes.
+    char title[256] = {};
+    ::GetWindowTextA(window, title, sizeof(title));
+    const HWND box =
+        ::CreateWindowExA(0, kQuestionBoxClass, title, WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0,
+                          200, 100, window, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    while (::IsWindow(box) && ::MsgWaitForMultipleObjects(1, &gAskingRelease, FALSE, 20,
+                                                          QS_ALLINPUT) != WAIT_OBJECT_0) {
         PumpMessages();
+    }
+    if (::IsWindow(box)) {
+        ::DestroyWindow(box);
     }
     return 0;
 }
@@ -112,7 +131,10 @@ int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
         windowClass.lpfnWndProc = AskingWindowProc;
         windowClass.hInstance = ::GetModuleHandleA(nullptr);
         windowClass.lpszClassName = kAskingWindowClass;
-        if (::RegisterClassExA(&windowClass) != 0) {
+        WNDCLASSEXA boxClass = windowClass;
+        boxClass.lpfnWndProc = QuestionBoxProc;
+        boxClass.lpszClassName = kQuestionBoxClass;
+        if (::RegisterClassExA(&windowClass) != 0 && ::RegisterClassExA(&boxClass) != 0) {
             window = ::CreateWindowExA(0, kAskingWindowClass, title, WS_OVERLAPPEDWINDOW, 0, 0, 200,
                                        100, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
         }
@@ -136,7 +158,7 @@ int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
                WAIT_OBJECT_0) {
         PumpMessages();
     }
-    return kAskedBase + gAskingRequests;
+    return kAskedBase + gAskingRequests + kBoxClosedStep * gBoxRequests;
 }
 
 int RunClosableWindow(const char* title, const char* waitMs) {
@@ -307,16 +329,17 @@ HungWindowProcess::HungWindowProcess(const std::string& title, bool asks) {
     window_ = ::FindWindowA(asks ? kAskingWindowClass : kTestWindowClass, title.c_str());
 }
 
-int HungWindowProcess::ReleaseAndCountCloseRequests() {
+HungWindowProcess::CloseRequests HungWindowProcess::ReleaseAndCountCloseRequests() {
     if (!release_ || !process_ || !::SetEvent(release_.get()) ||
         ::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) {
-        return -1;
+        return {};
     }
     DWORD exitCode = 0;
     if (!::GetExitCodeProcess(process_.get(), &exitCode) || exitCode < kAskedBase) {
-        return -1;
+        return {};
     }
-    return static_cast<int>(exitCode) - kAskedBase;
+    const int counts = static_cast<int>(exitCode) - kAskedBase;
+    return {counts % kBoxClosedStep, counts / kBoxClosedStep};
 }
 
 HungWindowProcess::~HungWindowProcess() {

@@ -19,17 +19,20 @@ namespace vt::test {
 // The command line switches that turn the test binary into another process's window:
 // --hung-window TITLE READY-EVENT RELEASE-EVENT, whose thread stops pumping messages, and
 // --asking-window TITLE READY-EVENT RELEASE-EVENT, which answers every WM_CLOSE with a modal
-// question (a loop of its own) that stays open until the test releases it.
+// question (a loop of its own, and a box of the same title, owned by the window) that stays
+// open until the test releases it; a WM_CLOSE to the box cancels the question.
 inline constexpr std::string_view kHungWindowSwitch = "--hung-window";
 inline constexpr std::string_view kAskingWindowSwitch = "--asking-window";
 inline constexpr const char* kTestWindowClass = "VintrellPlatformTestWindow";
 inline constexpr const char* kAskingWindowClass = "VintrellPlatformTestAskingWindow";
 
 // Runs the hung or the asking window's process; returns its exit code: for the asking window,
-// kAskedBase plus the number of WM_CLOSE it received.
+// kAskedBase plus the number of WM_CLOSE it received, plus kBoxClosedStep for each WM_CLOSE
+// its question's box received.
 int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
                           const char* releaseEvent);
 inline constexpr int kAskedBase = 100;
+inline constexpr int kBoxClosedStep = 1000;
 
 // Run from a copy of the test binary: writes what Win32Platform::ExecutablePath reports, as
 // UTF-16, to the file named by the argument (UTF-16, from the wide command line).
@@ -102,8 +105,13 @@ class HungWindowProcess {
     ~HungWindowProcess();
 
     HWND Handle() const { return window_; }  // null when the process did not come up
-    // Releases the process and waits for it: the WM_CLOSE an asking window received, or -1.
-    int ReleaseAndCountCloseRequests();
+    // Releases the process and waits for it: the WM_CLOSE an asking window received, and
+    // those its question's box received; -1 each when the process did not say.
+    struct CloseRequests {
+        int window = -1;
+        int box = -1;
+    };
+    CloseRequests ReleaseAndCountCloseRequests();
 
     static constexpr std::chrono::seconds lifetime{20};
 

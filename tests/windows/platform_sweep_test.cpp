@@ -213,7 +213,8 @@ TEST_F(SweepTest, InputMethodWindowsOfEveryProcessAreLeftOut) {
 }
 
 // Another program's windows that do not answer: one hung, one asking "Save changes?" in a modal
-// loop that takes the next WM_CLOSE too. Each holds one request and no more, and the windows
+// loop that takes the next WM_CLOSE too, with a box titled like it. Each holds one request and
+// no more, the box is never asked (closing it would cancel the question), and the windows
 // below them are closed at every sweep meanwhile.
 TEST_F(SweepTest, WindowsThatDoNotAnswerGetOneRequestAndHoldUpNoOther) {
     const std::string keyword = RandomLetters(10);
@@ -234,7 +235,9 @@ TEST_F(SweepTest, WindowsThatDoNotAnswerGetOneRequestAndHoldUpNoOther) {
         ::Sleep(100);  // a tick's time: the asking window's question is up
         PumpMessages();
     }
-    EXPECT_EQ(asking.ReleaseAndCountCloseRequests(), 1);
+    const HungWindowProcess::CloseRequests asked = asking.ReleaseAndCountCloseRequests();
+    EXPECT_EQ(asked.window, 1);
+    EXPECT_EQ(asked.box, 0);
 }
 
 // While monitoring, the system reports another program's new window, title and all: it is

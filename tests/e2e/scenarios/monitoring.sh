@@ -94,8 +94,9 @@ scenario_hung_window() {
     choose_stop_monitoring || return
 
     # A matching window that asks whether to save: asked once, it shows its question and gets
-    # no second one while it stands; another matching window is closed meanwhile within a
-    # tick, and Stop Monitoring is reachable from the tray.
+    # no second one while it stands; the question's box, titled like the window, is not closed
+    # (that would answer Cancel); another matching window is closed meanwhile within a tick,
+    # and Stop Monitoring is reachable from the tray.
     local save=$LOGS/$SCENARIO_TAG-save.txt
     start_target "$save" "^created" "the save-prompt window" \
         "$BIN_DIR/e2e_save_prompt.exe" "zephyr unsaved document" 30 || return
@@ -107,11 +108,14 @@ scenario_hung_window() {
     local prompts boxes=0 i
     prompts=$(grep -c '^prompt' "$save")
     for ((i = 1; i <= ${P[dialog.count]:-0}; i++)); do
-        [[ ${P[dialog.$i.caption]-} == "Unsaved changes" ]] && boxes=$((boxes + 1))
+        [[ ${P[dialog.$i.caption]-} == "zephyr unsaved document" ]] && boxes=$((boxes + 1))
     done
-    note "after 3.5 s of monitoring: $prompts save questions asked, $boxes boxes on screen"
-    ((prompts == 1 && boxes == 1)) ||
-        fail "expected one save question in 3.5 s of monitoring, saw $prompts asked and $boxes shown"
+    local cancelled
+    cancelled=$(grep -c '^answer [0-9]* 2$' "$save")
+    note "after 3.5 s of monitoring: $prompts save questions asked, $boxes boxes on screen," \
+        "$cancelled cancelled"
+    ((prompts == 1 && boxes == 1 && cancelled == 0)) ||
+        fail "expected one save question in 3.5 s of monitoring, saw $prompts asked, $boxes shown, $cancelled cancelled"
     shot save-prompt
     menu_start=$EPOCHREALTIME
     open_tray_menu 6000 || return
