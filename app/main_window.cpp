@@ -150,7 +150,11 @@ void Form1::OnMouseMove(ControlId control) {
 }
 
 void Form1::OnTimer() {
-    Guarded([&] { Timer1_Timer(); });
+    // With Timer1 off a WM_TIMER is none of its ticks: any program can post one, and one
+    // already posted survives KillTimer. Sweeping then would close windows while not monitoring.
+    if (Timer1.Enabled()) {
+        Guarded([&] { Timer1_Timer(); });
+    }
 }
 
 void Form1::OnMenuCommand(MenuId item) {

@@ -36,6 +36,7 @@ using SendAsyncProc = void (*)(Hwnd hWnd, UInt msg, std::uintptr_t data, LResult
 inline constexpr UInt WM_NULL = 0x0000;
 inline constexpr UInt WM_CLOSE = 0x0010;
 inline constexpr UInt WM_COMMAND = 0x0111;
+inline constexpr UInt WM_TIMER = 0x0113;
 inline constexpr UInt WM_NCDESTROY = 0x0082;
 inline constexpr UInt WM_MOUSEMOVE = 0x0200;
 inline constexpr UInt WM_LBUTTONDOWN = 0x0201;

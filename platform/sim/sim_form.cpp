@@ -9,7 +9,6 @@ namespace {
 // Messages the window layer uses that the program itself never names.
 constexpr UInt kWmQueryEndSession = 0x0011;
 constexpr UInt kWmEndSession = 0x0016;
-constexpr UInt kWmTimer = 0x0113;
 constexpr WParam kTimer1Id = 1;
 // WM_COMMAND notification codes in the high word of wParam, as buttons send them.
 constexpr WParam kClickNotification = 0;
@@ -100,7 +99,7 @@ LResult VT_CALLBACK SimForm::FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam
     switch (msg) {
         case WM_COMMAND:
             return form->OnFormCommand(wParam);
-        case kWmTimer:
+        case WM_TIMER:
             form->events_->OnTimer();
             return 0;
         case WM_CLOSE:
@@ -231,7 +230,7 @@ bool SimForm::Tick() {
 }
 
 void SimForm::DeliverTick() {
-    desktop_.SendToForm(kWmTimer, kTimer1Id, 0);
+    desktop_.SendToForm(WM_TIMER, kTimer1Id, 0);
 }
 
 void SimForm::SetTimerEnabled(bool enabled) {

@@ -96,5 +96,21 @@ TEST_F(MonitoringTest, StopWithoutAnIconLeavesTheWindowProcedureAlone) {
     EXPECT_TRUE(sim.Messages().empty());
 }
 
+// A WM_TIMER that reaches the window while monitoring is off (another program posts one, or
+// one posted before Stop Monitoring) is no tick: nothing is swept, so nothing is closed.
+TEST_F(MonitoringTest, ATimerMessageWhileNotMonitoringSweepsNothing) {
+    const Hwnd notepad = sim.AddWindow(L"Untitled - Notepad");
+    sim.PostMessageA(form.hWnd(), WM_TIMER, 1, 0);
+    sim.DoEvents();
+    StartMonitoring();
+    sim.ChooseFromNextMenu(MenuId::mnuStopMonitoring);
+    sim.MouseOnTrayIcon(WM_RBUTTONUP);
+    ASSERT_TRUE(Idle());
+    sim.PostMessageA(form.hWnd(), WM_TIMER, 1, 0);
+    sim.DoEvents();
+    EXPECT_TRUE(sim.WindowExists(notepad));
+    EXPECT_TRUE(sim.CloseLog().empty());
+}
+
 }  // namespace
 }  // namespace vt::testing
