@@ -49,14 +49,14 @@ bool WithRetries(SystemServices& clock, Attempt attempt) {
     return false;
 }
 
-// Sends NIM_ADD with the record as it stands; true once the shell has taken the icon.
-bool AddToShell(WindowSystem& shell, SystemServices& clock) {
-    if (WithRetries(clock, [&] { return Notify(shell, NIM_ADD, NIF_MESSAGE | NIF_ICON); })) {
-        return true;
-    }
-    // An add that timed out may still have gone through: take away whatever the shell kept.
-    static_cast<void>(Notify(shell, NIM_DELETE, 0));
-    return false;
+// Sends NIM_ADD with the record as it stands; true once the shell has the icon. An add that
+// timed out (a shell busy at logon answers late) may have gone through all the same, and the
+// shell refuses NIM_ADD for an icon it has: a NIM_MODIFY that succeeds finds it there.
+bool PutInShell(WindowSystem& shell, SystemServices& clock) {
+    return WithRetries(clock, [&] {
+        return Notify(shell, NIM_ADD, NIF_MESSAGE | NIF_ICON) ||
+               Notify(shell, NIM_MODIFY, NIF_MESSAGE | NIF_ICON);
+    });
 }
 
 // Sends the tooltip held in the record; a failure only leaves the icon without a tooltip.
@@ -104,7 +104,9 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu) {
     TrayIconData.cbSize = sizeof(NotifyIconDataA);
     TrayIconData.hIcon = windows.ApplicationIcon();
     TrayIconData.uCallbackMessage = TRAY_CALLBACK_MESSAGE;
-    if (!AddToShell(windows, owner.clock())) {
+    if (!PutInShell(windows, owner.clock())) {
+        // An add still on its way would bring the icon back without its window procedure.
+        static_cast<void>(Notify(windows, NIM_DELETE, 0));
         UndoSubclass(windows, owner.hWnd());
         throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotAdded));
     }
@@ -145,22 +147,12 @@ void RestoreTrayIcon() {
         return;
     }
     WindowSystem& shell = owner->windows();
-    // Any program may send "TaskbarCreated", and the shell refuses NIM_ADD for an icon it still
-    // has: that icon only needs the record's values again. Never deleted here: it is live.
-    bool tipSent = false;
-    const bool shown = WithRetries(owner->clock(), [&] {
-        if (Notify(shell, NIM_ADD, NIF_MESSAGE | NIF_ICON)) {
-            return true;
-        }
-        tipSent = Notify(shell, NIM_MODIFY, NIF_MESSAGE | NIF_ICON | NIF_TIP);
-        return tipSent;
-    });
-    if (!shown) {
+    // Any program may send "TaskbarCreated", and the icon may still be there: never deleted
+    // here, it is live.
+    if (!PutInShell(shell, owner->clock())) {
         throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotRestored));
     }
-    if (!tipSent) {
-        ModifyTip(shell);
-    }
+    ModifyTip(shell);
 }
 
 void SweepEnded() {

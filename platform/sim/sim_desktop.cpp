@@ -393,6 +393,11 @@ Bool32 SimDesktop::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
     }
     NotifyCall call{message, *data, false};
     call.succeeded = ApplyNotifyIcon(message, *data);
+    if (auto timeout = notifyTimeouts_.find(message);
+        timeout != notifyTimeouts_.end() && timeout->second > 0) {
+        --timeout->second;
+        call.succeeded = false;
+    }
     notifyCalls_.push_back(call);
     return call.succeeded ? 1 : 0;
 }

@@ -139,6 +139,9 @@ class SimDesktop : public WindowSystem {
     // The next `count` calls with this message fail (a shell that is not ready). Calls whose
     // cbSize is not 88 fail too.
     void FailNotifyIcon(UInt message, std::int32_t count) { notifyFailures_[message] = count; }
+    // The next `count` calls with this message are carried out but reported as failed: a shell
+    // too busy to answer within the caller's wait (at logon) handles them late.
+    void TimeOutNotifyIcon(UInt message, std::int32_t count) { notifyTimeouts_[message] = count; }
     // The mouse over the icon: sends its callback message to the icon's window procedure.
     LResult MouseOnTrayIcon(UInt mouseMessage);
     // Explorer restarted: every icon is gone and "TaskbarCreated" is sent to every window.
@@ -221,6 +224,7 @@ class SimDesktop : public WindowSystem {
     std::optional<NotifyIconDataA> trayIcon_;
     std::vector<NotifyCall> notifyCalls_;
     std::map<UInt, std::int32_t> notifyFailures_;
+    std::map<UInt, std::int32_t> notifyTimeouts_;
 };
 
 }  // namespace vt::sim

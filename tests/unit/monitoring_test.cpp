@@ -78,6 +78,21 @@ TEST_F(MonitoringTest, ShellThatIsBrieflyBusyStillGetsTheIcon) {
     EXPECT_STREQ(sim.TrayIcon()->szTip, "Right-click here to access the menu");
 }
 
+// At logon the shell may take the add after the caller has stopped waiting for it: the add
+// reports failure, and every later add is refused since the icon is there. That icon is found,
+// kept and monitoring runs, rather than the icon deleted and an error shown.
+TEST_F(MonitoringTest, AnAddThatTimedOutButWentThroughKeepsTheIcon) {
+    sim.TimeOutNotifyIcon(NIM_ADD, 1000);
+    StartMonitoring();
+
+    EXPECT_TRUE(Monitoring());
+    EXPECT_TRUE(sim.Messages().empty());
+    ASSERT_TRUE(sim.TrayIconShown());
+    EXPECT_STREQ(sim.TrayIcon()->szTip, "Right-click here to access the menu");
+    const std::vector<UInt> calls = NotifyMessages();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), NIM_DELETE), 0);
+}
+
 TEST_F(MonitoringTest, StopWithoutAnIconLeavesTheWindowProcedureAlone) {
     // A procedure saved by an earlier session must not come back once another replaced it.
     InstallRecorder();
