@@ -162,7 +162,12 @@ std::wstring Win32FormToolkit::GetWindowTextW(ControlId control) {
 }
 
 void Win32FormToolkit::SetControlText(ControlId control, std::wstring_view text) {
-    if (!::SetWindowTextA(RequireControl(control), ToAnsi(text).c_str())) {
+    const HWND window = RequireControl(control);
+    // The entry box is a Unicode window: its text goes in whole, as it is read.
+    const BOOL set = ::IsWindowUnicode(window)
+                         ? ::SetWindowTextW(window, std::wstring(text).c_str())
+                         : ::SetWindowTextA(window, ToAnsi(text).c_str());
+    if (!set) {
         ThrowLastError(L"A control's text could not be set");
     }
 }

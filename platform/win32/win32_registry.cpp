@@ -166,7 +166,10 @@ void Win32Registry::SaveSetting(std::wstring_view appName, std::wstring_view sec
         throw SettingNotWritten(key, SystemMessage(static_cast<DWORD>(status)));
     }
     const std::string text = ToAnsi(value);
-    // With its terminating NUL; on this 32-bit program no string is longer than a DWORD counts.
+    // With its terminating NUL, whose size a DWORD must count: a cut size would store a cut list.
+    if (text.size() >= MAXDWORD) {
+        throw SettingNotWritten(key, SystemMessage(ERROR_NOT_ENOUGH_MEMORY));
+    }
     status = ::RegSetValueExA(opened.get(), ToAnsi(key).c_str(), 0, REG_SZ,
                               reinterpret_cast<const BYTE*>(text.c_str()),
                               static_cast<DWORD>(text.size() + 1));

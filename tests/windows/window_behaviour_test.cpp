@@ -181,6 +181,10 @@ TEST_F(FormBehaviour, TheEntryBoxKeepsTypedLettersTheCodePageLacks) {
     }
     platform.DoEvents();
     EXPECT_EQ(platform.GetWindowTextW(ControlId::Text1), typed);
+    // And what the program puts there stays whole too.
+    platform.SetControlText(ControlId::Text1, L"");
+    platform.SetControlText(ControlId::Text1, typed);
+    EXPECT_EQ(platform.GetWindowTextW(ControlId::Text1), typed);
 }
 
 // Windows copies an ANSI item text in whole characters: a double-byte character that does not
