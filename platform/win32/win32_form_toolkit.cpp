@@ -76,10 +76,11 @@ int Win32FormToolkit::RunMessageLoop() {
 }
 
 void Win32FormToolkit::DoEvents() {
-    // Called from a timer tick while a pop-up menu is open, it must leave the user's keys and
-    // clicks to the menu's own loop: dispatched here, they would be lost to it.
-    const UINT leaveInput =
-        form_ && form_->MenuOpen() ? PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT : 0;
+    // Called from a timer tick while a pop-up menu or a message box is open, it must leave the
+    // user's keys and clicks to that modal loop: dispatched here, past the menu's or the box's
+    // own handling, they would be lost to it.
+    const bool modalLoopOpen = (form_ && form_->MenuOpen()) || messageBoxesOpen_ > 0;
+    const UINT leaveInput = modalLoopOpen ? PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT : 0;
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | leaveInput)) {
         if (message.message == WM_QUIT) {
@@ -196,9 +197,12 @@ void Win32FormToolkit::PopupMenu(MenuId menu) {
 std::int32_t Win32FormToolkit::MessageBox(std::wstring_view text, UInt style,
                                           std::wstring_view caption) {
     const HWND owner = form_ ? form_->Handle() : nullptr;
+    ++messageBoxesOpen_;
     // In Unicode: a message names the keyword as typed, letters the code page lacks included.
-    return ::MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(caption).c_str(),
-                         style | MB_APPLMODAL);
+    const int answer = ::MessageBoxW(owner, std::wstring(text).c_str(),
+                                     std::wstring(caption).c_str(), style | MB_APPLMODAL);
+    --messageBoxesOpen_;
+    return answer;
 }
 
 void Win32FormToolkit::EndProgram() {

@@ -63,6 +63,7 @@ class Win32FormToolkit : public FormToolkit, public ListViewControl {
 
     HINSTANCE instance_;
     std::unique_ptr<FormWindow> form_;
+    int messageBoxesOpen_ = 0;  // message boxes shown and not yet answered, nested ones counted
 };
 
 }  // namespace vt::win32

@@ -449,6 +449,33 @@ TEST_F(FormBehaviour, DoEventsFromATimerTickLeavesTheKeysToAnOpenMenu) {
     EXPECT_EQ(events.menuCommands, (std::vector{MenuId::mnuStopMonitoring}));
 }
 
+// The same for a message box: Enter, pressed while a tick lets the waiting messages through,
+// is the box's, whose dialog manager turns it into its OK button.
+TEST_F(FormBehaviour, DoEventsFromATimerTickLeavesTheKeysToAnOpenMessageBox) {
+    ShowAndActivate();
+    bool pressed = false;
+    bool closedByGuard = false;
+    const DWORD start = ::GetTickCount();
+    events.onTimer = [&] {
+        const HWND box = ::FindWindowA("#32770", "Vintrell test box");
+        if (box != nullptr && !pressed && ::IsWindowVisible(box)) {
+            PressKeys({VK_RETURN});
+            pressed = true;
+        } else if (box != nullptr && ::GetTickCount() - start > 4000) {
+            closedByGuard = true;  // the key did not close it
+            ::EndDialog(box, IDCANCEL);
+        }
+        platform.DoEvents();
+    };
+    platform.SetTimerEnabled(true);
+    const std::int32_t answer =
+        platform.Win32FormToolkit::MessageBox(L"Press Enter", MB_OK, L"Vintrell test box");
+    platform.SetTimerEnabled(false);
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(closedByGuard);
+    EXPECT_EQ(answer, IDOK);
+}
+
 TEST_F(FormBehaviour, ShowingCheck8UncoversItWhereItOverlapsCheck6) {
     const HWND startup = Control(ControlId::Check6);
     const HWND tray = Control(ControlId::Check8);
