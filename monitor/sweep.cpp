@@ -7,9 +7,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "monitor/window_collection.h"
 #include "monitor/main_window_handle.h"
 #include "monitor/matching.h"
+#include "monitor/window_collection.h"
 #include "monitor/window_monitor.h"
 #include "platform/error.h"
 #include "platform/scoped_flag.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "monitor/window_collection.h"
 #include "monitor/main_window_handle.h"
+#include "monitor/window_collection.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 
