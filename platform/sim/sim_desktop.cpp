@@ -8,6 +8,19 @@
 
 namespace vt::sim {
 
+namespace {
+
+// Copies as much of `text` as fits into a caller's buffer of `maxCount` characters, with its
+// terminating NUL, as GetWindowTextA and GetClassNameA do; the count copied.
+std::int32_t CopyOut(std::string_view text, char* buffer, std::int32_t maxCount) {
+    const auto count = std::min<std::size_t>(text.size(), static_cast<std::size_t>(maxCount - 1));
+    text.copy(buffer, count);
+    buffer[count] = '\0';
+    return static_cast<std::int32_t>(count);
+}
+
+}  // namespace
+
 // ---- Other programs' windows -------------------------------------------------------------------
 
 Hwnd SimDesktop::AddWindow(std::wstring_view title, CloseBehaviour behaviour, Hwnd owner) {
@@ -201,10 +214,7 @@ std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t ma
         title = it->second.title;
         ++it->second.titleReads;
     }
-    const auto count = std::min<std::size_t>(title.size(), static_cast<std::size_t>(maxCount - 1));
-    title.copy(buffer, count);
-    buffer[count] = '\0';
-    return static_cast<std::int32_t>(count);
+    return CopyOut(title, buffer, maxCount);
 }
 
 Bool32 SimDesktop::SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
@@ -341,10 +351,7 @@ std::int32_t SimDesktop::GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t max
     } else {
         return 0;
     }
-    const auto count = std::min<std::size_t>(name.size(), static_cast<std::size_t>(maxCount - 1));
-    name.copy(buffer, count);
-    buffer[count] = '\0';
-    return static_cast<std::int32_t>(count);
+    return CopyOut(name, buffer, maxCount);
 }
 
 UInt SimDesktop::GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) {
