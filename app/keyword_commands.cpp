@@ -35,7 +35,7 @@ void Form1::Check1_Click() {
         if (!text.empty()) {
             // The list, the store and every window title speak the ANSI code page: a letter it
             // lacks would become another, or a '?' that stands for every such letter of a title.
-            if (platform_.text.AnsiToUnicode(platform_.text.UnicodeToAnsi(text)) != text) {
+            if (!ToAnsiExactly(platform_.text, text)) {
                 throw AppError(err::kKeywordNotInCodePage, "Check1_Click",
                                std::wstring(kNotInCodePage));
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,16 @@ class TextConversion {
   protected:
     ~TextConversion() = default;
 };
+
+// The text in the system code page, or nullopt when that code page cannot hold it (a letter it
+// lacks would come back as another, or as a '?').
+inline std::optional<std::string> ToAnsiExactly(const TextConversion& text,
+                                                std::wstring_view unicode) {
+    std::string ansi = text.UnicodeToAnsi(unicode);
+    if (text.AnsiToUnicode(ansi) != unicode) {
+        return std::nullopt;
+    }
+    return ansi;
+}
 
 }  // namespace vt

@@ -80,16 +80,6 @@ bool IsInside(std::wstring_view path, std::wstring_view folder) {
     return SameName(path.substr(0, folder.size()), folder);
 }
 
-// The text in the system code page, or nullopt when that code page cannot hold it (a path so
-// converted would name some other file).
-std::optional<std::string> ToAnsiExactly(const TextConversion& text, std::wstring_view unicode) {
-    std::string ansi = text.UnicodeToAnsi(unicode);
-    if (text.AnsiToUnicode(ansi) != unicode) {
-        return std::nullopt;
-    }
-    return ansi;
-}
-
 std::wstring RunEntryName(std::wstring_view executablePath) {
     const std::size_t slash = executablePath.find_last_of(L"\\/");
     return std::wstring(slash == std::wstring_view::npos ? executablePath

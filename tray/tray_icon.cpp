@@ -105,9 +105,9 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu) {
     TrayIconData.hIcon = windows.ApplicationIcon();
     TrayIconData.uCallbackMessage = TRAY_CALLBACK_MESSAGE;
     if (!PutInShell(windows, owner.clock())) {
-        // An add still on its way would bring the icon back without its window procedure.
-        static_cast<void>(Notify(windows, NIM_DELETE, 0));
-        UndoSubclass(windows, owner.hWnd());
+        // The delete goes too: an add still on its way would bring the icon back without its
+        // window procedure.
+        RemoveTrayIcon();
         throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotAdded));
     }
 }

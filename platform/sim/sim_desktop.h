@@ -101,7 +101,6 @@ class SimDesktop : public WindowSystem {
     // SendMessageCallbackA's callbacks of messages handled so far, run when the program takes
     // messages: DoEvents, the message loop's next tick, a menu or a message box.
     void RunSendCallbacks();
-    std::size_t SendCallbacksWaiting() const { return sendCallbacks_.size(); }
     // A child window of another program's window: not top-level, so not enumerated.
     Hwnd AddChildWindow(Hwnd parent, std::wstring_view title);
     void SetTitle(Hwnd handle, std::wstring_view title);

@@ -17,8 +17,6 @@ namespace vt::sim {
 
 class SimSession : public SessionServices {
   public:
-    static constexpr UInt kOwnProcessId = sim::kOwnProcessId;
-
     explicit SimSession(SimDesktop& desktop) : desktop_(desktop) {}
 
     // --- Named mutexes -----------------------------------------------------------------------

@@ -43,9 +43,8 @@ class SimSystem : public SystemServices {
     const std::vector<std::string>& DllSearchCalls() const { return dllSearchCalls_; }
 
     // --- Clocks ------------------------------------------------------------------------------
-    // Milliseconds that passed in waits: Sleep, and the window system's timeouts.
+    // Milliseconds that passed in Sleep.
     std::uint64_t NowMs() const { return nowMs_; }
-    void AdvanceMs(std::uint64_t ms) { nowMs_ += ms; }
     void SetSecondsSinceMidnight(double seconds) { secondsSinceMidnight_ = seconds; }
 
     // --- SystemServices ----------------------------------------------------------------------

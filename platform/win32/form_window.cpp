@@ -453,9 +453,7 @@ void FormWindow::PopupMenu(MenuId menu) {
     // TPM_RETURNCMD: the command is sent now, so its handler has run when this returns,
     // through the window's current procedure (the tray's, while the icon is shown).
     const UINT flags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY;
-    menuOpen_ = true;
     const BOOL chosen = ::TrackPopupMenu(popup, flags, pointer.x, pointer.y, 0, Handle(), nullptr);
-    menuOpen_ = false;
     // The menu's own loop dispatched other messages: the window may be gone by now.
     if (chosen != 0 && Handle() != nullptr) {
         static_cast<void>(::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(chosen, 0), 0));

@@ -88,8 +88,6 @@ class FormWindow {
     bool LoadMouseIcon(const std::wstring& path);
     // Modal; a chosen item's command has been handled when it returns.
     void PopupMenu(MenuId menu);
-    // While a pop-up menu is open, its own loop takes the keyboard and the mouse.
-    bool MenuOpen() const { return menuOpen_; }
     // Destroys the window; the message loop then ends.
     void Destroy();
     // Hands a mouse message of the list view or of its header to the list's tooltip, which
@@ -150,7 +148,6 @@ class FormWindow {
     HWND toolTip_ = nullptr;                             // owned by window_
     HWND lastFocus_ = nullptr;
     std::int32_t mousePointer_ = 0;
-    bool menuOpen_ = false;
     bool quitOnDestroy_ = true;
 };
 

@@ -4,8 +4,6 @@
 
 namespace vt::win32 {
 
-namespace {}  // namespace
-
 std::wstring SystemMessage(DWORD code) {
     // The W form: no conversion that could itself fail while a failure is being reported.
     wchar_t text[512] = {};

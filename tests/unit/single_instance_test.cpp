@@ -139,7 +139,7 @@ TEST_F(TwoStartsTest, ASecondStartStopsMonitoringInTheTrayAndBringsTheWindowToTh
     const Hwnd calculator = sim.AddWindow(L"Calculator");
 
     StartSecond();
-    EXPECT_EQ(sim.ForegroundAllowed(), std::vector<UInt>{sim::SimSession::kOwnProcessId});
+    EXPECT_EQ(sim.ForegroundAllowed(), std::vector<UInt>{sim::kOwnProcessId});
     EXPECT_TRUE(sim.FormVisibleNow());
     EXPECT_EQ(sim.ForegroundWindow(), form->hWnd());
     EXPECT_FALSE(sim.TimerEnabled());
