@@ -18,10 +18,12 @@ namespace vt {
 
 namespace {
 
-// The taskbars and the input-method windows that every GUI thread has: closing them breaks the
-// shell or text input in their programs, whatever their titles say.
-constexpr std::array<std::string_view, 4> kSystemClasses{"Shell_TrayWnd", "Shell_SecondaryTrayWnd",
-                                                         "IME", "MSCTFIME UI"};
+// Closing these breaks the shell or text input, whatever their titles say: the taskbars, the
+// input-method windows every GUI thread has, the shell's desktop (told by its class too, as the
+// window event of a restarted shell comes before SetShellWindow), and the ghost standing in for
+// a hung window, whose closing offers to end that program.
+constexpr std::array<std::string_view, 6> kSystemClasses{
+    "Shell_TrayWnd", "Shell_SecondaryTrayWnd", "IME", "MSCTFIME UI", "Progman", "Ghost"};
 
 bool SameClassName(std::string_view a, std::string_view b) {
     // Class names are compared ignoring case, as Windows does.
@@ -49,13 +51,14 @@ bool WindowMonitor::IsSystemWindow(Hwnd hWnd) {
                        [&](std::string_view system) { return SameClassName(name, system); });
 }
 
-bool WindowMonitor::AwaitsAnswer(UInt thread) const {
-    // A thread that has not answered is asking its user (or hung): a request to any of its
-    // windows would be taken inside that question, the question's own box among them, whose
-    // closing answers Cancel and has the owner asked again.
-    return thread != 0 &&
-           std::any_of(closeRequests_.begin(), closeRequests_.end(), [thread](const auto& request) {
-               return request.second.unhandled && request.second.thread == thread;
+bool WindowMonitor::HeldByItsThread(const KnownWindow& window) const {
+    // A window that appeared while its thread had our request may be that request's question
+    // (its "Save changes?" box, owned or not, titled like its window): closing it answers Cancel
+    // and has the window asked again. Windows seen before the request never wait for it.
+    return window.thread != 0 &&
+           std::any_of(known_.begin(), known_.end(), [&window](const auto& other) {
+               return other.second.unanswered && other.second.thread == window.thread &&
+                      other.second.askedAt < window.seenAt;
            });
 }
 
@@ -81,8 +84,7 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
     }
     // A window that has not answered our last request (hung, or asking its user a question)
     // is not asked again: a second request would stack a second question on the first.
-    if (const auto it = closeRequests_.find(hWnd);
-        it != closeRequests_.end() && it->second.unhandled) {
+    if (const auto it = known_.find(hWnd); it != known_.end() && it->second.unanswered) {
         return;
     }
     std::array<char, kLongestTitle + 1> TitleBuffer{};
@@ -104,32 +106,57 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
     const UInt thread = windows_.GetWindowThreadProcessId(hWnd, &processId);
     // Vintrell's own windows (its input-method window, tooltips, its message boxes).
     const bool own = thread != 0 && processId == windows_.GetCurrentProcessId();
-    if (own || IsSystemWindow(hWnd) || AwaitsAnswer(thread)) {
+    if (own || IsSystemWindow(hWnd)) {
         return;
     }
-    // Unhandled until its callback says otherwise; a window of this thread answers within the
-    // call, so the entry is made first.
-    closeRequests_[hWnd] = {thread, true};
+    KnownWindow& window = known_.try_emplace(hWnd, KnownWindow{thread, look_}).first->second;
+    window.held = HeldByItsThread(window);
+    if (window.held) {
+        return;
+    }
+    // Unanswered until its callback says otherwise; a window of this thread answers within the
+    // call, so the record is made first.
+    window.askedAt = look_;
+    window.unanswered = true;
     if (windows_.SendMessageCallbackA(hWnd, WM_CLOSE, 0, 0, &WindowMonitor::CloseRequestHandled,
                                       reinterpret_cast<std::uintptr_t>(this)) == 0) {
         // Refused (a window of an elevated program, say): nothing is waiting for an answer.
-        closeRequests_.erase(hWnd);
+        known_.at(hWnd).unanswered = false;
     }
 }
 
 void WindowMonitor::CloseRequestHandled(Hwnd hWnd, UInt /*msg*/, std::uintptr_t context,
                                         LResult /*result*/) {
-    // Whether the window closed is not looked at: the next sweep finds it if it stayed.
-    auto& monitor = *reinterpret_cast<WindowMonitor*>(context);
-    if (const auto it = monitor.closeRequests_.find(hWnd); it != monitor.closeRequests_.end()) {
-        it->second.unhandled = false;
+    try {
+        reinterpret_cast<WindowMonitor*>(context)->OnAnswer(hWnd);
+    } catch (...) {
+        // Nothing may unwind into the system; the next sweep asks what was held.
     }
+}
+
+void WindowMonitor::OnAnswer(Hwnd hWnd) {
+    // Whether the window closed is not looked at: the next sweep finds it if it stayed.
+    const auto it = known_.find(hWnd);
+    if (it == known_.end() || !it->second.unanswered) {
+        return;
+    }
+    it->second.unanswered = false;
+    // The windows its thread held are asked now, their titles read anew; each is held again
+    // while another request to the thread is out.
+    std::vector<Hwnd> held;
+    for (const auto& [handle, window] : known_) {
+        if (window.held && window.thread == it->second.thread) {
+            held.push_back(handle);
+        }
+    }
+    CheckOutsideSweep(held);
 }
 
 void WindowMonitor::Sweep() {
     std::wstring description;
     try {
         {
+            ++look_;
             Enum::HandleCollection WindowHandles;
             windows_.EnumWindows(&Enum::EnumChildProc, reinterpret_cast<LParam>(&WindowHandles));
             if (WindowHandles.outOfMemory) {
@@ -150,12 +177,11 @@ void WindowMonitor::Sweep() {
 }
 
 void WindowMonitor::ForgetClosedWindows(const std::vector<Hwnd>& desktop) {
-    if (closeRequests_.empty()) {
+    if (known_.empty()) {
         return;
     }
     const std::unordered_set<Hwnd> present(desktop.begin(), desktop.end());
-    std::erase_if(closeRequests_,
-                  [&](const auto& request) { return !present.contains(request.first); });
+    std::erase_if(known_, [&](const auto& window) { return !present.contains(window.first); });
 }
 
 }  // namespace vt

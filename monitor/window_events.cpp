@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <tuple>
 
@@ -52,17 +53,31 @@ void WindowMonitor::WindowEventProc(LParam context, UInt /*event*/, Hwnd hWnd,
 void WindowMonitor::OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild) {
     // Only a window itself, not one of its parts, and only a top-level one: the windows a
     // sweep examines. A window asked before is asked again by the sweep alone, at its pace.
-    if (idObject != OBJID_WINDOW || idChild != CHILDID_SELF || host_.Ended() ||
-        !host_.Timer1Enabled() || closeRequests_.contains(hWnd) ||
-        windows_.GetAncestor(hWnd, GA_PARENT) != windows_.GetDesktopWindow()) {
+    if (idObject != OBJID_WINDOW || idChild != CHILDID_SELF) {
         return;
     }
-    // NOTE: the events arrive whenever this thread takes messages (a sweep's closing pass, the
-    // tray menu, a message box); the check sends without waiting, so it runs there at once.
+    if (const auto it = known_.find(hWnd); it != known_.end() && it->second.askedAt != 0) {
+        return;
+    }
+    if (windows_.GetAncestor(hWnd, GA_PARENT) != windows_.GetDesktopWindow()) {
+        return;
+    }
+    ++look_;
+    CheckOutsideSweep(std::span(&hWnd, 1));
+}
+
+void WindowMonitor::CheckOutsideSweep(std::span<const Hwnd> windows) {
+    // NOTE: events and answers arrive whenever this thread takes messages (a sweep's closing
+    // pass, the tray menu, a message box); a check sends without waiting, so it runs there.
+    if (windows.empty() || host_.Ended() || !host_.Timer1Enabled()) {
+        return;
+    }
     std::wstring description;
     try {
         std::optional<KeywordMatcher> matcher;
-        CloseIfMatching(hWnd, matcher);
+        for (const Hwnd hWnd : windows) {
+            CloseIfMatching(hWnd, matcher);
+        }
         return;
     } catch (...) {
         description = CurrentErrorDescription(text_);

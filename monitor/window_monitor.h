@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -36,7 +37,7 @@ class MonitorHost {
 };
 
 // The window sweep of each tick and the instant check of the windows the system reports while
-// monitoring, with what they share: the close requests sent and not yet handled, and the hooks.
+// monitoring, with what they share: the matching windows known, their requests, and the hooks.
 // A close request never waits: it is sent, and the window's answer arrives later as a callback
 // while the thread takes messages. Form1, which owns the monitor, outlives the message loop
 // that delivers those callbacks.
@@ -61,24 +62,37 @@ class WindowMonitor {
     void RemoveWindowEventHooks() noexcept;
 
   private:
+    struct KnownWindow {
+        UInt thread = 0;
+        std::uint64_t seenAt = 0;   // the look that first saw it matching
+        std::uint64_t askedAt = 0;  // the look that last asked it; 0: never asked
+        bool unanswered = false;    // its request is out: hung, or asking its user
+        bool held = false;          // left for its thread's answer
+    };
+
     void Sweep();
-    // One window's check, the sweep's and the window events': not the main window nor the
-    // handle 0, no request of ours still unhandled, its title in the 50-byte buffer against the
-    // list as it stands (the matcher is built at the first title); then, for a title that
-    // matches, not a window of this program nor of the system, no request of ours unhandled on
-    // its thread, and a close request.
+    // One window's check, the sweep's, the window events' and an answer's: not the main window
+    // nor the handle 0, no request of ours unanswered, its title in the 50-byte buffer against
+    // the list as it stands (the matcher is built at the first title); then, for a title that
+    // matches, not a window of this program nor of the system, not held by its thread, and a
+    // close request.
     void CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher);
     // The system's windows, never closed whatever their titles: the shell's window, the
-    // taskbars, the input-method windows.
+    // taskbars, the input-method windows, the hung windows' ghosts.
     bool IsSystemWindow(Hwnd hWnd);
-    // A request of ours to a window of this thread is still unhandled.
-    bool AwaitsAnswer(UInt thread) const;
+    // The window was first seen after a request of ours to its thread, still unanswered: it
+    // may be that request's question.
+    bool HeldByItsThread(const KnownWindow& window) const;
     // Forgets the windows the desktop no longer has: a handle handed out again starts afresh.
     void ForgetClosedWindows(const std::vector<Hwnd>& desktop);
     static void CloseRequestHandled(Hwnd hWnd, UInt msg, std::uintptr_t context, LResult result);
+    void OnAnswer(Hwnd hWnd);
     static void WindowEventProc(LParam context, UInt event, Hwnd hWnd, std::int32_t idObject,
                                 std::int32_t idChild);
     void OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild);
+    // Checks windows outside a sweep (a window event, an answer), while monitoring runs: an
+    // error ends monitoring as a failed sweep does.
+    void CheckOutsideSweep(std::span<const Hwnd> windows);
 
     WindowSystem& windows_;
     const TextConversion& text_;
@@ -86,15 +100,12 @@ class WindowMonitor {
     MonitorHost& host_;
     bool sweeping_ = false;  // a tick during a sweep's message pass must not start another
     std::array<Hwineventhook, 3> windowEventHooks_{};
-    struct CloseRequest {
-        UInt thread = 0;        // the window's thread
-        bool unhandled = true;  // a hung window, an open question
-    };
-    // Windows sent a close request and still on the desktop at the last sweep. A window whose
-    // request is unhandled, and every other window of its thread, is not asked until it has
-    // answered; one that has answered is asked again by the sweep alone. Kept across Stop
-    // Monitoring: a question still open stays the only one.
-    std::unordered_map<Hwnd, CloseRequest> closeRequests_;
+    // Counts the looks at the desktop (a sweep, a window event): what a look sees was there
+    // before any request it makes.
+    std::uint64_t look_ = 0;
+    // Other programs' windows seen matching and still on the desktop at the last sweep. Kept
+    // across Stop Monitoring: a question still open stays the only one.
+    std::unordered_map<Hwnd, KnownWindow> known_;
 };
 
 }  // namespace vt

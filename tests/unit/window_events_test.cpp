@@ -89,6 +89,24 @@ TEST_F(WindowEventsTest, AWindowWithARequestUnansweredIsNotAskedAgainByTheEvents
     EXPECT_FALSE(sim.WindowExists(other));
 }
 
+// A program opens ten pop-ups at once from one thread: the first is asked as it is reported;
+// the others, reported while that request is out, could be its question and wait for the
+// thread's answer, which asks them all at once, with no sweep.
+TEST_F(WindowEventsTest, WindowsAThreadOpensTogetherAreAskedTogetherAtItsAnswer) {
+    std::vector<Hwnd> burst{sim.AddWindow(L"Notepad ad 0")};
+    for (int i = 1; i < 10; ++i) {
+        burst.push_back(sim.AddWindow(L"Notepad ad " + std::to_wstring(i)));
+        sim.Window(burst.back()).threadId = sim.Window(burst.front()).threadId;
+    }
+    for (const Hwnd hWnd : burst) {
+        sim.RaiseWinEvent(EVENT_OBJECT_CREATE, hWnd);
+    }
+    EXPECT_EQ(sim.CloseLog(), std::vector<Hwnd>{burst.front()});
+    sim.RunSendCallbacks();
+    EXPECT_EQ(sim.WindowCount(), 0);
+    EXPECT_EQ(sim.CloseLog().size(), burst.size());
+}
+
 // A window that declines is asked again by the sweep alone, at its pace: a title that changes
 // many times a second brings it no more requests than that.
 TEST_F(WindowEventsTest, AWindowThatDeclinedIsAskedAgainOnlyByTheSweep) {

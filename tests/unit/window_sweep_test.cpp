@@ -154,8 +154,9 @@ TEST_F(SweepTest, TheSystemsWindowsAndTheProgramsOwnAreLeftOut) {
     sim.Window(shell).className = "Progman";
     sim.SetShellWindow(shell);
     std::vector<Hwnd> leftOut{shell};
-    for (const char* className :
-         {"IME", "ime", "MSCTFIME UI", "Shell_TrayWnd", "Shell_SecondaryTrayWnd"}) {
+    // A restarted shell's desktop before it is made the shell's window, and a hung window's ghost.
+    for (const char* className : {"IME", "ime", "MSCTFIME UI", "Shell_TrayWnd",
+                                  "Shell_SecondaryTrayWnd", "progman", "Ghost"}) {
         leftOut.push_back(sim.AddWindow(L"Default IME - a system window"));
         sim.Window(leftOut.back()).className = className;
     }
@@ -244,10 +245,45 @@ TEST_F(SweepTest, AWindowIsAskedAgainOnlyOnceItHasAnsweredAndNoOtherWaitsForIt) 
     EXPECT_TRUE(sim.Messages().empty());
 }
 
-// While an editor's question is open, no window of its thread is asked: not the question's own
-// box, titled like the editor (closing it would answer Cancel and have the editor asked again,
-// tick after tick), nor another window of that program, whose request would be taken inside
-// the question. Windows of other threads go as before.
+// A program's windows are asked together, whatever their order on the desktop: a main window
+// that declines (it only hides, as tray programs' do) holds none of the pop-ups beside it, and a
+// burst of pop-ups opened between two ticks goes at the next one.
+TEST_F(SweepTest, EveryMatchingWindowOfAThreadIsAskedInTheSameTick) {
+    Keywords({L"calc"});
+    const Hwnd first = sim.AddWindow(L"Calc tip", CloseBehaviour::Declines);
+    const Hwnd second = sim.AddWindow(L"Calc offer", CloseBehaviour::Declines);
+    const Hwnd main = sim.AddWindow(L"Calculator", CloseBehaviour::Declines);
+    for (const Hwnd sibling : {first, second}) {
+        sim.Window(sibling).threadId = sim.Window(main).threadId;
+    }
+    ASSERT_TRUE(Before(main, first));
+    for (int tick = 1; tick <= 3; ++tick) {
+        sim.Tick();
+        for (const Hwnd hWnd : {main, first, second}) {
+            EXPECT_EQ(sim.Window(hWnd).closeRequests, tick);
+        }
+    }
+    for (const Hwnd sibling : {first, second}) {
+        sim.Window(sibling).behaviour = CloseBehaviour::Closes;
+    }
+    sim.Tick();
+    EXPECT_FALSE(sim.WindowExists(first));
+    EXPECT_FALSE(sim.WindowExists(second));
+
+    std::vector<Hwnd> burst{sim.AddWindow(L"Calc ad 0")};
+    for (int i = 1; i < 10; ++i) {
+        burst.push_back(sim.AddWindow(L"Calc ad " + std::to_wstring(i)));
+        sim.Window(burst.back()).threadId = sim.Window(burst.front()).threadId;
+    }
+    sim.Tick();
+    for (const Hwnd hWnd : burst) {
+        EXPECT_FALSE(sim.WindowExists(hWnd));
+    }
+}
+
+// While an editor's question is open, no window that its thread opens is asked: not the
+// question's own box, owned by the editor or not, titled like it (closing it would answer Cancel
+// and have the editor asked again, tick after tick). Windows of other threads go as before.
 TEST_F(SweepTest, NoWindowOfAThreadAskingItsUserIsAsked) {
     Keywords({L"notepad"});
     sim.Click(ControlId::Check2);  // Start Monitoring sets the hooks
@@ -260,10 +296,11 @@ TEST_F(SweepTest, NoWindowOfAThreadAskingItsUserIsAsked) {
         ++boxCloses;
         sim.AnswerQuestion(editor, false);  // a question closed is answered Cancel
     };
-    const Hwnd sibling = sim.AddWindow(L"Notepad - Help");
-    sim.Window(sibling).threadId = sim.Window(editor).threadId;
+    const Hwnd unowned = sim.AddWindow(L"Untitled - Notepad");
+    sim.Window(unowned).threadId = sim.Window(editor).threadId;
+    sim.Window(unowned).onClose = [&] { sim.AnswerQuestion(editor, false); };
     sim.RaiseWinEvent(EVENT_OBJECT_CREATE, box);
-    sim.RaiseWinEvent(EVENT_OBJECT_CREATE, sibling);
+    sim.RaiseWinEvent(EVENT_OBJECT_CREATE, unowned);
     for (int tick = 0; tick < 3; ++tick) {
         const Hwnd other = sim.AddWindow(L"Notepad++");
         sim.Tick();
@@ -271,16 +308,18 @@ TEST_F(SweepTest, NoWindowOfAThreadAskingItsUserIsAsked) {
     }
     EXPECT_EQ(boxCloses, 0);
     ASSERT_TRUE(sim.WindowExists(box)) << "the question's box was closed";
-    ASSERT_TRUE(sim.WindowExists(sibling)) << "asked inside the question";
-    EXPECT_EQ(sim.Window(sibling).closeRequests, 0);
+    ASSERT_TRUE(sim.WindowExists(unowned)) << "the unowned question box was closed";
+    EXPECT_EQ(sim.Window(unowned).closeRequests, 0);
     EXPECT_EQ(sim.Window(editor).closeRequests, 1);
 
-    // The user answers No: the editor closes, and its thread's other window goes next tick.
+    // The user answers No: the editor closes, and a window its thread still shows goes with
+    // the answer.
     sim.DestroyWindow(box);
+    sim.Window(unowned).onClose = nullptr;
     sim.AnswerQuestion(editor, true);
-    sim.Tick();
+    sim.RunSendCallbacks();
     EXPECT_FALSE(sim.WindowExists(editor));
-    EXPECT_FALSE(sim.WindowExists(sibling));
+    EXPECT_FALSE(sim.WindowExists(unowned));
 }
 
 // A window that is gone is forgotten, so one that later gets its handle starts afresh; a
