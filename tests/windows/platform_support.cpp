@@ -4,9 +4,11 @@
 
 #include "app/main_module.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <stdexcept>
+#include <vector>
 
 #include "app/single_instance.h"
 
@@ -161,14 +163,23 @@ int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
     return kAskedBase + gAskingRequests + kBoxClosedStep * gBoxRequests;
 }
 
-int RunClosableWindow(const char* title, const char* waitMs) {
-    const HWND window = CreateTestWindow(title, nullptr);
-    if (window == nullptr) {
+int RunClosableWindow(const char* title, const char* waitMs, bool underADecliningOne) {
+    std::vector<HWND> closable{CreateTestWindow(title, nullptr)};
+    TestWindow::State declines{0, true, false};
+    if (underADecliningOne) {
+        closable.push_back(CreateTestWindow(title, nullptr));
+        const HWND top = CreateTestWindow(title, &declines);
+        if (top == nullptr ||
+            !::SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE)) {
+            return 3;
+        }
+    }
+    if (std::find(closable.begin(), closable.end(), nullptr) != closable.end()) {
         return 3;
     }
     const DWORD start = ::GetTickCount();
     const DWORD wait = std::strtoul(waitMs, nullptr, 10);
-    while (::IsWindow(window)) {
+    while (std::any_of(closable.begin(), closable.end(), ::IsWindow)) {
         if (::GetTickCount() - start >= wait) {
             return 1;
         }
@@ -176,6 +187,21 @@ int RunClosableWindow(const char* title, const char* waitMs) {
         PumpMessages();
     }
     return 0;
+}
+
+win32::KernelHandle StartWindowsUnderADecliningOne(const std::string& title, DWORD waitMs) {
+    std::string arguments;
+    arguments.append(kClosableWindowSwitch).append(" \"").append(title).append("\" ");
+    arguments.append(std::to_string(waitMs)).append(" ").append(kUnderADecliningOne);
+    win32::KernelHandle process = StartTestBinary(arguments);
+    for (int wait = 0; process && wait < 500; ++wait) {
+        if (::FindWindowA(kTestWindowClass, title.c_str()) != nullptr) {
+            ::Sleep(100);  // the process has made the others too
+            return process;
+        }
+        ::Sleep(20);
+    }
+    return {};
 }
 
 DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs) {

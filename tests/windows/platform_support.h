@@ -39,10 +39,15 @@ inline constexpr int kBoxClosedStep = 1000;
 inline constexpr std::string_view kReportPathSwitch = "--report-executable-path";
 int ReportExecutablePath();
 
-// --closable-window TITLE WAIT-MS: one window, titled so when created, that closes when asked;
-// exits 0 once asked, 1 when WAIT-MS pass without a request.
+// --closable-window TITLE WAIT-MS [under-a-declining-one]: one window, titled so when created,
+// that closes when asked, or two such under a third of their thread that declines every
+// request; exits 0 once the closable ones are gone, 1 when WAIT-MS pass first.
 inline constexpr std::string_view kClosableWindowSwitch = "--closable-window";
-int RunClosableWindow(const char* title, const char* waitMs);
+inline constexpr std::string_view kUnderADecliningOne = "under-a-declining-one";
+int RunClosableWindow(const char* title, const char* waitMs, bool underADecliningOne);
+// Starts that process with the declining window and returns it once its windows show; empty
+// when they do not.
+win32::KernelHandle StartWindowsUnderADecliningOne(const std::string& title, DWORD waitMs);
 // Runs that process and waits for it, taking every message of this thread but WM_TIMER, so that
 // no sweep runs meanwhile; its exit code.
 DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs);

@@ -240,6 +240,25 @@ TEST_F(SweepTest, WindowsThatDoNotAnswerGetOneRequestAndHoldUpNoOther) {
     EXPECT_EQ(asked.box, 0);
 }
 
+// Another program's window that declines every request (a tray program's main window only
+// hides), above two matching windows of its thread: it holds neither of them.
+TEST_F(SweepTest, ADecliningWindowHoldsNoOtherWindowOfItsThread) {
+    const std::string keyword = RandomLetters(10);
+    const win32::KernelHandle process = StartWindowsUnderADecliningOne("Tray " + keyword, 10000);
+    ASSERT_TRUE(process) << "the declining window's process did not come up";
+    SetKeywords({keyword});
+    Sweep();
+    ::Sleep(100);
+    PumpMessages();
+    Sweep();
+    const DWORD closed = ::WaitForSingleObject(process.get(), 2000);
+    DWORD exitCode = 0;
+    static_cast<void>(::GetExitCodeProcess(process.get(), &exitCode));
+    static_cast<void>(::TerminateProcess(process.get(), 2));
+    EXPECT_EQ(closed, WAIT_OBJECT_0) << "the windows under the declining one are still there";
+    EXPECT_EQ(exitCode, 0u);
+}
+
 // While monitoring, the system reports another program's new window, title and all: it is
 // asked to close then, with no tick of the timer dispatched (a sweep would need one). Once
 // monitoring stops, the report is no longer taken.

@@ -139,3 +139,36 @@ scenario_hung_window() {
     open_tray_menu || return
     choose_stop_monitoring
 }
+
+scenario 14 windows-together "A program's windows opened together, and the shell's desktop" \
+    scenario_windows_together
+scenario_windows_together() {
+    vt_start || return
+    add_keyword zinnia || return
+    add_keyword Manager || return
+    start_monitoring || return
+    # Ten pop-ups made at once by one thread: the first is asked as it is reported, the others
+    # when that thread answers, all within a tick of the thread's first look at its messages.
+    local burst=$LOGS/$SCENARIO_TAG-burst.txt closed slowest drawn
+    start_target "$burst" "^created" "the burst of windows" \
+        "$BIN_DIR/e2e_window_burst.exe" "zinnia pop-up" 10 3000 || return
+    wait_for_line "$burst" "^done" 60 || fail "the burst of windows reported no end"
+    closed=$(grep -c '^closed' "$burst")
+    slowest=$(awk '/^closed/ { if ($6 > max) max = $6 } END { print max + 0 }' "$burst")
+    drawn=$(awk '/^closed/ { sum += $8 } END { print sum + 0 }' "$burst")
+    note "ten windows of one thread: $closed closed, the last $slowest ms after the burst was" \
+        "made, $((closed - drawn)) before they were drawn"
+    expect_eq "windows of the burst closed" 10 "$closed"
+    ((slowest <= 110)) || fail "the burst's last window closed $slowest ms after the burst was made"
+    # The shell's desktop, reported before it is made the shell's window: never asked.
+    local shell=$LOGS/$SCENARIO_TAG-shell.txt
+    start_target "$shell" "^created" "the shell's desktop window" \
+        "$BIN_DIR/e2e_window_burst.exe" "Program Manager" 1 2000 Progman || return
+    sleep 1
+    shot shell-window
+    wait_for_line "$shell" "^done" 60 || fail "the shell's desktop window reported no end"
+    note "a Progman window titled \"Program Manager\": $(grep -v '^created\|^done' "$shell" | xargs)"
+    grep -q '^not_closed 0' "$shell" || fail "the shell's desktop window was asked to close"
+    open_tray_menu || return
+    choose_stop_monitoring
+}
