@@ -57,7 +57,6 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     Timer Timer1;
 
     bool IsLoading = false;
-    std::int32_t MousePointer = kMousePointerDefault;  // or kMousePointerCustom
     // Opened by start-up on about one start in a hundred; empty opens nothing.
     std::wstring HomePageAddress{Main::kHomePageAddress};
 

@@ -3,7 +3,6 @@
 namespace vt {
 
 void Form1::SetMousePointer(std::int32_t pointer) {
-    MousePointer = pointer;
     platform_.form.SetMousePointer(pointer);
 }
 

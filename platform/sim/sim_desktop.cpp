@@ -212,7 +212,6 @@ std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t ma
         title = formTitle_;
     } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
         title = it->second.title;
-        ++it->second.titleReads;
     }
     return CopyOut(title, buffer, maxCount);
 }

@@ -46,7 +46,6 @@ struct SimWindow {
     bool refusesMessages = false;
     std::int32_t closeRequests = 0;  // WM_CLOSE sent to it
     std::int32_t questionsOpen = 0;  // Asks: questions shown and not yet answered
-    std::int32_t titleReads = 0;     // GetWindowTextA calls for it
     // Runs while the window handles WM_CLOSE, before it closes (to change the desktop or the
     // program from inside a close request).
     std::function<void()> onClose;
