@@ -76,10 +76,10 @@ def check_zip(path: Path, arch: str, template: str) -> list[str]:
     if leftovers:
         faults.append(f"{path.name}: Vintrell.exe is not stripped: {', '.join(leftovers)}")
     try:
-        faults += [f"{path.name}: Vintrell.exe {f}" for f in
-                   check_exe.run_checks(check_exe.parse_image(exe), BITS[arch], template)]
+        failures = check_exe.run_checks(check_exe.parse_image(exe), BITS[arch], template)
     except check_exe.FormatError as error:
-        faults.append(f"{path.name}: Vintrell.exe is not a well-formed PE file: {error}")
+        failures = [f"is not a well-formed PE file: {error}"]
+    faults += [f"{path.name}: Vintrell.exe {failure}" for failure in failures]
     lone_line_feeds = readme.count(b"\n") - readme.count(b"\r\n")
     if readme.count(b"\r\n") == 0 or lone_line_feeds != 0:
         faults.append(f"{path.name}: README.txt has {lone_line_feeds} lines without Windows line ends")
