@@ -17,6 +17,10 @@ class RegistryAccess {
                                          Hkey* result) = 0;
     virtual std::int32_t RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                           std::string* data) = 0;
+    // The wide form, for a path: the ANSI one would hand back a letter outside the code page as
+    // its best fit, naming another folder. The data as UTF-16 units, whatever the type.
+    virtual std::int32_t RegQueryValueExW(Hkey key, const wchar_t* valueName, UInt* type,
+                                          std::wstring* data) = 0;
     virtual std::int32_t RegSetValueExA(Hkey key, const char* valueName, UInt reserved, UInt type,
                                         const std::uint8_t* data, UInt size) = 0;
     virtual std::int32_t RegDeleteValueA(Hkey key, const char* valueName) = 0;

@@ -19,12 +19,8 @@ class SystemServices {
     // The path with every short (8.3) name in it replaced by the long one; empty when the path
     // cannot be found.
     virtual std::wstring GetLongPathNameW(std::wstring_view path) = 0;
-    // A known folder's path, without a trailing backslash; empty when the system has none.
-    virtual std::wstring SHGetKnownFolderPath(const KnownFolderId& folderId) = 0;
     // The Windows folder that every user shares; empty when it cannot be read.
     virtual std::wstring GetSystemWindowsDirectoryW() = 0;
-    // The process's environment variable; empty when it is not set.
-    virtual std::wstring GetEnvironmentVariableW(std::wstring_view name) = 0;
     // The folders every later DLL load searches. FALSE where kernel32 lacks the function (an
     // unpatched Windows 7), as well as when it fails.
     virtual Bool32 SetDefaultDllDirectories(UInt directoryFlags) = 0;

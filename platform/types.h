@@ -90,21 +90,6 @@ inline constexpr std::int32_t SW_SHOWMINIMIZED = 2;
 // SetDefaultDllDirectories: the system folder alone.
 inline constexpr UInt LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x0800;
 
-// A GUID as Windows lays it out; the known folders are named by them.
-struct Guid {
-    std::uint32_t Data1 = 0;
-    std::uint16_t Data2 = 0;
-    std::uint16_t Data3 = 0;
-    std::uint8_t Data4[8] = {};
-
-    friend bool operator==(const Guid&, const Guid&) = default;
-};
-using KnownFolderId = Guid;
-inline constexpr KnownFolderId FOLDERID_ProgramFiles{
-    0x905E63B6, 0xC1BF, 0x494E, {0xB2, 0x9C, 0x65, 0xB7, 0x32, 0xD3, 0xD2, 0x1A}};
-inline constexpr KnownFolderId FOLDERID_ProgramFilesX86{
-    0x7C5A40EF, 0xA0FB, 0x4BFC, {0x87, 0x4A, 0xC0, 0xF2, 0xE0, 0xB9, 0xFA, 0x8E}};
-
 // The first, 88-byte form of NOTIFYICONDATAA, as the tray icon record is kept.
 struct NotifyIconDataA {
     std::uint32_t cbSize = 0;

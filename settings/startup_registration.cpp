@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -78,6 +79,36 @@ bool IsInside(std::wstring_view path, std::wstring_view folder) {
         return false;
     }
     return SameName(path.substr(0, folder.size()), folder);
+}
+
+// The machine's own record of its Program Files folders, which only administrators can change;
+// the environment's %ProgramFiles% and %ProgramW6432% are each user's to set.
+constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+constexpr const wchar_t* kProgramFilesValues[] = {L"ProgramFilesDir", L"ProgramFilesDir (x86)",
+                                                  L"ProgramW6432Dir"};
+
+// Read in the 64-bit view whichever build asks: a 32-bit build's own view names the x86 folder
+// as ProgramFilesDir. 32-bit Windows ignores the flag and names its one folder.
+std::vector<std::wstring> ProgramFilesFolders(RegistryAccess& registry) {
+    std::vector<std::wstring> folders;
+    const RegKey key = RegKey::Open(registry, HKEY_LOCAL_MACHINE, kCurrentVersionKey,
+                                    KEY_QUERY_VALUE | KEY_WOW64_64KEY);
+    if (!key.IsOpen()) {
+        return folders;
+    }
+    for (const wchar_t* name : kProgramFilesValues) {
+        UInt type = 0;
+        std::wstring folder;
+        // Not REG_EXPAND_SZ: its variables would be the user's environment again.
+        if (registry.RegQueryValueExW(key.Get(), name, &type, &folder) == ERROR_SUCCESS &&
+            type == REG_SZ) {
+            while (!folder.empty() && folder.back() == L'\0') {
+                folder.pop_back();
+            }
+            folders.push_back(std::move(folder));
+        }
+    }
+    return folders;
 }
 
 std::wstring RunEntryName(std::wstring_view executablePath) {
@@ -179,19 +210,14 @@ void RemoveDuplicate(RegistryAccess& registry, Hkey root, const std::string& nam
 
 }  // namespace
 
-bool InAdministratorsFolder(SystemServices& files, std::wstring_view executablePath) {
+bool InAdministratorsFolder(RegistryAccess& registry, SystemServices& files,
+                            std::wstring_view executablePath) {
     const std::wstring path = LongForm(files, executablePath);
     if (path.empty()) {
         return false;
     }
-    const std::wstring folders[] = {
-        files.SHGetKnownFolderPath(FOLDERID_ProgramFiles),
-        files.SHGetKnownFolderPath(FOLDERID_ProgramFilesX86),
-        // A 32-bit program on 64-bit Windows: both known folders name the x86 one.
-        files.GetEnvironmentVariableW(L"ProgramW6432"),
-        files.GetSystemWindowsDirectoryW(),
-    };
-    return std::any_of(std::begin(folders), std::end(folders), [&](const std::wstring& folder) {
+    const std::vector<std::wstring> folders = ProgramFilesFolders(registry);
+    return std::any_of(folders.begin(), folders.end(), [&](const std::wstring& folder) {
         const std::wstring longFolder = folder.empty() ? folder : LongForm(files, folder);
         return !longFolder.empty() && IsInside(path, longFolder);
     });
@@ -216,7 +242,7 @@ void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, Syst
     // only a file that ordinary users cannot replace may be started so. (Wine enforces no
     // folder rights and lets anyone write HKEY_LOCAL_MACHINE: the rule is for Windows.)
     std::optional<std::int32_t> machine;
-    if (InAdministratorsFolder(files, *path)) {
+    if (InAdministratorsFolder(registry, files, *path)) {
         machine = PutKeyValue(registry, HKEY_LOCAL_MACHINE, kRunKey, *name, *data, REG_SZ);
         if (*machine == ERROR_SUCCESS) {
             RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);

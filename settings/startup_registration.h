@@ -17,11 +17,12 @@ inline constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVER
 // KEY_CREATE_LINK
 inline constexpr UInt kRunKeyAccess = 0x3F;
 
-// True when the executable lies inside a folder that only administrators can change: a Program
-// Files folder (on 64-bit Windows both, whichever build asks) or the Windows folder. Short (8.3)
-// names are read in their long form; a path that merely begins like such a folder
-// ("C:\Program Files Evil\") is outside.
-bool InAdministratorsFolder(SystemServices& files, std::wstring_view executablePath);
+// True when the executable lies inside a Program Files folder (on 64-bit Windows either of them,
+// whichever build asks), which only administrators can change: the folders that the machine's
+// registry names, never the environment. Short (8.3) names are read in their long form; a path
+// that merely begins like such a folder ("C:\Program Files Evil\") is outside.
+bool InAdministratorsFolder(RegistryAccess& registry, SystemServices& files,
+                            std::wstring_view executablePath);
 
 // Writes the executable's value under HKEY_LOCAL_MACHINE's Run key when the executable lies in
 // an administrators' folder (InAdministratorsFolder) and that key takes it; anywhere else, or

@@ -37,6 +37,19 @@ SimRegistry::SimRegistry() {
     }
     CreateKeyPath(HKEY_LOCAL_MACHINE,
                   "SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN");
+    // A 32-bit program's view names the x86 folder as ProgramFilesDir.
+    for (const auto& [key, programFiles] :
+         {std::pair{"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION", "C:\\Program Files"},
+          std::pair{"SOFTWARE\\WOW6432NODE\\MICROSOFT\\WINDOWS\\CURRENTVERSION",
+                    "C:\\Program Files (x86)"}}) {
+        const auto sz = [](std::string_view text) {
+            return RegistryValue{REG_SZ, std::string(text) + '\0'};
+        };
+        SetRegValue(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir", sz(programFiles));
+        SetRegValue(HKEY_LOCAL_MACHINE, key, "ProgramFilesDir (x86)",
+                    sz("C:\\Program Files (x86)"));
+        SetRegValue(HKEY_LOCAL_MACHINE, key, "ProgramW6432Dir", sz("C:\\Program Files"));
+    }
 }
 
 // ---- Registry ----------------------------------------------------------------------------------
@@ -169,6 +182,17 @@ std::int32_t SimRegistry::RegQueryValueExA(Hkey key, const char* valueName, UInt
         *data = value->data;
     }
     return ERROR_SUCCESS;
+}
+
+std::int32_t SimRegistry::RegQueryValueExW(Hkey key, const wchar_t* valueName, UInt* type,
+                                           std::wstring* data) {
+    std::string bytes;
+    const std::int32_t result = RegQueryValueExA(
+        key, EncodeAnsi(valueName == nullptr ? L"" : valueName).c_str(), type, &bytes);
+    if (result == ERROR_SUCCESS && data != nullptr) {
+        *data = DecodeAnsi(bytes);
+    }
+    return result;
 }
 
 std::int32_t SimRegistry::RegSetValueExA(Hkey key, const char* valueName, UInt /*reserved*/,

@@ -22,7 +22,8 @@ struct RegistryValue {
 
 class SimRegistry : public RegistryAccess, public SettingsStore {
   public:
-    // Both Run keys exist, empty, and so does the machine's in the 32-bit view.
+    // Both Run keys exist, empty, and so does the machine's in the 32-bit view; the machine's
+    // CurrentVersion key names the Program Files folders of 64-bit Windows in both views.
     SimRegistry();
 
     // The program is a 32-bit one on 64-bit Windows: under HKEY_LOCAL_MACHINE\SOFTWARE it sees
@@ -62,6 +63,9 @@ class SimRegistry : public RegistryAccess, public SettingsStore {
     std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access, Hkey* result) override;
     std::int32_t RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                   std::string* data) override;
+    // The stored bytes read as the code page's text.
+    std::int32_t RegQueryValueExW(Hkey key, const wchar_t* valueName, UInt* type,
+                                  std::wstring* data) override;
     std::int32_t RegSetValueExA(Hkey key, const char* valueName, UInt reserved, UInt type,
                                 const std::uint8_t* data, UInt size) override;
     std::int32_t RegDeleteValueA(Hkey key, const char* valueName) override;

@@ -8,12 +8,6 @@
 
 namespace vt::sim {
 
-SimSystem::SimSystem() {
-    SetKnownFolder(FOLDERID_ProgramFiles, L"C:\\Program Files");
-    SetKnownFolder(FOLDERID_ProgramFilesX86, L"C:\\Program Files (x86)");
-    SetEnvironment(L"ProgramW6432", L"C:\\Program Files");
-}
-
 // File names are matched ignoring case, as the file system does.
 
 void SimSystem::AddFile(std::wstring path, bool isCursor) {
@@ -52,35 +46,6 @@ std::wstring SimSystem::GetLongPathNameW(std::wstring_view path) {
         return std::wstring(path);
     }
     return best->longPath + std::wstring(path.substr(best->shortPath.size()));
-}
-
-void SimSystem::SetKnownFolder(const KnownFolderId& folderId, std::wstring path) {
-    const auto it = std::find_if(knownFolders_.begin(), knownFolders_.end(),
-                                 [&](const auto& folder) { return folder.first == folderId; });
-    if (it != knownFolders_.end()) {
-        it->second = std::move(path);
-    } else {
-        knownFolders_.emplace_back(folderId, std::move(path));
-    }
-}
-
-std::wstring SimSystem::SHGetKnownFolderPath(const KnownFolderId& folderId) {
-    const auto it = std::find_if(knownFolders_.begin(), knownFolders_.end(),
-                                 [&](const auto& folder) { return folder.first == folderId; });
-    return it != knownFolders_.end() ? it->second : std::wstring();
-}
-
-void SimSystem::SetEnvironment(std::wstring name, std::wstring value) {
-    if (value.empty()) {
-        environment_.erase(UpperWide(name));
-    } else {
-        environment_[UpperWide(name)] = std::move(value);
-    }
-}
-
-std::wstring SimSystem::GetEnvironmentVariableW(std::wstring_view name) {
-    const auto it = environment_.find(UpperWide(name));
-    return it != environment_.end() ? it->second : std::wstring();
 }
 
 Bool32 SimSystem::SetDefaultDllDirectories(UInt directoryFlags) {

@@ -11,24 +11,17 @@
 
 // The simulated file system, shell and clocks: files the test puts there, command lines
 // recorded instead of started, the DLL search's changes recorded, a time of day the test sets
-// and a clock that runs only when something waits. Its folders are those of 64-bit Windows
-// seen by a 64-bit program until the test sets others.
+// and a clock that runs only when something waits.
 namespace vt::sim {
 
 class SimSystem : public SystemServices {
   public:
-    SimSystem();
-
     // --- Files and the shell ---------------------------------------------------------------
     void SetExecutablePath(std::wstring path) { executablePath_ = std::move(path); }
     // The 8.3 form the volume keeps for a path (a file's or a folder's); none unless set.
     // GetLongPathNameW expands it in the paths below it too, and takes every path to exist.
     void SetShortPath(std::wstring longPath, std::wstring shortPath);
-    // An empty path: the system has no such folder.
-    void SetKnownFolder(const KnownFolderId& folderId, std::wstring path);
     void SetWindowsFolder(std::wstring path) { windowsFolder_ = std::move(path); }
-    // An empty value unsets the variable.
-    void SetEnvironment(std::wstring name, std::wstring value);
     void AddFile(std::wstring path, bool isCursor);
     // Whether the file is there and holds a cursor; names are matched ignoring case.
     bool IsCursorFile(std::wstring_view path) const;
@@ -51,9 +44,7 @@ class SimSystem : public SystemServices {
     std::wstring ExecutablePath() override { return executablePath_; }
     std::wstring GetShortPathNameW(std::wstring_view longPath) override;
     std::wstring GetLongPathNameW(std::wstring_view path) override;
-    std::wstring SHGetKnownFolderPath(const KnownFolderId& folderId) override;
     std::wstring GetSystemWindowsDirectoryW() override { return windowsFolder_; }
-    std::wstring GetEnvironmentVariableW(std::wstring_view name) override;
     Bool32 SetDefaultDllDirectories(UInt directoryFlags) override;
     Bool32 SetDllDirectoryA(const char* pathName) override;
     bool GetFileDateTime(std::wstring_view path) override;
@@ -69,9 +60,7 @@ class SimSystem : public SystemServices {
         std::wstring shortPath;
     };
     std::map<std::wstring, PathForms> pathForms_;  // by the folded long path
-    std::vector<std::pair<KnownFolderId, std::wstring>> knownFolders_;
     std::wstring windowsFolder_ = L"C:\\Windows";
-    std::map<std::wstring, std::wstring> environment_;  // by the folded name
     bool hasSetDefaultDllDirectories_ = true;
     std::vector<std::string> dllSearchCalls_;
     std::vector<std::pair<std::wstring, std::int32_t>> launched_;

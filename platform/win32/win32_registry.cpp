@@ -65,6 +65,30 @@ LSTATUS QueryWholeValue(HKEY key, const char* name, DWORD* type, std::string* da
     return ERROR_MORE_DATA;
 }
 
+// The same for the wide form: the data's bytes as UTF-16 units, an odd last byte dropped.
+LSTATUS QueryWholeValueW(HKEY key, const wchar_t* name, DWORD* type, std::wstring* data) {
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        DWORD size = 0;
+        LSTATUS status = ::RegQueryValueExW(key, name, nullptr, type, nullptr, &size);
+        if (status != ERROR_SUCCESS || data == nullptr) {
+            return status;
+        }
+        std::wstring units((size + 1) / sizeof(wchar_t), L'\0');
+        size = static_cast<DWORD>(units.size() * sizeof(wchar_t));
+        status = ::RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(units.data()),
+                                    &size);
+        if (status == ERROR_MORE_DATA) {
+            continue;
+        }
+        if (status == ERROR_SUCCESS) {
+            units.resize(size / sizeof(wchar_t));
+            *data = std::move(units);
+        }
+        return status;
+    }
+    return ERROR_MORE_DATA;
+}
+
 // Hands an opened key to the program, which closes it through RegCloseKey.
 std::int32_t HandOver(LSTATUS status, UniqueKey& opened, Hkey* result) {
     if (status == ERROR_SUCCESS && result != nullptr) {
@@ -96,6 +120,16 @@ std::int32_t Win32Registry::RegQueryValueExA(Hkey key, const char* valueName, UI
                                              std::string* data) {
     DWORD valueType = REG_NONE;
     const LSTATUS status = QueryWholeValue(ToHkey(key), valueName, &valueType, data);
+    if (status == ERROR_SUCCESS && type != nullptr) {
+        *type = valueType;
+    }
+    return status;
+}
+
+std::int32_t Win32Registry::RegQueryValueExW(Hkey key, const wchar_t* valueName, UInt* type,
+                                             std::wstring* data) {
+    DWORD valueType = REG_NONE;
+    const LSTATUS status = QueryWholeValueW(ToHkey(key), valueName, &valueType, data);
     if (status == ERROR_SUCCESS && type != nullptr) {
         *type = valueType;
     }

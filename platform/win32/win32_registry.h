@@ -6,8 +6,8 @@
 
 namespace vt::win32 {
 
-// The real registry (advapi32, ANSI forms), and the settings store kept in it: one REG_SZ per
-// key under HKEY_CURRENT_USER\Software\<application>\<section>.
+// The real registry (advapi32, ANSI forms but a wide read for paths), and the settings store kept
+// in it: one REG_SZ per key under HKEY_CURRENT_USER\Software\<application>\<section>.
 class Win32Registry : public RegistryAccess, public SettingsStore {
   public:
     std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
@@ -15,6 +15,8 @@ class Win32Registry : public RegistryAccess, public SettingsStore {
     std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access, Hkey* result) override;
     std::int32_t RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                   std::string* data) override;
+    std::int32_t RegQueryValueExW(Hkey key, const wchar_t* valueName, UInt* type,
+                                  std::wstring* data) override;
     std::int32_t RegSetValueExA(Hkey key, const char* valueName, UInt reserved, UInt type,
                                 const std::uint8_t* data, UInt size) override;
     std::int32_t RegDeleteValueA(Hkey key, const char* valueName) override;

@@ -1,15 +1,9 @@
 #include "platform/win32/win32_system_services.h"
 
-#include <cstring>
-
 #include "platform/error.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_text.h"
-
-// After <windows.h> (through handles.h), which they need.
-#include <objbase.h>
-#include <shlobj.h>
 
 namespace vt::win32 {
 
@@ -35,9 +29,6 @@ class QuietFileErrors {
     DWORD previous_ = 0;
     bool restore_ = true;
 };
-
-// A string the shell allocated for the caller, freed with CoTaskMemFree.
-using CoTaskString = UniqueHandle<PWSTR, &::CoTaskMemFree>;
 
 // The text a call of the GetShortPathNameW shape writes: asked for its size first, then read;
 // empty when either call fails. `call(buffer, size)` returns the length written, or the size
@@ -102,29 +93,10 @@ std::wstring Win32SystemServices::GetLongPathNameW(std::wstring_view path) {
     });
 }
 
-std::wstring Win32SystemServices::SHGetKnownFolderPath(const KnownFolderId& folderId) {
-    static_assert(sizeof(KnownFolderId) == sizeof(KNOWNFOLDERID));
-    KNOWNFOLDERID id;
-    std::memcpy(&id, &folderId, sizeof(id));
-    CoTaskString path;
-    // A failure (no such folder on this system) is the empty answer.
-    if (FAILED(::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, path.put())) || !path) {
-        return {};
-    }
-    return path.get();
-}
-
 std::wstring Win32SystemServices::GetSystemWindowsDirectoryW() {
     // Not GetWindowsDirectoryW: on a terminal server that can name a private copy per user.
     return ReadSizedText(
         [](wchar_t* buffer, DWORD size) { return ::GetSystemWindowsDirectoryW(buffer, size); });
-}
-
-std::wstring Win32SystemServices::GetEnvironmentVariableW(std::wstring_view name) {
-    const std::wstring variable(name);  // NUL-terminated
-    return ReadSizedText([&](wchar_t* buffer, DWORD size) {
-        return ::GetEnvironmentVariableW(variable.c_str(), buffer, size);
-    });
 }
 
 Bool32 Win32SystemServices::SetDefaultDllDirectories(UInt directoryFlags) {

@@ -11,9 +11,7 @@ class Win32SystemServices : public SystemServices {
     std::wstring ExecutablePath() override;
     std::wstring GetShortPathNameW(std::wstring_view longPath) override;
     std::wstring GetLongPathNameW(std::wstring_view path) override;
-    std::wstring SHGetKnownFolderPath(const KnownFolderId& folderId) override;
     std::wstring GetSystemWindowsDirectoryW() override;
-    std::wstring GetEnvironmentVariableW(std::wstring_view name) override;
     Bool32 SetDefaultDllDirectories(UInt directoryFlags) override;
     Bool32 SetDllDirectoryA(const char* pathName) override;
     bool GetFileDateTime(std::wstring_view path) override;

@@ -30,12 +30,22 @@ std::optional<std::string> RunData(const SimPlatform& sim, Hkey root, const char
     return value ? std::optional<std::string>(value->data) : std::nullopt;
 }
 
-// The folders a 32-bit program sees on 64-bit Windows: both known folders name the x86 one.
-void MakeThirtyTwoBitProgramOnSixtyFourBitWindows(SimPlatform& sim) {
-    sim.SetKnownFolder(FOLDERID_ProgramFiles, L"C:\\Program Files (x86)");
-    sim.SetKnownFolder(FOLDERID_ProgramFilesX86, L"C:\\Program Files (x86)");
-    sim.SetEnvironment(L"ProgramW6432", L"C:\\Program Files");
-    sim.SetThirtyTwoBitProgram(true);
+constexpr const char* kCurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+// The machine's record of its Program Files folders, in the 64-bit view; nullptr: no such value.
+void SetProgramFilesValues(SimPlatform& sim, const char* programFiles, const char* x86,
+                           const char* w6432) {
+    const RegKey key = RegKey::Open(sim, HKEY_LOCAL_MACHINE, kCurrentVersion, KEY_SET_VALUE);
+    ASSERT_TRUE(key.IsOpen());
+    for (const auto& [name, folder] :
+         {std::pair{"ProgramFilesDir", programFiles}, std::pair{"ProgramFilesDir (x86)", x86},
+          std::pair{"ProgramW6432Dir", w6432}}) {
+        if (folder != nullptr) {
+            sim.SetRegValue(HKEY_LOCAL_MACHINE, kCurrentVersion, name, {REG_SZ, Sz(folder)});
+        } else {
+            static_cast<void>(sim.RegDeleteValueA(key.Get(), name));
+        }
+    }
 }
 
 // --- The administrators' folders -------------------------------------------------------------
@@ -47,25 +57,26 @@ struct FolderCase {
 
 void ExpectFolderRule(SimPlatform& sim, const std::vector<FolderCase>& cases) {
     for (const FolderCase& c : cases) {
-        EXPECT_EQ(RegStuff::InAdministratorsFolder(sim, c.path), c.inside)
+        EXPECT_EQ(RegStuff::InAdministratorsFolder(sim, sim, c.path), c.inside)
             << std::string(c.path, c.path + std::wcslen(c.path));
     }
 }
 
-TEST(AdministratorsFolderTest, InsideTheProgramFilesFoldersAndTheWindowsFolderOnly) {
+TEST(AdministratorsFolderTest, InsideTheProgramFilesFoldersOnly) {
     SimPlatform sim;  // a 64-bit program on 64-bit Windows
     ExpectFolderRule(sim, {
                               {L"C:\\Program Files\\Vintrell\\Vintrell.exe", true},
                               {L"C:\\Program Files\\Vintrell.exe", true},
                               {L"c:\\PROGRAM FILES\\vintrell\\vintrell.exe", true},
                               {L"C:\\Program Files (x86)\\Vintrell\\Vintrell.exe", true},
-                              {L"C:\\Windows\\Vintrell.exe", true},
-                              {L"C:\\Windows\\System32\\Vintrell.exe", true},
+                              // Any user may create files in some of its folders.
+                              {L"C:\\Windows\\Temp\\Vintrell.exe", false},
+                              {L"C:\\Windows\\Tasks\\Vintrell.exe", false},
+                              {L"C:\\Windows\\Vintrell.exe", false},
                               // Folders any user can make at the root of the drive.
                               {L"C:\\Program Files Evil\\Vintrell.exe", false},
                               {L"C:\\Program FilesEvil\\Vintrell.exe", false},
                               {L"C:\\Program Files (x86) Evil\\Vintrell.exe", false},
-                              {L"C:\\Windows2\\Vintrell.exe", false},
                               {L"C:\\Program Files.exe", false},
                               {L"C:\\Program Files", false},
                               {L"C:\\Program Files\\", false},
@@ -99,10 +110,8 @@ TEST(AdministratorsFolderTest, ShortNamesAreJudgedByTheirLongForm) {
                               {L"C:\\PROGRA~4\\Vintrell.exe", false},  // the system knows none
                           });
 
-    // The known folders given in their short form are read in their long one too.
-    sim.SetKnownFolder(FOLDERID_ProgramFiles, L"C:\\PROGRA~1");
-    sim.SetKnownFolder(FOLDERID_ProgramFilesX86, L"");
-    sim.SetEnvironment(L"ProgramW6432", L"");
+    // A folder the registry gives in its short form is read in its long one too.
+    SetProgramFilesValues(sim, "C:\\PROGRA~1", nullptr, nullptr);
     ExpectFolderRule(sim, {
                               {L"C:\\Program Files\\Vintrell.exe", true},
                               {L"C:\\Program Files Evil\\Vintrell.exe", false},
@@ -110,44 +119,53 @@ TEST(AdministratorsFolderTest, ShortNamesAreJudgedByTheirLongForm) {
                           });
 }
 
+// A 32-bit program on 64-bit Windows sees the x86 folder as ProgramFilesDir in its own view, the
+// one its environment and known folders follow: the 64-bit view names both.
 TEST(AdministratorsFolderTest, AThirtyTwoBitProgramFindsBothProgramFilesFolders) {
     SimPlatform sim;
-    MakeThirtyTwoBitProgramOnSixtyFourBitWindows(sim);
+    sim.SetThirtyTwoBitProgram(true);
     ExpectFolderRule(sim, {
                               {L"C:\\Program Files\\Vintrell\\Vintrell.exe", true},
                               {L"C:\\Program Files (x86)\\Vintrell\\Vintrell.exe", true},
                           });
-    // Without %ProgramW6432% the 64-bit folder is not known to it.
-    sim.SetEnvironment(L"ProgramW6432", L"");
-    ExpectFolderRule(sim, {{L"C:\\Program Files\\Vintrell\\Vintrell.exe", false}});
+    sim.SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion",
+                    "ProgramFilesDir", {REG_SZ, Sz("C:\\Tools")});
+    ExpectFolderRule(sim, {{L"C:\\Tools\\Vintrell.exe", false}});
+}
+
+// Only the machine's registry names the folders: a user sets %ProgramFiles% and %ProgramW6432%
+// for their own processes, elevated ones included.
+TEST(AdministratorsFolderTest, TheMachinesRegistryNamesTheFolders) {
+    SimPlatform sim;
+    SetProgramFilesValues(sim, "D:\\Apps", nullptr, nullptr);
+    ExpectFolderRule(sim, {
+                              {L"D:\\Apps\\Vintrell\\Vintrell.exe", true},
+                              {L"C:\\Program Files\\Vintrell\\Vintrell.exe", false},
+                              {L"C:\\Program Files (x86)\\Vintrell\\Vintrell.exe", false},
+                          });
+    // A value to expand would be expanded from the user's environment.
+    sim.SetRegValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir",
+                    {REG_EXPAND_SZ, Sz("D:\\Apps")});
+    ExpectFolderRule(sim, {{L"D:\\Apps\\Vintrell\\Vintrell.exe", false}});
 }
 
 // 32-bit Windows has one Program Files folder; there "C:\Program Files (x86)" is a folder that
 // any user may make at the root of the drive.
 TEST(AdministratorsFolderTest, OnThirtyTwoBitWindowsTheX86NameIsAnOrdinaryFolder) {
     SimPlatform sim;
-    sim.SetKnownFolder(FOLDERID_ProgramFiles, L"C:\\Program Files");
-    sim.SetKnownFolder(FOLDERID_ProgramFilesX86, L"C:\\Program Files");
-    sim.SetEnvironment(L"ProgramW6432", L"");
-    sim.SetWindowsFolder(L"D:\\WINNT\\");
+    SetProgramFilesValues(sim, "C:\\Program Files", nullptr, nullptr);
     ExpectFolderRule(sim, {
                               {L"C:\\Program Files\\Vintrell\\Vintrell.exe", true},
                               {L"C:\\Program Files (x86)\\Vintrell\\Vintrell.exe", false},
-                              {L"D:\\WINNT\\Vintrell.exe", true},
-                              {L"C:\\Windows\\Vintrell.exe", false},
                           });
 }
 
 TEST(AdministratorsFolderTest, AFolderThatIsADrivesRootOrUnknownHoldsNothing) {
     SimPlatform sim;
-    sim.SetKnownFolder(FOLDERID_ProgramFiles, L"C:\\");
-    sim.SetKnownFolder(FOLDERID_ProgramFilesX86, L"");
-    sim.SetEnvironment(L"ProgramW6432", L"C:");
-    sim.SetWindowsFolder(L"");
+    SetProgramFilesValues(sim, "C:\\", nullptr, "C:");
     ExpectFolderRule(sim, {
                               {L"C:\\Tools\\Vintrell.exe", false},
                               {L"C:\\Vintrell.exe", false},
-                              {L"C:\\Windows\\Vintrell.exe", false},
                           });
 }
 
@@ -174,10 +192,11 @@ TEST_F(RunKeyTest, AProgramOutsideTheAdministratorsFoldersRegistersForTheUserAlo
         const wchar_t* path;
         const char* data;
     };
-    for (const Case& c : {Case{L"C:\\Users\\Ann\\Downloads\\Vintrell.exe",
-                               "C:\\Users\\Ann\\Downloads\\Vintrell.exe"},
-                          Case{L"C:\\Program Files Evil\\Vintrell.exe",
-                               "\"C:\\Program Files Evil\\Vintrell.exe\""}}) {
+    for (const Case& c :
+         {Case{L"C:\\Users\\Ann\\Downloads\\Vintrell.exe",
+               "C:\\Users\\Ann\\Downloads\\Vintrell.exe"},
+          Case{L"C:\\Program Files Evil\\Vintrell.exe", "\"C:\\Program Files Evil\\Vintrell.exe\""},
+          Case{L"C:\\Windows\\Temp\\Vintrell.exe", "C:\\Windows\\Temp\\Vintrell.exe"}}) {
         SimPlatform elevated;
         elevated.SetExecutablePath(c.path);
         Form1 f(elevated);
@@ -232,7 +251,7 @@ TEST_F(RunKeyTest, TheUsersKeyRefusingAProgramOutsideSaysSoWithoutBlamingTheMach
 // A 32-bit program on 64-bit Windows would otherwise write WOW6432Node's Run key, which Windows
 // runs too: two builds would keep two values for one program.
 TEST_F(RunKeyTest, BothBuildsSeeWriteAndRemoveTheOneMachineWideValue) {
-    MakeThirtyTwoBitProgramOnSixtyFourBitWindows(sim);
+    sim.SetThirtyTwoBitProgram(true);
     sim.SetExecutablePath(L"C:\\Program Files (x86)\\Vintrell\\Vintrell.exe");
     const std::string data = Sz("\"C:\\Program Files (x86)\\Vintrell\\Vintrell.exe\"");
 
@@ -260,7 +279,7 @@ TEST_F(RunKeyTest, BothBuildsSeeWriteAndRemoveTheOneMachineWideValue) {
 // Refused by the machine's key, the 32-bit build finds the value written there while elevated
 // in the same view, and adds no per-user copy.
 TEST_F(RunKeyTest, AThirtyTwoBitBuildReadsTheMachineWideValueInTheSixtyFourBitView) {
-    MakeThirtyTwoBitProgramOnSixtyFourBitWindows(sim);
+    sim.SetThirtyTwoBitProgram(true);
     sim.SetExecutablePath(L"C:\\Program Files\\Vintrell\\Vintrell.exe");
     sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe",
                     {REG_SZ, Sz("\"C:\\Program Files\\Vintrell\\Vintrell.exe\"")});

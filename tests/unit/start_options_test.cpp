@@ -48,8 +48,9 @@ class StartOptionsTest : public ::testing::Test {
 };
 
 TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
-    sim.SetExecutablePath(L"C:\\Windows\\Tools\\Tool.exe");
-    sim.AddFile(L"C:\\Windows\\Tools\\Another.exe", false);  // a neighbour is never registered
+    sim.SetExecutablePath(L"C:\\Program Files\\Tools\\Tool.exe");
+    sim.AddFile(L"C:\\Program Files\\Tools\\Another.exe",
+                false);  // a neighbour is never registered
     Form1& f = Start();
     sim.Click(ControlId::Check6);
 
@@ -57,7 +58,8 @@ TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
     EXPECT_TRUE(sim.ControlVisible(ControlId::Check8));
     EXPECT_EQ(sim.CheckValueShown(ControlId::Check8), 0);
     EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Windows Startup", L"On"}}));
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("C:\\Windows\\Tools\\Tool.exe"));
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"),
+              Sz("\"C:\\Program Files\\Tools\\Tool.exe\""));
     EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Another.exe").has_value());
     EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
     EXPECT_TRUE(sim.Messages().empty());
@@ -67,7 +69,8 @@ TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
     sim.Click(ControlId::Check6);
     EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Tool.exe").has_value());
     sim.Click(ControlId::Check6);
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("C:\\Windows\\Tools\\Tool.exe"));
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"),
+              Sz("\"C:\\Program Files\\Tools\\Tool.exe\""));
 }
 
 // A folder the system code page cannot name ("Ā" would be written as "A", a folder that does
@@ -192,11 +195,11 @@ TEST_F(StartOptionsTest, ARefusedMachineKeyFallsBackToTheUsersRunKey) {
 }
 
 TEST_F(StartOptionsTest, WritingInOneKeyRemovesTheSameNameFromTheOther) {
-    sim.SetExecutablePath(L"C:\\Windows\\Tool.exe");
+    sim.SetExecutablePath(L"C:\\Program Files\\Tool.exe");
     sim.SetRegValue(HKEY_CURRENT_USER, kRun, "Tool.exe", {REG_SZ, Sz("E:\\Old\\Tool.exe")});
     Start();
     sim.Click(ControlId::Check6);
-    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("C:\\Windows\\Tool.exe"));
+    EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"), Sz("\"C:\\Program Files\\Tool.exe\""));
     EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
 
     // And the other way round, for a program outside the administrators' folders.

@@ -16,6 +16,9 @@
 #include "settings/startup_registration.h"
 #include "tests/windows/cursor_file.h"
 
+// After <windows.h> (through platform_support.h), which it needs.
+#include <shlobj.h>
+
 namespace vt::test {
 namespace {
 
@@ -154,7 +157,7 @@ TEST_F(RunEntryTest, RefusedMachineWideKeyFallsBackToTheUsersRunKey) {
 }
 
 // The machine's key is writable here, as it is for an elevated program: a program outside
-// Program Files and the Windows folder is registered for the user all the same.
+// Program Files is registered for the user all the same.
 TEST_F(RunEntryTest, OutsideTheAdministratorsFoldersTheValueIsTheUsers) {
     wchar_t temp[MAX_PATH + 1] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
@@ -185,8 +188,9 @@ TEST_F(RunEntryTest, AShortPathIntoProgramFilesIsMachineWide) {
             ::RemoveDirectoryW(folder.c_str());
         }
     } installed;
-    installed.folder = platform_.SHGetKnownFolderPath(FOLDERID_ProgramFiles) + L"\\" +
-                       Wide(UniqueName("Vintrell"));
+    wchar_t programFiles[MAX_PATH] = {};
+    ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE));
+    installed.folder = std::wstring(programFiles) + L"\\" + Wide(UniqueName("Vintrell"));
     ASSERT_TRUE(::CreateDirectoryW(installed.folder.c_str(), nullptr));
     installed.file = installed.folder + L"\\" + Wide(valueName_);
     const HANDLE created =

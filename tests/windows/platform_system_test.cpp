@@ -15,6 +15,10 @@
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/win32/win32_error.h"
+#include "settings/startup_registration.h"
+
+// After <windows.h> (through platform_support.h), which it needs.
+#include <shlobj.h>
 
 namespace vt::test {
 namespace {
@@ -287,6 +291,18 @@ TEST_F(Win32PlatformTest, RegistryCallsThroughTheSeam) {
     EXPECT_EQ(type, static_cast<UInt>(REG_DWORD));
     EXPECT_EQ(data, std::string("\x04\x03\x02\x01", 4));
 
+    // The wide read: a letter outside the code page as it is, in a value of any length.
+    const std::wstring wide = std::wstring(40000, L'a') + L"\u0100";
+    ASSERT_EQ(::RegSetValueExW(win32::ToHkey(key), L"Wide", 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(wide.c_str()),
+                               static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    std::wstring wideData;
+    ASSERT_EQ(platform.RegQueryValueExW(key, L"Wide", &type, &wideData), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<UInt>(REG_SZ));
+    EXPECT_EQ(wideData, wide + L'\0');
+    EXPECT_EQ(platform.RegQueryValueExW(key, L"None", &type, &wideData), ERROR_FILE_NOT_FOUND);
+
     EXPECT_EQ(platform.RegDeleteValueA(key, "Long"), ERROR_SUCCESS);
     EXPECT_EQ(platform.RegQueryValueExA(key, "Long", &type, &data), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(platform.RegDeleteValueA(key, "Long"), ERROR_FILE_NOT_FOUND);
@@ -543,9 +559,26 @@ bool IsFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The machine's record of its Program Files folders, read as the Run key's rule reads it.
+std::wstring ProgramFilesValue(Win32Platform& platform, const wchar_t* name) {
+    const RegKey key = RegKey::Open(platform, FromHkey(HKEY_LOCAL_MACHINE),
+                                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                    KEY_QUERY_VALUE | KEY_WOW64_64KEY);
+    UInt type = 0;
+    std::wstring folder;
+    if (!key.IsOpen() ||
+        platform.RegQueryValueExW(key.Get(), name, &type, &folder) != ERROR_SUCCESS ||
+        type != REG_SZ || folder.empty() || folder.back() != L'\0') {
+        ADD_FAILURE() << "no REG_SZ value " << Narrow(name);
+        return {};
+    }
+    folder.pop_back();
+    return folder;
+}
+
 TEST_F(Win32PlatformTest, TheProgramFilesAndWindowsFoldersAndTheirLongForms) {
-    const std::wstring programFiles = platform.SHGetKnownFolderPath(FOLDERID_ProgramFiles);
-    const std::wstring x86 = platform.SHGetKnownFolderPath(FOLDERID_ProgramFilesX86);
+    const std::wstring programFiles = ProgramFilesValue(platform, L"ProgramFilesDir");
+    const std::wstring x86 = ProgramFilesValue(platform, L"ProgramFilesDir (x86)");
     const std::wstring windows = platform.GetSystemWindowsDirectoryW();
     for (const std::wstring& folder : {programFiles, x86, windows}) {
         ASSERT_GT(folder.size(), 3u);
@@ -553,11 +586,18 @@ TEST_F(Win32PlatformTest, TheProgramFilesAndWindowsFoldersAndTheirLongForms) {
         EXPECT_NE(folder.back(), L'\\') << Narrow(folder);
         EXPECT_TRUE(IsFolder(folder)) << Narrow(folder);
     }
+    // The 64-bit view, whichever build reads it: the two folders apart. (Wine's prefix has no
+    // ProgramW6432Dir in that view.)
+    EXPECT_NE(programFiles, x86);
     if constexpr (sizeof(void*) == 8) {
-        EXPECT_NE(programFiles, x86) << "a 64-bit program sees both folders apart";
+        wchar_t own[MAX_PATH] = {};
+        ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, own, CSIDL_PROGRAM_FILES, FALSE));
+        EXPECT_EQ(programFiles, own) << "the folder that Windows gives a 64-bit program";
     }
     EXPECT_NE(::GetFileAttributesW((windows + L"\\explorer.exe").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(platform.SHGetKnownFolderPath(KnownFolderId{0x12345678, 0x1234, 0x1234, {1}}), L"");
+    EXPECT_TRUE(RegStuff::InAdministratorsFolder(platform, platform, programFiles + L"\\V\\V.exe"));
+    EXPECT_TRUE(RegStuff::InAdministratorsFolder(platform, platform, x86 + L"\\V\\V.exe"));
+    EXPECT_FALSE(RegStuff::InAdministratorsFolder(platform, platform, windows + L"\\Temp\\V.exe"));
 
     // A short name and the long one it stands for.
     const std::wstring shortForm = platform.GetShortPathNameW(programFiles);
@@ -565,11 +605,6 @@ TEST_F(Win32PlatformTest, TheProgramFilesAndWindowsFoldersAndTheirLongForms) {
     EXPECT_EQ(platform.GetLongPathNameW(shortForm), programFiles);
     EXPECT_EQ(platform.GetLongPathNameW(shortForm + L"\\"), programFiles + L"\\");
     EXPECT_EQ(platform.GetLongPathNameW(programFiles + L"\\no such folder\\Vintrell.exe"), L"");
-
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"VINTRELL_TEST_FOLDER", L"D:\\Some Folder"));
-    EXPECT_EQ(platform.GetEnvironmentVariableW(L"VINTRELL_TEST_FOLDER"), L"D:\\Some Folder");
-    ASSERT_TRUE(::SetEnvironmentVariableW(L"VINTRELL_TEST_FOLDER", nullptr));
-    EXPECT_EQ(platform.GetEnvironmentVariableW(L"VINTRELL_TEST_FOLDER"), L"");
 }
 
 TEST_F(Win32PlatformTest, SecondsSinceMidnightIsLocalTime) {
