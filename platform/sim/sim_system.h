@@ -11,8 +11,8 @@
 
 // The simulated file system, shell and clocks: files the test puts there, command lines
 // recorded instead of started, the DLL search's changes recorded, a time of day the test sets
-// and a clock that runs only when something waits. Its folders are those of 64-bit Windows
-// seen by a 64-bit program until the test sets others.
+// and a clock that runs only when something waits (Sleep, or Timer1 for its next tick). Its
+// folders are those of 64-bit Windows seen by a 64-bit program until the test sets others.
 namespace vt::sim {
 
 class SimSystem : public SystemServices {
@@ -43,7 +43,7 @@ class SimSystem : public SystemServices {
     const std::vector<std::string>& DllSearchCalls() const { return dllSearchCalls_; }
 
     // --- Clocks ------------------------------------------------------------------------------
-    // Milliseconds that passed in Sleep.
+    // Milliseconds that passed in Sleep and between Timer1's ticks.
     std::uint64_t NowMs() const { return nowMs_; }
     void SetSecondsSinceMidnight(double seconds) { secondsSinceMidnight_ = seconds; }
 
@@ -60,6 +60,7 @@ class SimSystem : public SystemServices {
     void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
     double SecondsSinceMidnight() override { return secondsSinceMidnight_; }
     void Sleep(UInt milliseconds) override { nowMs_ += milliseconds; }
+    std::uint64_t GetTickCount64() override { return nowMs_; }
 
   private:
     std::wstring executablePath_ = L"C:\\Program Files\\Vintrell\\Vintrell.exe";
