@@ -51,6 +51,7 @@ bool PutInShell(WindowSystem& shell) {
            Notify(shell, NIM_MODIFY, NIF_MESSAGE | NIF_ICON);
 }
 
+// From now on the owner's timer asks again, for `patienceMs`.
 void WaitForShell(SystemServices& clock, std::uint64_t patienceMs, std::wstring_view failure) {
     const std::uint64_t now = clock.GetTickCount64();
     Pending = {true, now + kAddRetryDelayMs, now + patienceMs, failure};
