@@ -72,9 +72,8 @@ void Form1::mnuStopMonitoring_Click() {
 
 void Form1::Timer1_Timer() {
     // An icon the shell has refused is asked for again from here, and the sweep goes on
-    // meanwhile, unless the shell's last refusal has ended monitoring.
-    Tray::RetryTrayIcon();
-    if (Timer1.Enabled()) {
+    // meanwhile, unless the shell's last refusal has just ended monitoring.
+    if (Tray::RetryTrayIcon()) {
         monitor_.Tick();
     }
 }

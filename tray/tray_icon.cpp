@@ -72,28 +72,29 @@ void UndoSubclass(WindowSystem& windows, Hwnd hWnd) {
 }
 
 // Asks the shell once more for the icon it has not taken, and gives up once the patience is
-// spent.
-void TryAgain(TrayOwner& owner, std::uint64_t now) {
+// spent; false when it has.
+bool TryAgain(TrayOwner& owner, std::uint64_t now) {
     WindowSystem& shell = owner.windows();
     if (PutInShell(shell)) {
         Pending.waiting = false;
         ModifyTip(shell);
-        return;
+        return true;
     }
     // NOTE: the shell's answer is awaited with sent messages dispatched: a "TaskbarCreated" may
     // have taken the icon in, or a close request the window away, meanwhile.
     if (!Pending.waiting || APIStuff::TrayOwnerForm != &owner) {
-        return;
+        return true;
     }
     if (now < Pending.giveUpMs) {
         Pending.nextTryMs = now + kAddRetryDelayMs;
-        return;
+        return true;
     }
     const std::wstring description(Pending.failure);
     // The delete goes too: an add still on its way would bring the icon back without its
     // window procedure.
     RemoveTrayIcon();
     owner.TrayIconLost(description);
+    return false;
 }
 
 }  // namespace
@@ -172,7 +173,7 @@ void RestoreTrayIcon() {
     }
     if (Pending.waiting) {
         // A shell that has just come up: no need to wait for the next try.
-        TryAgain(*owner, owner->clock().GetTickCount64());
+        static_cast<void>(TryAgain(*owner, owner->clock().GetTickCount64()));
         return;
     }
     WindowSystem& shell = owner->windows();
@@ -185,15 +186,13 @@ void RestoreTrayIcon() {
     WaitForShell(owner->clock(), kAddPatienceMs, kNotRestored);
 }
 
-void RetryTrayIcon() {
+bool RetryTrayIcon() {
     TrayOwner* owner = APIStuff::TrayOwnerForm;
     if (owner == nullptr || !Pending.waiting) {
-        return;
+        return true;
     }
     const std::uint64_t now = owner->clock().GetTickCount64();
-    if (now >= Pending.nextTryMs) {
-        TryAgain(*owner, now);
-    }
+    return now < Pending.nextTryMs || TryAgain(*owner, now);
 }
 
 void SweepEnded() {

@@ -34,8 +34,9 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu, std::uint32_t patienceMs = kAddP
 // of one the shell has not taken yet.
 void SetTrayTip(std::wstring_view tip);
 // A tick of the owner's timer: asks the shell again, a few times a second, for an icon it
-// refused. Nothing ever waits for the shell on the window thread.
-void RetryTrayIcon();
+// refused. Nothing ever waits for the shell on the window thread. False when it has just given
+// up on the icon, and the owner has stopped monitoring.
+bool RetryTrayIcon();
 // Deletes the icon and gives the window its own procedure back; nothing while no icon is shown.
 // A right-click held for the end of a sweep is forgotten with it.
 void RemoveTrayIcon();
