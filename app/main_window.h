@@ -110,8 +110,9 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     template <typename Handler>
     void Guarded(Handler&& handler) noexcept;
     // Hides the window into the tray and starts the timer; on failure reports it and returns
-    // to Idle with the window shown.
-    void EnterMonitoring();
+    // to Idle with the window shown. An icon the shell refuses is asked for again for
+    // `iconPatienceMs` while monitoring runs, and only then counts as a failure.
+    void EnterMonitoring(std::uint32_t iconPatienceMs);
     // Another start of the program has handed over and ended: the window shows, monitoring
     // stopped, and comes to the front.
     void ShowForSecondStart();

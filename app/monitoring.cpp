@@ -34,14 +34,14 @@ void Form1::Check2_Click() {
         ShowMessage(kNoKeyword);
         return;
     }
-    EnterMonitoring();
+    EnterMonitoring(Tray::kAddPatienceMs);
 }
 
-void Form1::EnterMonitoring() {
+void Form1::EnterMonitoring(std::uint32_t iconPatienceMs) {
     std::wstring description;
     try {
         platform_.form.HideForm();
-        Tray::AddTrayIcon(*this, MenuId::mnuTray);
+        Tray::AddTrayIcon(*this, MenuId::mnuTray, iconPatienceMs);
         Tray::SetTrayTip(kTrayTip);
         Timer1.SetEnabled(true);
         monitor_.InstallWindowEventHooks();
@@ -71,7 +71,11 @@ void Form1::mnuStopMonitoring_Click() {
 }
 
 void Form1::Timer1_Timer() {
-    monitor_.Tick();
+    // An icon the shell has refused is asked for again from here, and the sweep goes on
+    // meanwhile, unless the shell's last refusal has just ended monitoring.
+    if (Tray::RetryTrayIcon()) {
+        monitor_.Tick();
+    }
 }
 
 void Form1::ShowTrayMenu(MenuId menu) {

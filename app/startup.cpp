@@ -82,7 +82,8 @@ void Form1::Form_Load() {
                             : 0);
 
         if (Check8.Value() == 1) {
-            EnterMonitoring();
+            // At logon the notification area may come up well after the program.
+            EnterMonitoring(Tray::kLogonAddPatienceMs);
         }
 
         // "Start in system tray" is offered only together with loading at Windows startup.

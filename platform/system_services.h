@@ -31,6 +31,8 @@ class SystemServices {
     virtual void Shell(std::wstring_view commandLine, std::int32_t showCommand) = 0;
     virtual double SecondsSinceMidnight() = 0;  // local time
     virtual void Sleep(UInt milliseconds) = 0;
+    // Milliseconds since the system started; only differences mean anything.
+    virtual std::uint64_t GetTickCount64() = 0;
 
   protected:
     ~SystemServices() = default;

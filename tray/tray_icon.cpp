@@ -23,11 +23,19 @@ constexpr std::wstring_view kNotRestored =
 constexpr std::wstring_view kNotSubclassed =
     L"The main window could not be set up to receive the notification area icon's messages";
 
-// A shell that is busy at logon may time out an add: try again for about a second.
-constexpr int kAddAttempts = 5;
-constexpr UInt kAddRetryDelayMs = 250;
+// A busy shell is asked again this often, from the owner's timer.
+constexpr std::uint64_t kAddRetryDelayMs = 250;
 
 constexpr std::size_t kTipChars = sizeof(TrayIconData.szTip) - 1;
+
+// An icon the shell has not taken yet, asked for again until `giveUpMs`.
+struct PendingAdd {
+    bool waiting = false;
+    std::uint64_t nextTryMs = 0;
+    std::uint64_t giveUpMs = 0;
+    std::wstring_view failure;  // what the owner is told when the shell never takes it
+};
+PendingAdd Pending;
 
 // Sends the record as it stands with these flags; true when the shell took it.
 bool Notify(WindowSystem& shell, UInt message, UInt flags) {
@@ -35,28 +43,18 @@ bool Notify(WindowSystem& shell, UInt message, UInt flags) {
     return shell.Shell_NotifyIconA(message, &TrayIconData) != 0;
 }
 
-// Calls `attempt` until it succeeds, for about a second; true once it has.
-template <typename Attempt>
-bool WithRetries(SystemServices& clock, Attempt attempt) {
-    for (int round = 1; round <= kAddAttempts; ++round) {
-        if (attempt()) {
-            return true;
-        }
-        if (round < kAddAttempts) {
-            clock.Sleep(kAddRetryDelayMs);
-        }
-    }
-    return false;
+// Sends NIM_ADD with the record as it stands, once; true once the shell has the icon. An add
+// that timed out (a shell busy at logon answers late) may have gone through all the same, and
+// the shell refuses NIM_ADD for an icon it has: a NIM_MODIFY that succeeds finds it there.
+bool PutInShell(WindowSystem& shell) {
+    return Notify(shell, NIM_ADD, NIF_MESSAGE | NIF_ICON) ||
+           Notify(shell, NIM_MODIFY, NIF_MESSAGE | NIF_ICON);
 }
 
-// Sends NIM_ADD with the record as it stands; true once the shell has the icon. An add that
-// timed out (a shell busy at logon answers late) may have gone through all the same, and the
-// shell refuses NIM_ADD for an icon it has: a NIM_MODIFY that succeeds finds it there.
-bool PutInShell(WindowSystem& shell, SystemServices& clock) {
-    return WithRetries(clock, [&] {
-        return Notify(shell, NIM_ADD, NIF_MESSAGE | NIF_ICON) ||
-               Notify(shell, NIM_MODIFY, NIF_MESSAGE | NIF_ICON);
-    });
+// From now on the owner's timer asks again, for `patienceMs`.
+void WaitForShell(SystemServices& clock, std::uint64_t patienceMs, std::wstring_view failure) {
+    const std::uint64_t now = clock.GetTickCount64();
+    Pending = {true, now + kAddRetryDelayMs, now + patienceMs, failure};
 }
 
 // Sends the tooltip held in the record; a failure only leaves the icon without a tooltip.
@@ -70,11 +68,38 @@ void UndoSubclass(WindowSystem& windows, Hwnd hWnd) {
     static_cast<void>(windows.SetWindowLongA(hWnd, GWL_WNDPROC, APIStuff::SavedWndProc));
     APIStuff::TrayOwnerForm = nullptr;
     APIStuff::RightClickHeld = false;
+    Pending.waiting = false;
+}
+
+// Asks the shell once more for the icon it has not taken, and gives up once the patience is
+// spent; false when it has.
+bool TryAgain(TrayOwner& owner, std::uint64_t now) {
+    WindowSystem& shell = owner.windows();
+    if (PutInShell(shell)) {
+        Pending.waiting = false;
+        ModifyTip(shell);
+        return true;
+    }
+    // NOTE: the shell's answer is awaited with sent messages dispatched: a "TaskbarCreated" may
+    // have taken the icon in, or a close request the window away, meanwhile.
+    if (!Pending.waiting || APIStuff::TrayOwnerForm != &owner) {
+        return true;
+    }
+    if (now < Pending.giveUpMs) {
+        Pending.nextTryMs = now + kAddRetryDelayMs;
+        return true;
+    }
+    const std::wstring description(Pending.failure);
+    // The delete goes too: an add still on its way would bring the icon back without its
+    // window procedure.
+    RemoveTrayIcon();
+    owner.TrayIconLost(description);
+    return false;
 }
 
 }  // namespace
 
-void AddTrayIcon(TrayOwner& owner, MenuId menu) {
+void AddTrayIcon(TrayOwner& owner, MenuId menu, std::uint32_t patienceMs) {
     if (APIStuff::TrayOwnerForm != nullptr) {
         // A second subclass would save TrayWindowProc itself as the procedure to call on.
         return;
@@ -104,11 +129,9 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu) {
     TrayIconData.cbSize = sizeof(NotifyIconDataA);
     TrayIconData.hIcon = windows.ApplicationIcon();
     TrayIconData.uCallbackMessage = TRAY_CALLBACK_MESSAGE;
-    if (!PutInShell(windows, owner.clock())) {
-        // The delete goes too: an add still on its way would bring the icon back without its
-        // window procedure.
-        RemoveTrayIcon();
-        throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotAdded));
+    if (!PutInShell(windows)) {
+        // Asked again from the owner's timer: waiting here would freeze the window.
+        WaitForShell(owner.clock(), patienceMs, kNotAdded);
     }
 }
 
@@ -127,7 +150,9 @@ void SetTrayTip(std::wstring_view tip) {
     std::memset(TrayIconData.szTip, ' ', sizeof(TrayIconData.szTip));
     std::memcpy(TrayIconData.szTip, ansi.data(), ansi.size());
     TrayIconData.szTip[ansi.size()] = '\0';
-    ModifyTip(owner->windows());
+    if (!Pending.waiting) {
+        ModifyTip(owner->windows());  // else it goes with the add
+    }
 }
 
 void RemoveTrayIcon() {
@@ -146,13 +171,28 @@ void RestoreTrayIcon() {
     if (owner == nullptr) {
         return;
     }
+    if (Pending.waiting) {
+        // A shell that has just come up: no need to wait for the next try.
+        static_cast<void>(TryAgain(*owner, owner->clock().GetTickCount64()));
+        return;
+    }
     WindowSystem& shell = owner->windows();
     // Any program may send "TaskbarCreated", and the icon may still be there: never deleted
     // here, it is live.
-    if (!PutInShell(shell, owner->clock())) {
-        throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotRestored));
+    if (PutInShell(shell)) {
+        ModifyTip(shell);
+        return;
     }
-    ModifyTip(shell);
+    WaitForShell(owner->clock(), kAddPatienceMs, kNotRestored);
+}
+
+bool RetryTrayIcon() {
+    TrayOwner* owner = APIStuff::TrayOwnerForm;
+    if (owner == nullptr || !Pending.waiting) {
+        return true;
+    }
+    const std::uint64_t now = owner->clock().GetTickCount64();
+    return now < Pending.nextTryMs || TryAgain(*owner, now);
 }
 
 void SweepEnded() {
@@ -174,6 +214,7 @@ void ForgetOwner(const TrayOwner& owner) noexcept {
             // Whatever the shell did, the owner no longer holds the icon.
             APIStuff::TrayOwnerForm = nullptr;
             APIStuff::RightClickHeld = false;
+            Pending.waiting = false;
         }
     }
     if (APIStuff::TrayPlatform == &owner.windows()) {

@@ -14,7 +14,7 @@ namespace vt {
 class TrayOwner {
   public:
     // The services the icon uses: the window system and the shell, text conversion for the
-    // tooltip, and the clock for retrying a busy shell.
+    // tooltip, and the clock by which a busy shell is asked again.
     virtual WindowSystem& windows() const = 0;
     virtual const TextConversion& text() const = 0;
     virtual SystemServices& clock() const = 0;
@@ -26,8 +26,9 @@ class TrayOwner {
     virtual bool Busy() const = 0;
     // Pops up the menu; returns once it has closed and its command has run.
     virtual void ShowTrayMenu(MenuId menu) = 0;
-    // The shell lost the icon and would not take it back: hidden and without an icon, the
-    // program could not be reached, so the owner brings its window back and says why.
+    // The shell would not take the icon, or take it back once lost, however long it was asked:
+    // hidden and without an icon, the program could not be reached, so the owner brings its
+    // window back and says why.
     virtual void TrayIconLost(std::wstring_view description) = 0;
 
   protected:

@@ -1,8 +1,5 @@
 #include "tray/tray_window_proc.h"
 
-#include <string>
-
-#include "platform/error.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_owner.h"
 
@@ -46,14 +43,6 @@ void OnTrayRightButtonUp(TrayOwner& owner) {
     static_cast<void>(windows.PostMessageA(TrayOwnerForm->hWnd(), WM_NULL, 0, 0));
 }
 
-void OnTaskbarCreated(TrayOwner& owner) {
-    try {
-        Tray::RestoreTrayIcon();
-    } catch (...) {
-        owner.TrayIconLost(CurrentErrorDescription(owner.text()));
-    }
-}
-
 }  // namespace
 
 LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
@@ -64,7 +53,7 @@ LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lP
         try {
             // Registered at run time, so it cannot be a case label.
             if (TaskbarCreatedMessage != 0 && msg == TaskbarCreatedMessage) {
-                OnTaskbarCreated(*owner);
+                Tray::RestoreTrayIcon();
             }
             switch (msg) {
                 case WM_NCDESTROY:

@@ -211,7 +211,7 @@ void SimForm::SetControlText(ControlId control, std::wstring_view text) {
 }
 
 bool SimForm::LoadMouseIcon(std::wstring_view path) {
-    if (!files_.IsCursorFile(path)) {
+    if (!system_.IsCursorFile(path)) {
         return false;
     }
     mouseIcon_ = path;
@@ -225,6 +225,7 @@ bool SimForm::Tick() {
     if (!timerEnabled_ || !formRegistered_) {
         return false;
     }
+    system_.Sleep(static_cast<UInt>(kTimer1Interval));
     DeliverTick();
     return true;
 }

@@ -31,8 +31,9 @@ struct ShownMessage {
 
 class SimForm : public FormToolkit, public ListViewControl {
   public:
-    // Form1's window goes on `desktop`; its custom pointer is read from `files`.
-    SimForm(SimDesktop& desktop, const SimSystem& files) : desktop_(desktop), files_(files) {}
+    // Form1's window goes on `desktop`; its custom pointer is read from `system`'s files, and
+    // Timer1 runs on its clock.
+    SimForm(SimDesktop& desktop, SimSystem& system) : desktop_(desktop), system_(system) {}
     ~SimForm();
     // Form1's procedure finds this object by its window handle.
     SimForm(const SimForm&) = delete;
@@ -71,7 +72,8 @@ class SimForm : public FormToolkit, public ListViewControl {
 
     // --- Timer1 and the message loop ----------------------------------------------------------
     bool TimerEnabled() const { return timerEnabled_; }
-    // Delivers one tick of Timer1 if it is enabled; returns whether it did.
+    // Delivers one tick of Timer1 if it is enabled, its interval later on the clock; returns
+    // whether it did.
     bool Tick();
     // A tick that came due during a handler: the next DoEvents dispatches it, after the posted
     // messages, if the timer is still enabled (disabling the timer drops it).
@@ -148,7 +150,7 @@ class SimForm : public FormToolkit, public ListViewControl {
     bool HasItem(std::int32_t index) const;
 
     SimDesktop& desktop_;
-    const SimSystem& files_;
+    SimSystem& system_;
     FormEvents* events_ = nullptr;
     Hwnd formHandle_ = 0;
     bool formRegistered_ = false;  // found by its procedure: created and not yet ended

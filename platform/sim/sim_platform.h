@@ -23,7 +23,7 @@ class SimPlatform final : public SimText,
   public:
     // The toolkit and the session reach the services constructed before them.
     SimPlatform()
-        : SimForm(static_cast<SimDesktop&>(*this), static_cast<const SimSystem&>(*this)),
+        : SimForm(static_cast<SimDesktop&>(*this), static_cast<SimSystem&>(*this)),
           SimSession(static_cast<SimDesktop&>(*this)) {}
     SimPlatform(const SimPlatform&) = delete;
     SimPlatform& operator=(const SimPlatform&) = delete;

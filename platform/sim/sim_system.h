@@ -11,7 +11,7 @@
 
 // The simulated file system, shell and clocks: files the test puts there, command lines
 // recorded instead of started, the DLL search's changes recorded, a time of day the test sets
-// and a clock that runs only when something waits.
+// and a clock that runs only when something waits (Sleep, or Timer1 for its next tick).
 namespace vt::sim {
 
 class SimSystem : public SystemServices {
@@ -36,7 +36,7 @@ class SimSystem : public SystemServices {
     const std::vector<std::string>& DllSearchCalls() const { return dllSearchCalls_; }
 
     // --- Clocks ------------------------------------------------------------------------------
-    // Milliseconds that passed in Sleep.
+    // Milliseconds that passed in Sleep and between Timer1's ticks.
     std::uint64_t NowMs() const { return nowMs_; }
     void SetSecondsSinceMidnight(double seconds) { secondsSinceMidnight_ = seconds; }
 
@@ -51,6 +51,7 @@ class SimSystem : public SystemServices {
     void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
     double SecondsSinceMidnight() override { return secondsSinceMidnight_; }
     void Sleep(UInt milliseconds) override { nowMs_ += milliseconds; }
+    std::uint64_t GetTickCount64() override { return nowMs_; }
 
   private:
     std::wstring executablePath_ = L"C:\\Program Files\\Vintrell\\Vintrell.exe";

@@ -159,4 +159,8 @@ void Win32SystemServices::Sleep(UInt milliseconds) {
     ::Sleep(milliseconds);
 }
 
+std::uint64_t Win32SystemServices::GetTickCount64() {
+    return ::GetTickCount64();
+}
+
 }  // namespace vt::win32

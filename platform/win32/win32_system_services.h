@@ -18,6 +18,7 @@ class Win32SystemServices : public SystemServices {
     void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
     double SecondsSinceMidnight() override;
     void Sleep(UInt milliseconds) override;
+    std::uint64_t GetTickCount64() override;
 };
 
 }  // namespace vt::win32

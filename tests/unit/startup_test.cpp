@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cwchar>
 #include <functional>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "app/main_module.h"
 #include "app/main_window.h"
 #include "app/random_numbers.h"
+#include "app/single_instance.h"
 #include "monitor/main_window_handle.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
@@ -48,6 +50,23 @@ class StartupTest : public ::testing::Test {
         form.emplace(sim);
         form->Start();
         return *form;
+    }
+    // Started at logon into the tray, by a shell that refuses the icon until told otherwise.
+    void StartInTheTrayBeforeTheShell() {
+        sim.StoreSetting(L"Windows Startup", L"On");
+        sim.StoreSetting(L"Minimized", L"On");
+        sim.StoreSetting(L"Listview", L"calc||||||||---|||");
+        sim.FailNotifyIcon(NIM_ADD, 1'000'000);
+        Start();
+    }
+    // Lets Timer1 tick for `ms` of the clock, or until it stops.
+    void TickFor(std::uint64_t ms) {
+        const std::uint64_t until = sim.NowMs() + ms;
+        while (sim.NowMs() < until && sim.Tick()) {
+        }
+    }
+    bool MonitoringWithoutIcon() const {
+        return sim.TimerEnabled() && !sim.FormVisibleNow() && !sim.TrayIconShown();
     }
 
     SimPlatform sim;
@@ -126,6 +145,68 @@ TEST_F(StartupTest, MinimizedWithoutWindowsStartupStartsInTheTrayOnceThenTurnsOf
     const Writes writes{{L"Minimized", L"On"}, {L"Minimized", L"Off"}};
     EXPECT_EQ(sim.SettingWrites(), writes);
     EXPECT_EQ(sim.StoredSetting(L"Minimized"), L"Off");
+}
+
+// At logon the notification area may come up long after the program: the icon is asked for
+// meanwhile, and windows are closed all the same.
+TEST_F(StartupTest, InTheTrayAShellThatComesUpLateGetsTheIconWhileMonitoringGoesOn) {
+    StartInTheTrayBeforeTheShell();
+    const Hwnd calculator = sim.AddWindow(L"Calculator");
+    TickFor(10'000);
+    EXPECT_TRUE(MonitoringWithoutIcon());
+    EXPECT_FALSE(sim.WindowExists(calculator));
+
+    sim.FailNotifyIcon(NIM_ADD, 0);
+    TickFor(500);
+    ASSERT_TRUE(sim.TrayIconShown());
+    EXPECT_STREQ(sim.TrayIcon()->szTip, "Right-click here to access the menu");
+    TickFor(60'000);  // nothing is left to give up on
+    EXPECT_TRUE(sim.TimerEnabled() && sim.TrayIconShown() && !sim.FormVisibleNow());
+    EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(StartupTest, InTheTrayAShellThatNeverComesUpIsReportedAfterAMinute) {
+    StartInTheTrayBeforeTheShell();
+    TickFor(59'900);
+    EXPECT_TRUE(MonitoringWithoutIcon());
+    EXPECT_TRUE(sim.Messages().empty());
+    TickFor(1'000);
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text,
+              L"ERROR while starting monitoring - The notification area icon could not be added");
+    EXPECT_TRUE(sim.Messages()[0].formVisible);
+    EXPECT_FALSE(sim.TimerEnabled());
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+}
+
+TEST_F(StartupTest, InTheTrayTaskbarCreatedBringsTheAwaitedIconAtOnce) {
+    StartInTheTrayBeforeTheShell();
+    TickFor(3'000);
+    sim.FailNotifyIcon(NIM_ADD, 0);
+    sim.RecreateTaskbar();
+    ASSERT_TRUE(sim.TrayIconShown());
+    EXPECT_STREQ(sim.TrayIcon()->szTip, "Right-click here to access the menu");
+}
+
+// Stopped while the icon is awaited (by a second start): no icon later, no error, and the next
+// Start Monitoring is a fresh one.
+TEST_F(StartupTest, InTheTrayASecondStartWhileTheIconIsAwaitedLeavesNoIconLater) {
+    StartInTheTrayBeforeTheShell();
+    TickFor(3'000);
+    sim.PostMessageA(sim.FormHandle(), sim.RegisterWindowMessageA(kSecondStartMessageName), 0, 0);
+    sim.DoEvents();
+    ASSERT_TRUE(sim.FormVisibleNow());
+    sim.FailNotifyIcon(NIM_ADD, 0);
+    sim.Sleep(61'000);
+    sim.RecreateTaskbar();
+    EXPECT_FALSE(sim.TrayIconShown());
+    EXPECT_FALSE(sim.TimerEnabled());
+    EXPECT_EQ(sim.CurrentWndProc(), sim.FormClassProc());
+
+    sim.Click(ControlId::Check2);
+    ASSERT_TRUE(sim.TrayIconShown());
+    EXPECT_STREQ(sim.TrayIcon()->szTip, "Right-click here to access the menu");
+    EXPECT_TRUE(sim.Messages().empty());
 }
 
 TEST_F(StartupTest, OnlyTheExactStringOnTurnsAnOptionOn) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,13 @@ class TrayFixture : public ::testing::Test {
             sim.ListAdd(L"notepad");
         }
         sim.Click(ControlId::Check2);
+    }
+
+    // Lets Timer1 tick for `ms` of the clock, or until it stops.
+    void TickFor(std::uint64_t ms) {
+        const std::uint64_t until = sim.NowMs() + ms;
+        while (sim.NowMs() < until && sim.Tick()) {
+        }
     }
 
     bool Monitoring() const {

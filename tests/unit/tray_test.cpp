@@ -236,6 +236,8 @@ TEST_F(TrayTest, NewTaskbarThatRefusesTheIconBringsTheWindowBack) {
     StartMonitoring();
     sim.FailNotifyIcon(NIM_ADD, 1000);
     sim.RecreateTaskbar();
+    EXPECT_TRUE(sim.Messages().empty());  // asked again for about a second first
+    TickFor(2000);
 
     EXPECT_TRUE(Idle());
     ASSERT_EQ(sim.Messages().size(), 1u);

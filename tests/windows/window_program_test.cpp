@@ -6,8 +6,10 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 #include "app/main_window.h"
 #include "tray/tray_window_proc.h"
@@ -45,6 +47,36 @@ bool ShellHasIcon(HWND owner) {
     std::strcpy(probe.szTip, "Right-click here to access the menu");
     return ::Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }
+
+// A taskbar that is not up yet: a window of the shell's class that refuses every icon (its
+// WM_COPYDATA answers FALSE). Newest and topmost, Shell_NotifyIconA finds it before Explorer's.
+class UnreadyTaskbar {
+  public:
+    UnreadyTaskbar() {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = &::DefWindowProcA;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "Shell_TrayWnd";
+        registered_ = ::RegisterClassA(&windowClass) != 0;
+        window_ = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP,
+                                    0, 0, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr);
+    }
+    UnreadyTaskbar(const UnreadyTaskbar&) = delete;
+    UnreadyTaskbar& operator=(const UnreadyTaskbar&) = delete;
+    ~UnreadyTaskbar() {
+        if (window_ != nullptr) {
+            ::DestroyWindow(window_);
+        }
+        if (registered_) {
+            ::UnregisterClassA("Shell_TrayWnd", ::GetModuleHandleA(nullptr));
+        }
+    }
+    bool Up() const { return window_ != nullptr; }
+
+  private:
+    bool registered_ = false;
+    HWND window_ = nullptr;
+};
 
 // While it lasts, ChangeWindowMessageFilterEx is refused.
 struct RefusedMessageFilter {
@@ -108,6 +140,48 @@ TEST(Form1OnWindows, StartMonitoringGoesToTheTrayAndTheTrayMenuBringsTheWindowBa
               reinterpret_cast<LONG_PTR>(&APIStuff::TrayWindowProc));
     EXPECT_FALSE(form.Timer1.Enabled());
     EXPECT_TRUE(program.platform.boxes.empty());
+}
+
+// A refused icon is asked for again from the timer's ticks, never by waiting on the window
+// thread: the window answers meanwhile, and the icon comes once the taskbar is up.
+TEST(Form1OnWindows, WhileTheTaskbarRefusesTheIconTheWindowAnswersAndTheIconFollows) {
+    LiveProgram program;
+    program.form.ListView1.Add(L"vintrell-window-test-no-such-window");
+    program.platform.ShowForm();
+    std::optional<UnreadyTaskbar> taskbar(std::in_place);
+    ASSERT_TRUE(taskbar->Up());
+
+    // Another thread asks the window as soon as it has gone into the tray.
+    std::atomic<bool> asked = false;
+    std::atomic<bool> answered = false;
+    std::thread asker([&] {
+        const DWORD start = ::GetTickCount();
+        while (::IsWindowVisible(program.hwnd) && ::GetTickCount() - start < 5000) {
+            ::Sleep(1);
+        }
+        DWORD_PTR result = 0;
+        answered =
+            ::SendMessageTimeoutA(program.hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result) != 0;
+        asked = true;
+    });
+    ::SendMessageA(::GetDlgItem(program.hwnd, static_cast<int>(ControlId::Check2)), BM_CLICK, 0, 0);
+    for (int waited = 0; !asked && waited < 10000; waited += 10) {
+        PumpFor(10);
+    }
+    asker.join();
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(::IsWindowVisible(program.hwnd));
+    EXPECT_TRUE(program.form.Timer1.Enabled());
+    EXPECT_FALSE(ShellHasIcon(program.hwnd)) << "the unready taskbar was not the one asked";
+
+    taskbar.reset();
+    for (int waited = 0; waited < 3000 && !ShellHasIcon(program.hwnd); waited += 50) {
+        PumpFor(50);
+    }
+    EXPECT_TRUE(ShellHasIcon(program.hwnd));
+    EXPECT_TRUE(program.form.Timer1.Enabled());
+    EXPECT_TRUE(program.platform.boxes.empty());
+    program.form.mnuStopMonitoring_Click();
 }
 
 }  // namespace
