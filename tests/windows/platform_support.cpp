@@ -115,27 +115,29 @@ win32::KernelHandle StartTestBinary(const std::string& arguments) {
     return win32::KernelHandle(started.hProcess);
 }
 
+struct MessageBoxSearch {
+    DWORD processId;
+    HWND box;
+};
+
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM lParam) {
+    auto& search = *reinterpret_cast<MessageBoxSearch*>(lParam);
+    DWORD owner = 0;
+    char className[16] = {};
+    static_cast<void>(::GetWindowThreadProcessId(window, &owner));
+    if (owner == search.processId && ::IsWindowVisible(window) &&
+        ::GetClassNameA(window, className, sizeof(className)) > 0 &&
+        std::string_view(className) == "#32770") {
+        search.box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A visible message box (class #32770) of the process; null when it shows none.
 HWND VisibleMessageBoxOf(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND box;
-    } search{processId, nullptr};
-    static_cast<void>(::EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            auto& state = *reinterpret_cast<Search*>(lParam);
-            DWORD owner = 0;
-            char className[16] = {};
-            static_cast<void>(::GetWindowThreadProcessId(window, &owner));
-            if (owner == state.processId && ::IsWindowVisible(window) &&
-                ::GetClassNameA(window, className, sizeof(className)) > 0 &&
-                std::string_view(className) == "#32770") {
-                state.box = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search)));
+    MessageBoxSearch search{processId, nullptr};
+    static_cast<void>(::EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search)));
     return search.box;
 }
 
