@@ -1,5 +1,6 @@
 #include "app/single_instance.h"
 
+#include "app/main_window.h"
 #include "resources/layout.h"
 
 namespace vt {
@@ -25,7 +26,7 @@ bool SingleInstance::HandOverToRunningCopy() noexcept {
         if (message == 0) {
             return true;  // nothing to ask with: this start ends all the same
         }
-        for (std::int32_t attempt = 1;; ++attempt) {
+        for (UInt waited = 0;; waited += kFindIntervalMs) {
             const Hwnd running = platform_.session.FindWindowA(kForm1ClassName, nullptr);
             if (running != 0) {
                 UInt processId = 0;
@@ -39,11 +40,14 @@ bool SingleInstance::HandOverToRunningCopy() noexcept {
                 static_cast<void>(platform_.windows.PostMessageA(running, message, 0, 0));
                 return true;
             }
-            if (attempt >= kFindAttempts) {
-                return true;
+            if (waited >= kFindTimeoutMs) {
+                break;
             }
             platform_.system.Sleep(kFindIntervalMs);
         }
+        // OK is its only answer.
+        static_cast<void>(platform_.form.MessageBox(kNotRespondingMessage, MB_OK, kAppTitle));
+        return true;
     } catch (...) {
         return true;  // a second start ends in silence, whatever failed
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -11,6 +12,9 @@ namespace vt {
 inline constexpr const char* kSessionMutexName = "Local\\Tolvane.Vintrell";
 // Posted by a second start to the running copy's main window.
 inline constexpr const char* kSecondStartMessageName = "VintrellSecondStart";
+// Shown by a second start that found the session's mutex but no window of the running copy.
+inline constexpr std::wstring_view kNotRespondingMessage =
+    L"Vintrell is already running but does not respond.";
 
 // One copy of the program per user session. The first start holds the session's mutex for the
 // life of its process; a later start finds the running copy, hands over to it and ends.
@@ -23,13 +27,14 @@ class SingleInstance {
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // When another copy runs in the session: asks it to show its main window, without waiting
-    // for it, and returns true; this start must then end, having written nothing. A copy that
-    // cannot be found or reached is left as it is, in silence. False for the first copy.
+    // for it, and returns true; this start must then end, having written nothing. A copy whose
+    // window does not show within kFindTimeoutMs is reported in a message box; one that cannot
+    // be asked is left as it is, in silence. False for the first copy.
     bool HandOverToRunningCopy() noexcept;
 
-    // How often and how long a second start looks for the running copy's window: a copy that
-    // has only just claimed the session may not have made it yet.
-    static constexpr std::int32_t kFindAttempts = 20;
+    // How long and how often a second start looks for the running copy's window: a copy that
+    // has only just claimed the session (at logon) may not have made it yet.
+    static constexpr UInt kFindTimeoutMs = 10000;
     static constexpr UInt kFindIntervalMs = 50;
 
   private:

@@ -134,8 +134,11 @@ void Form1::ShowForSecondStart() {
     if (ended_) {
         return;
     }
-    // The starting copy allowed it; without that, Windows flashes the taskbar button instead.
-    static_cast<void>(platform_.windows.SetForegroundWindow(hWnd_));
+    // An open question comes forward with its window: brought forward alone, the window can
+    // stand above its own box, disabled. The starting copy allowed it; without that, Windows
+    // flashes the taskbar button instead.
+    const Hwnd popup = platform_.windows.GetLastActivePopup(hWnd_);
+    static_cast<void>(platform_.windows.SetForegroundWindow(popup != 0 ? popup : hWnd_));
 }
 
 void Form1::OnEndSession() {

@@ -21,6 +21,9 @@ class WindowSystem {
     virtual LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
                                     LParam lParam) = 0;
     virtual Bool32 SetForegroundWindow(Hwnd hWnd) = 0;
+    // The pop-up the window owns that was active last (its open message box), or the window
+    // itself when it has none.
+    virtual Hwnd GetLastActivePopup(Hwnd hWnd) = 0;
     virtual Bool32 PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) = 0;
     virtual UInt RegisterWindowMessageA(const char* name) = 0;
     // Lets a message from processes of lower integrity reach the window (MSGFLT_ALLOW).

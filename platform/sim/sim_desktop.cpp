@@ -307,6 +307,20 @@ Bool32 SimDesktop::SetForegroundWindow(Hwnd hWnd) {
     return 1;
 }
 
+Hwnd SimDesktop::GetLastActivePopup(Hwnd hWnd) {
+    if (!WindowExists(hWnd)) {
+        return 0;
+    }
+    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
+        const auto window = windows_.find(it->second);
+        if (window != windows_.end() && window->second.owner == hWnd &&
+            window->second.parent == 0) {
+            return window->first;
+        }
+    }
+    return hWnd;
+}
+
 Bool32 SimDesktop::PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
     if (!WindowExists(hWnd)) {
         return 0;

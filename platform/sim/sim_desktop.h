@@ -154,6 +154,8 @@ class SimDesktop : public WindowSystem {
     LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
                             LParam lParam) override;
     Bool32 SetForegroundWindow(Hwnd hWnd) override;
+    // The newest top-level window that hWnd owns (every simulated window is enabled), else hWnd.
+    Hwnd GetLastActivePopup(Hwnd hWnd) override;
     Bool32 PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) override;
     UInt RegisterWindowMessageA(const char* name) override;
     // Only MSGFLT_ALLOW is modelled.

@@ -267,6 +267,18 @@ void SimForm::EndProgram() {
 
 std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) {
     ShownMessage shown;
+    shown.window =
+        desktop_.AddWindow(caption, CloseBehaviour::Declines, formRegistered_ ? formHandle_ : 0);
+    SimWindow& box = desktop_.Window(shown.window);
+    box.className = "#32770";
+    box.processId = kOwnProcessId;
+    box.threadId = kOwnThreadId;
+    // Answered, or left by an exception: the box goes either way.
+    struct CloseBox {
+        SimDesktop& desktop;
+        Hwnd box;
+        ~CloseBox() { desktop.DestroyWindow(box); }
+    } const closeBox{desktop_, shown.window};
     shown.text = text;
     shown.style = style;
     shown.caption = caption;

@@ -21,6 +21,7 @@
 namespace vt::sim {
 
 struct ShownMessage {
+    Hwnd window = 0;  // the box, on the desktop while it is open, owned by Form1
     std::wstring text;
     UInt style = 0;
     std::wstring caption;

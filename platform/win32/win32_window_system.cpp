@@ -128,6 +128,10 @@ Bool32 Win32WindowSystem::SetForegroundWindow(Hwnd hWnd) {
     return ::SetForegroundWindow(ToHwnd(hWnd));
 }
 
+Hwnd Win32WindowSystem::GetLastActivePopup(Hwnd hWnd) {
+    return FromHwnd(::GetLastActivePopup(ToHwnd(hWnd)));
+}
+
 Bool32 Win32WindowSystem::PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
     return ::PostMessageA(ToHwnd(hWnd), msg, wParam, lParam);
 }

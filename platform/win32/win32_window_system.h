@@ -21,6 +21,7 @@ class Win32WindowSystem : public WindowSystem {
     LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
                             LParam lParam) override;
     Bool32 SetForegroundWindow(Hwnd hWnd) override;
+    Hwnd GetLastActivePopup(Hwnd hWnd) override;
     Bool32 PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) override;
     UInt RegisterWindowMessageA(const char* name) override;
     Bool32 ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt action) override;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -31,13 +33,14 @@ class SecondStartTest : public ::testing::Test {
         return window;
     }
     UInt SecondStartMessage() { return sim.RegisterWindowMessageA(kSecondStartMessageName); }
-    // Nothing read or written, nothing shown: no window, no setting, no Run value, no icon.
-    void ExpectNothingTouched() {
+    // Nothing read or written: no window, no setting, no Run value, no icon; no message box
+    // unless one is expected.
+    void ExpectNothingTouched(std::size_t messageBoxes = 0) {
         EXPECT_FALSE(sim.FormCreated());
         EXPECT_TRUE(sim.SettingWrites().empty());
         EXPECT_TRUE(sim.RegValueNames(HKEY_LOCAL_MACHINE, kRunKey).empty());
         EXPECT_TRUE(sim.RegValueNames(HKEY_CURRENT_USER, kRunKey).empty());
-        EXPECT_TRUE(sim.Messages().empty());
+        EXPECT_EQ(sim.Messages().size(), messageBoxes);
         EXPECT_FALSE(sim.TrayIconShown());
     }
 
@@ -61,28 +64,35 @@ TEST_F(SecondStartTest, PostsToTheRunningCopyAfterLettingItTakeTheForeground) {
     ExpectNothingTouched();
 }
 
-TEST_F(SecondStartTest, AHungCopyOrNoneAtAllLetsItEndInSilence) {
+TEST_F(SecondStartTest, AHungCopyIsNotWaitedForAndOneWithoutAWindowIsReportedAfterTenSeconds) {
     // Posted, the request cannot wait on a copy that has stopped answering.
     const Hwnd hung = AddRunningCopy(sim::CloseBehaviour::Hung);
     EXPECT_TRUE(SingleInstance(sim).HandOverToRunningCopy());
     ASSERT_EQ(sim.PostedMessages().size(), 1u);
     EXPECT_EQ(sim.PostedMessages()[0].first, hung);
     EXPECT_EQ(sim.NowMs(), 0u);
+    EXPECT_TRUE(sim.Messages().empty());
 
-    // A copy whose window is gone (ending, or dead with its mutex still held) is looked for a
-    // second at most.
+    // A copy whose window is not there (still starting, ending, or dead with its mutex still
+    // held) is looked for ten seconds, then reported.
     sim.DestroyWindow(hung);
+    std::uint64_t shownAtMs = 0;
+    sim.onMessageBox = [&](const sim::ShownMessage&) { shownAtMs = sim.NowMs(); };
     EXPECT_TRUE(SingleInstance(sim).HandOverToRunningCopy());
-    EXPECT_EQ(sim.FindWindowCalls(), 1 + SingleInstance::kFindAttempts);
-    EXPECT_LE(sim.NowMs(), 1000u);
+    EXPECT_GE(shownAtMs, 10000u);
+    EXPECT_LE(shownAtMs, 10000u + SingleInstance::kFindIntervalMs);
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text, L"Vintrell is already running but does not respond.");
+    EXPECT_EQ(sim.Messages()[0].style, MB_OK);
+    EXPECT_EQ(sim.Messages()[0].caption, L"Vintrell");
     EXPECT_EQ(sim.PostedMessages().size(), 1u);
-    ExpectNothingTouched();
+    ExpectNothingTouched(1);
 }
 
 TEST_F(SecondStartTest, ACopyStillStartingIsFoundOnceItsWindowIsThere) {
     std::optional<Hwnd> running;
     sim.onFindWindow = [&] {
-        if (sim.FindWindowCalls() == 3) {
+        if (!running && sim.NowMs() >= 3000) {
             running = AddRunningCopy();
         }
     };
@@ -90,7 +100,8 @@ TEST_F(SecondStartTest, ACopyStillStartingIsFoundOnceItsWindowIsThere) {
     ASSERT_TRUE(running.has_value());
     ASSERT_EQ(sim.PostedMessages().size(), 1u);
     EXPECT_EQ(sim.PostedMessages()[0], std::make_pair(*running, SecondStartMessage()));
-    EXPECT_EQ(sim.FindWindowCalls(), 3);
+    EXPECT_EQ(sim.NowMs(), 3000u);  // found at once, and nothing said
+    ExpectNothingTouched();
 }
 
 TEST_F(SecondStartTest, AMutexTheRunningCopyKeepsFromThisOneStillMeansItRuns) {
@@ -165,6 +176,22 @@ TEST_F(TwoStartsTest, ASecondStartBringsAnIdleWindowToTheFront) {
     EXPECT_FALSE(sim.TimerEnabled());
     EXPECT_TRUE(sim.SettingWrites().empty());
     EXPECT_TRUE(sim.Messages().empty());
+}
+
+TEST_F(TwoStartsTest, ASecondStartBringsAnOpenQuestionForwardWithItsWindow) {
+    sim.StoreSetting(L"Listview", L"calc||||||||---|||");
+    StartFirst();
+    const Hwnd other = sim.AddWindow(L"Notepad");
+    sim.onMessageBox = [&](const sim::ShownMessage& shown) {
+        ASSERT_TRUE(sim.SetForegroundWindow(other));
+        StartSecond();  // the box's modal loop takes the request
+        EXPECT_EQ(sim.ForegroundWindow(), shown.window);
+    };
+    sim.AnswerMessageBox(IDYES);
+    sim.Click(ControlId::Check4);  // Clear List
+    ASSERT_EQ(sim.Messages().size(), 1u);
+    EXPECT_EQ(sim.Messages()[0].text, L"Are you sure you want to clear list?");
+    EXPECT_TRUE(sim.ListItems().empty());  // answered as ever
 }
 
 TEST_F(TwoStartsTest, OtherRegisteredMessagesLeaveMonitoringAlone) {

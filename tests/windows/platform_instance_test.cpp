@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "app/main_window.h"
@@ -35,8 +36,11 @@ TEST(OneCopyOnWindows, TheSessionMutexTurnsAnotherStartAwayOnlyWhileItIsHeld) {
         TestPlatform platform;
         SingleInstance session(platform);
         ASSERT_FALSE(session.HandOverToRunningCopy()) << "another copy holds the session";
-        // No window of the running copy to be found: the second start ends all the same.
-        EXPECT_EQ(RunSecondStartProcess(kSecondStartBoundMs), 0u);
+        // No window of the running copy to be found: the second start looks for it ten seconds,
+        // then says so and ends.
+        std::wstring shown;
+        EXPECT_EQ(RunSecondStartProcess(kSecondStartBoundMs + 10000, &shown), 0u);
+        EXPECT_EQ(shown, L"Vintrell is already running but does not respond.");
     }
     EXPECT_EQ(RunSecondStartProcess(kSecondStartBoundMs), kSecondStartWouldRun);
 }
@@ -109,6 +113,95 @@ TEST_F(SecondStartOnWindows, AMinimizedWindowIsRestored) {
     EXPECT_TRUE(::IsWindowVisible(window));
     EXPECT_EQ(::GetForegroundWindow(), window);
     EXPECT_EQ(Stored(), L"Listview=<absent>;Windows Startup=<absent>;Minimized=<absent>;");
+}
+
+// Whether `upper` stands above `lower` among the desktop's windows.
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND window = ::GetWindow(upper, GW_HWNDNEXT); window != nullptr;
+         window = ::GetWindow(window, GW_HWNDNEXT)) {
+        if (window == lower) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The work of a thread timer, run by whatever modal loop takes this thread's messages.
+std::function<void()> gOnTimer;
+void CALLBACK RunOnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (gOnTimer) {
+        gOnTimer();
+    }
+}
+
+TEST_F(SecondStartOnWindows, AnOpenQuestionComesForwardAboveItsWindowAndTakesTheClick) {
+    Form1 form(platform_);
+    form.Start();
+    const HWND window = win32::ToHwnd(form.hWnd());
+    TestWindow elsewhere("Where the user double-clicked Vintrell.exe");
+    static_cast<void>(::ShowWindow(elsewhere.Handle(), SW_SHOW));
+
+    enum class Step { Open, SecondStart, Click, Clicked } step = Step::Open;
+    HWND box = nullptr;
+    DWORD secondStart = 0;
+    bool foreground = false;
+    bool above = false;
+    bool closedByGuard = false;
+    DWORD clicks = 0;
+    DWORD since = ::GetTickCount();
+    gOnTimer = [&] {
+        const DWORD waited = ::GetTickCount() - since;
+        switch (step) {
+            case Step::Open:
+                box = ::GetLastActivePopup(window);
+                if (box != window && ::IsWindowVisible(box)) {
+                    static_cast<void>(::SetForegroundWindow(elsewhere.Handle()));
+                    step = Step::SecondStart;
+                }
+                break;
+            case Step::SecondStart:
+                if (waited >= 300) {
+                    secondStart = RunSecondStartProcess(kSecondStartBoundMs);
+                    step = Step::Click;
+                    since = ::GetTickCount();
+                }
+                break;
+            case Step::Click:
+                // Once this loop has taken the request: something of the program's is in front.
+                if (::GetForegroundWindow() != elsewhere.Handle() || waited >= 2000) {
+                    foreground = ::GetForegroundWindow() == box;
+                    above = IsAbove(box, window);
+                    step = Step::Clicked;
+                    since = ::GetTickCount();
+                }
+                break;
+            case Step::Clicked:
+                if (waited >= 5000 && !closedByGuard) {
+                    closedByGuard = true;  // no click reached it
+                    static_cast<void>(::EndDialog(box, IDCANCEL));
+                } else if (waited >= clicks * 1000u) {
+                    ++clicks;
+                    // Again each second: a busy machine may take the first before the box is
+                    // drawn where it stands. A box below its window never gets one.
+                    RECT yes{};
+                    static_cast<void>(::GetWindowRect(::GetDlgItem(box, IDYES), &yes));
+                    ClickAt({(yes.left + yes.right) / 2, (yes.top + yes.bottom) / 2});
+                }
+                break;
+        }
+    };
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, RunOnTimer);
+    ASSERT_NE(timer, 0u);
+    const std::int32_t answer = platform_.Win32FormToolkit::MessageBox(
+        L"Are you sure you want to clear list?", MB_YESNO | MB_ICONQUESTION, L"Vintrell");
+    static_cast<void>(::KillTimer(nullptr, timer));
+    gOnTimer = nullptr;
+
+    EXPECT_EQ(secondStart, 0u);
+    EXPECT_TRUE(foreground) << "the question is not the foreground window";
+    EXPECT_TRUE(above) << "the question is below its window";
+    EXPECT_FALSE(closedByGuard);
+    EXPECT_EQ(answer, IDYES);
 }
 
 }  // namespace

@@ -117,6 +117,48 @@ win32::KernelHandle StartTestBinary(const std::string& arguments) {
     return win32::KernelHandle(started.hProcess);
 }
 
+struct MessageBoxSearch {
+    DWORD processId;
+    HWND box;
+};
+
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM lParam) {
+    auto& search = *reinterpret_cast<MessageBoxSearch*>(lParam);
+    DWORD owner = 0;
+    char className[16] = {};
+    static_cast<void>(::GetWindowThreadProcessId(window, &owner));
+    if (owner == search.processId && ::IsWindowVisible(window) &&
+        ::GetClassNameA(window, className, sizeof(className)) > 0 &&
+        std::string_view(className) == "#32770") {
+        search.box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible message box (class #32770) of the process; null when it shows none.
+HWND VisibleMessageBoxOf(DWORD processId) {
+    MessageBoxSearch search{processId, nullptr};
+    static_cast<void>(::EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search)));
+    return search.box;
+}
+
+// What a message box says: the texts of its static controls (its icon has none).
+std::wstring MessageBoxText(HWND box) {
+    std::wstring text;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = {};
+        wchar_t childText[512] = {};
+        if (::GetClassNameA(child, className, sizeof(className)) > 0 &&
+            std::string_view(className) == "Static" &&
+            ::GetWindowTextW(child, childText, 512) > 0) {
+            text += childText;
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
@@ -291,21 +333,46 @@ int RunSecondStart() {
     return session.HandOverToRunningCopy() ? 0 : static_cast<int>(kSecondStartWouldRun);
 }
 
-DWORD RunSecondStartProcess(DWORD waitMs) {
+DWORD RunSecondStartProcess(DWORD waitMs, std::wstring* shownText) {
     std::string arguments;
     arguments.append(kSecondStartSwitch);
     const win32::KernelHandle process = StartTestBinary(arguments);
     if (!process) {
         return 101;
     }
-    if (::WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) {
-        static_cast<void>(::TerminateProcess(process.get(), 102));
-        static_cast<void>(::WaitForSingleObject(process.get(), 5000));
-        return STILL_ACTIVE;
+    const DWORD start = ::GetTickCount();
+    while (::WaitForSingleObject(process.get(), 50) != WAIT_OBJECT_0) {
+        if (::GetTickCount() - start > waitMs) {
+            static_cast<void>(::TerminateProcess(process.get(), 102));
+            static_cast<void>(::WaitForSingleObject(process.get(), 5000));
+            return STILL_ACTIVE;
+        }
+        if (shownText == nullptr || !shownText->empty()) {
+            continue;
+        }
+        if (const HWND box = VisibleMessageBoxOf(::GetProcessId(process.get()))) {
+            *shownText = MessageBoxText(box);
+            static_cast<void>(::PostMessageW(box, WM_COMMAND, IDOK, 0));
+        }
     }
     DWORD exitCode = 103;
     static_cast<void>(::GetExitCodeProcess(process.get(), &exitCode));
     return exitCode;
+}
+
+void ClickAt(POINT screen) {
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        // Absolute positions run from 0 to 65535 across the primary screen.
+        input.mi.dx = MulDiv(screen.x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
+        input.mi.dy = MulDiv(screen.y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+        input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+    }
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    static_cast<void>(::SendInput(3, inputs, sizeof(INPUT)));
 }
 
 void PumpMessages() {

@@ -68,8 +68,12 @@ inline constexpr DWORD kSecondStartWouldRun = 3;
 int RunSecondStart();
 // Runs that process and waits for it without taking any message of this thread, as a copy that
 // has stopped answering; its exit code, or STILL_ACTIVE when it was still running after
-// `waitMs` (it is then ended).
-DWORD RunSecondStartProcess(DWORD waitMs);
+// `waitMs` (it is then ended). With `shownText`, a message box the process shows is answered
+// with OK, and its text kept there.
+DWORD RunSecondStartProcess(DWORD waitMs, std::wstring* shownText = nullptr);
+
+// A left click at a point of the screen, through the system's input queue as a person's.
+void ClickAt(POINT screen);
 
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();

@@ -419,6 +419,7 @@ void ReportDialogs() {
         Put(key + ".process", dialog.owner);
         Put(key + ".caption", TextOf(dialog.window));
         Put(key + ".screen", RectText(ScreenRect(dialog.window)));
+        Put(key + ".foreground", GetForegroundWindow() == dialog.window ? 1 : 0);
         std::string text;
         bool icon = false;
         for (HWND child : DirectChildren(dialog.window)) {
