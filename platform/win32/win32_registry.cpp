@@ -41,52 +41,43 @@ bool IsString(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ;
 }
 
-// The whole value, however long, and its type. A value that grows between the size query and
-// the read is read again, a few times at most; then ERROR_MORE_DATA.
-LSTATUS QueryWholeValue(HKEY key, const char* name, DWORD* type, std::string* data) {
+// The whole value, however long, and its type, through RegQueryValueExA or ...W: the data's
+// bytes as characters of that width, an odd last byte dropped. A value that grows between the
+// size query and the read is read again, a few times at most; then ERROR_MORE_DATA.
+template <typename Char, typename Query>
+LSTATUS QueryWholeValue(Query query, HKEY key, const Char* name, DWORD* type,
+                        std::basic_string<Char>* data) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         DWORD size = 0;
-        LSTATUS status = ::RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
+        LSTATUS status = query(key, name, nullptr, type, nullptr, &size);
         if (status != ERROR_SUCCESS || data == nullptr) {
             return status;
         }
-        std::string bytes(size, '\0');
-        status = ::RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(bytes.data()),
-                                    &size);
+        std::basic_string<Char> text((size + sizeof(Char) - 1) / sizeof(Char), Char{});
+        size = static_cast<DWORD>(text.size() * sizeof(Char));
+        status = query(key, name, nullptr, type, reinterpret_cast<BYTE*>(text.data()), &size);
         if (status == ERROR_MORE_DATA) {
             continue;
         }
         if (status == ERROR_SUCCESS) {
-            bytes.resize(size);
-            *data = std::move(bytes);
+            text.resize(size / sizeof(Char));
+            *data = std::move(text);
         }
         return status;
     }
     return ERROR_MORE_DATA;
 }
 
-// The same for the wide form: the data's bytes as UTF-16 units, an odd last byte dropped.
-LSTATUS QueryWholeValueW(HKEY key, const wchar_t* name, DWORD* type, std::wstring* data) {
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        DWORD size = 0;
-        LSTATUS status = ::RegQueryValueExW(key, name, nullptr, type, nullptr, &size);
-        if (status != ERROR_SUCCESS || data == nullptr) {
-            return status;
-        }
-        std::wstring units((size + 1) / sizeof(wchar_t), L'\0');
-        size = static_cast<DWORD>(units.size() * sizeof(wchar_t));
-        status = ::RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(units.data()),
-                                    &size);
-        if (status == ERROR_MORE_DATA) {
-            continue;
-        }
-        if (status == ERROR_SUCCESS) {
-            units.resize(size / sizeof(wchar_t));
-            *data = std::move(units);
-        }
-        return status;
+// The same, for the program: its type only when the read succeeded.
+template <typename Char, typename Query>
+std::int32_t QueryValue(Query query, Hkey key, const Char* name, UInt* type,
+                        std::basic_string<Char>* data) {
+    DWORD valueType = REG_NONE;
+    const LSTATUS status = QueryWholeValue(query, ToHkey(key), name, &valueType, data);
+    if (status == ERROR_SUCCESS && type != nullptr) {
+        *type = valueType;
     }
-    return ERROR_MORE_DATA;
+    return status;
 }
 
 // Hands an opened key to the program, which closes it through RegCloseKey.
@@ -118,22 +109,12 @@ std::int32_t Win32Registry::RegCreateKeyExA(Hkey root, const char* subKey, UInt 
 
 std::int32_t Win32Registry::RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                              std::string* data) {
-    DWORD valueType = REG_NONE;
-    const LSTATUS status = QueryWholeValue(ToHkey(key), valueName, &valueType, data);
-    if (status == ERROR_SUCCESS && type != nullptr) {
-        *type = valueType;
-    }
-    return status;
+    return QueryValue(::RegQueryValueExA, key, valueName, type, data);
 }
 
 std::int32_t Win32Registry::RegQueryValueExW(Hkey key, const wchar_t* valueName, UInt* type,
                                              std::wstring* data) {
-    DWORD valueType = REG_NONE;
-    const LSTATUS status = QueryWholeValueW(ToHkey(key), valueName, &valueType, data);
-    if (status == ERROR_SUCCESS && type != nullptr) {
-        *type = valueType;
-    }
-    return status;
+    return QueryValue(::RegQueryValueExW, key, valueName, type, data);
 }
 
 std::int32_t Win32Registry::RegSetValueExA(Hkey key, const char* valueName, UInt reserved,
@@ -166,7 +147,7 @@ std::optional<std::wstring> Win32Registry::GetSetting(std::wstring_view appName,
     }
     DWORD type = REG_NONE;
     std::string bytes;
-    status = QueryWholeValue(opened.get(), ToAnsi(key).c_str(), &type, &bytes);
+    status = QueryWholeValue(::RegQueryValueExA, opened.get(), ToAnsi(key).c_str(), &type, &bytes);
     if (status == ERROR_FILE_NOT_FOUND) {
         return std::nullopt;
     }
