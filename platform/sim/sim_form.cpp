@@ -44,6 +44,19 @@ bool IsMenuCommand(std::int32_t id) {
 
 SimForm::~SimForm() {
     UnregisterForm();
+    if (reportUnusedAnswers == nullptr || (answers_.empty() && menuChoices_.empty())) {
+        return;
+    }
+    std::string unused = "queued but never asked for:";
+    for (const std::int32_t answer : answers_) {
+        unused += " message box answer " + std::to_string(answer) + ";";
+    }
+    for (const std::optional<MenuId>& choice : menuChoices_) {
+        unused += choice
+                      ? " menu choice " + std::to_string(static_cast<std::int32_t>(*choice)) + ";"
+                      : std::string(" menu closed without a choice;");
+    }
+    reportUnusedAnswers(unused);
 }
 
 void SimForm::UnregisterForm() {

@@ -94,6 +94,9 @@ class SimForm : public FormToolkit, public ListViewControl {
     std::int32_t MenusShown() const { return menusShown_; }
     // Runs while a pop-up menu is open (its modal loop), before the choice is made.
     std::function<void()> onMenuOpen;
+    // Told, when a SimForm goes, of the answers and menu choices queued that nothing asked
+    // for: a test that queues one expects a box or menu that never came.
+    static inline void (*reportUnusedAnswers)(const std::string& unused) = nullptr;
 
     // Knobs for failures of the window layer.
     // ListCount and ListText then throw AppError(err::kControlDeleted).

@@ -1,6 +1,8 @@
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -178,6 +180,16 @@ TEST(SimDesktop, FormMessagesGoThroughTheCurrentProcedure) {
     EXPECT_FALSE(sim.WindowExists(form));
     EXPECT_FALSE(sim.Tick());
     EXPECT_FALSE(SendClose(sim, form, answered));
+}
+
+TEST(SimDesktop, AnswersQueuedAndNeverAskedForFailTheTest) {
+    EXPECT_NONFATAL_FAILURE(
+        {
+            SimPlatform sim;
+            sim.AnswerMessageBox(IDYES);
+            sim.ChooseFromNextMenu(std::nullopt);
+        },
+        "message box answer 6; menu closed without a choice;");
 }
 
 TEST(SimDesktop, DoEventsDeliversWhatWasWaitingThenTheTick) {
