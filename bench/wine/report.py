@@ -95,7 +95,45 @@ def reaction(results):
     undrawn = sum(row["drawn_before_close"] == "0" for row in created if row["reaction_ms"])
     judge(undrawn >= 0.95 * len(created), f"{undrawn} of {len(created)} closed before drawn, at "
           "least 95 %")
+    burst(os.path.join(results, "reaction-burst.csv"))
     loads(results, "reaction")
+
+
+def burst(path):
+    """Bursts of windows opened at once by one thread: each from its CreateWindowExA's return."""
+    if not os.path.exists(path):
+        return
+    rows = read_rows(path)[0]
+    size = max(int(row["window"]) for row in rows)
+    asked = [row for row in rows if row["reaction_ms"]]
+    times = [float(row["after_return_ms"]) for row in asked]
+    undrawn = sum(row["drawn_before_close"] == "0" for row in asked)
+    print()
+    print(f"Bursts of {size} windows opened at once by one thread, "
+          f"{len(rows) // size} bursts; from each window's CreateWindowExA's return:")
+    print()
+    print("| Window of the burst | Windows | Median / 95th / 99th pct. / max | From the loop's "
+          "start: median | Never closed | Closed before drawn |")
+    print("|---|---:|---:|---:|---:|---:|")
+    for number in [str(n) for n in range(1, size + 1)] + ["all"]:
+        group = [row for row in rows if number in ("all", row["window"])]
+        done = [row for row in group if row["reaction_ms"]]
+        times = [float(row["after_return_ms"]) for row in done]
+        loop = [float(row["after_loop_ms"]) for row in done]
+        print(f"| {number} | {len(group)} | {spread(times) if done else '-'} | "
+              f"{statistics.median(loop) if done else 0:.1f} ms | {len(group) - len(done)} | "
+              f"{sum(row['drawn_before_close'] == '0' for row in done)} |")
+    times = [float(row["after_return_ms"]) for row in asked]
+    lasts = [max(float(row["after_return_ms"]) for row in asked if row["trial"] == trial)
+             for trial in {row["trial"] for row in asked}]
+    print()
+    judge(len(asked) == len(rows), "burst: every window asked to close")
+    if times:
+        judge(max(times) <= 110, f"burst: every window within 110 ms of its creation: max "
+              f"{max(times):.1f} ms (the latest of each burst: median "
+              f"{statistics.median(lasts):.1f} ms)")
+    print(f"- goal: closed before drawn: {undrawn} of {len(rows)} "
+          f"({100.0 * undrawn / len(rows):.0f} %)")
 
 
 def cost(results):
@@ -163,7 +201,7 @@ def soak(results):
     print("| Windows | Opened | Closed by Vintrell | Missed | First WM_CLOSE: median / 95th / "
           "99th pct. / max | WM_CLOSE received, max |")
     print("|---|---:|---:|---:|---:|---:|")
-    for kind in ("close", "decline", "question", "hung"):
+    for kind in ("close", "decline", "question", "hung", "burst", "main", "popup"):
         group = [row for row in rows if row["kind"] == kind]
         if group:
             print(f"| {kind} | {len(group):,} | "

@@ -6,7 +6,10 @@
 // matching ones, one in 100 is hung (takes no message) for 10 s from its creation; one in ten
 // answers WM_CLOSE with a modal question box, answered "No" 1 to 4 s later, and then closes;
 // one in four declines two WM_CLOSE and closes at the third; the rest close at the first. One
-// not closed 10 s after it could answer (after its release; after its answer) is missed.
+// in ten is a burst of three windows opened at once by its thread, each closing at the first;
+// one in ten a main window that declines WM_CLOSE until its two pop-ups, opened at once 0 to
+// 300 ms after it on its thread, have gone. One not closed 10 s after it could answer (after
+// its release; after its answer) is missed.
 // Prints a CSV line a matching window, then "# plain" and "# load" totals; exits with 2 when a
 // matching window was missed, a plain one asked, or a question asked again while open.
 //   vt_soak menu [--stop] [--click-wait-ms 10000]
@@ -26,8 +29,9 @@
 
 namespace {
 
-enum class Kind { kPlain, kClose, kDecline, kQuestion, kHung };
-constexpr const char* kKindNames[] = {"plain", "close", "decline", "question", "hung"};
+enum class Kind { kPlain, kClose, kDecline, kQuestion, kHung, kBurst, kMain, kPopup };
+constexpr const char* kKindNames[] = {"plain", "close", "decline", "question",
+                                      "hung",  "burst", "main",    "popup"};
 
 // One window's life. A matching window's is written by its own thread and read once that
 // thread has ended.
@@ -44,9 +48,10 @@ struct SoakWindow {
     int closesWhileAsking = 0;  // WM_CLOSE arrivals while the question was open, its own included
     bool asking = false;
     bool closed = false;  // by a request, not by the probe
-    long waitMs = 0;      // a hung window's hang, a question's time open
+    long waitMs = 0;      // a hung window's hang, a question's time open, a main's pop-ups' delay
     HWND window = nullptr;
-    probe::UniqueHandle thread;  // a matching window's own
+    probe::UniqueHandle thread;                       // a matching window's own
+    std::vector<std::unique_ptr<SoakWindow>> others;  // the windows its thread opens beside it
     std::string title;
     bool failed = false;
 };
@@ -105,7 +110,10 @@ LRESULT CALLBACK SoakWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         state->closesWhileAsking += state->kind == Kind::kQuestion ? 1 : 0;
         // A plain window asked to close is a false match: counted, and left to its life.
         const bool declines = state->kind == Kind::kPlain || state->asking ||
-                              (state->kind == Kind::kDecline && state->closeRequests <= 2);
+                              (state->kind == Kind::kDecline && state->closeRequests <= 2) ||
+                              (state->kind == Kind::kMain &&
+                               !std::all_of(state->others.begin(), state->others.end(),
+                                            [](const auto& popup) { return popup->goneMs > 0.0; }));
         if (!declines) {
             try {
                 CloseAsAsked(*state);
@@ -124,6 +132,7 @@ LRESULT CALLBACK SoakWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 const probe::WindowClass* g_windowClass = nullptr;
 constexpr long kMatchEvery = 5, kDeclineEvery = 4, kQuestionEvery = 10, kHangEvery = 100;
+constexpr long kGroupEvery = 10;  // a burst at 2, a main window with pop-ups at 7
 constexpr long kHangMs = 10000, kMissMs = 10000;
 
 bool CreateSoakWindow(SoakWindow& state) {
@@ -153,11 +162,34 @@ DWORD WINAPI WindowThread(void* parameter) {
         Sleep(static_cast<DWORD>(state.waitMs));
         state.readyMs = probe::NowMs();
     }
-    const long allowedMs = kMissMs + (state.kind == Kind::kQuestion ? state.waitMs : 0);
-    if (!probe::PumpUntil(static_cast<double>(allowedMs), [&] { return state.goneMs > 0.0; })) {
-        static_cast<void>(DestroyWindow(state.window));  // missed
+    if (state.kind == Kind::kMain) {
+        probe::PumpFor(static_cast<double>(state.waitMs));
     }
-    return 0;
+    // The others at once: one CreateWindowExA after another, no message taken between them.
+    for (const auto& other : state.others) {
+        if (!CreateSoakWindow(*other)) {
+            state.failed = true;
+            break;
+        }
+    }
+    const double ready = probe::NowMs();
+    for (const auto& other : state.others) {
+        other->readyMs = ready;
+    }
+    state.readyMs = state.kind == Kind::kBurst ? ready : state.readyMs;
+    const auto allGone = [&] {
+        return state.goneMs > 0.0 &&
+               std::all_of(state.others.begin(), state.others.end(),
+                           [](const auto& other) { return other->goneMs > 0.0; });
+    };
+    const long allowedMs = kMissMs + (state.kind == Kind::kHung ? 0 : state.waitMs);
+    if (!state.failed && !probe::PumpUntil(static_cast<double>(allowedMs), allGone)) {
+        static_cast<void>(DestroyWindow(state.window));  // missed
+        for (const auto& other : state.others) {
+            static_cast<void>(DestroyWindow(other->window));  // missed, or never made
+        }
+    }
+    return state.failed ? 1 : 0;
 }
 
 std::string MatchingTitle(long number) {
@@ -248,11 +280,24 @@ class Soak {
             state->title = MatchingTitle(number);
             state->kind = number % kHangEvery == kHangEvery / 2           ? Kind::kHung
                           : number % kQuestionEvery == kQuestionEvery / 2 ? Kind::kQuestion
+                          : number % kGroupEvery == 2                     ? Kind::kBurst
+                          : number % kGroupEvery == 7                     ? Kind::kMain
                           : number % kDeclineEvery == 0                   ? Kind::kDecline
                                                                           : Kind::kClose;
-            state->waitMs = state->kind == Kind::kHung
-                                ? kHangMs
-                                : std::uniform_int_distribution<long>(1000, 4000)(random_);
+            state->waitMs = state->kind == Kind::kHung ? kHangMs
+                            : state->kind == Kind::kMain
+                                ? std::uniform_int_distribution<long>(0, 300)(random_)
+                            : state->kind == Kind::kQuestion
+                                ? std::uniform_int_distribution<long>(1000, 4000)(random_)
+                                : 0;
+            const bool burst = state->kind == Kind::kBurst;
+            for (int i = 2; i <= (burst || state->kind == Kind::kMain ? 3 : 1); ++i) {
+                auto other = std::make_unique<SoakWindow>();
+                other->kind = burst ? Kind::kBurst : Kind::kPopup;
+                other->number = number;
+                other->title = state->title + " #" + std::to_string(i);
+                state->others.push_back(std::move(other));
+            }
         }
         if (state->kind != Kind::kPlain) {
             // A window belongs to the thread that creates it.
@@ -291,6 +336,9 @@ class Soak {
                 plainAsked_ += state.closeRequests > 0 ? 1 : 0;
             } else {
                 Record(state);
+                for (const auto& other : state.others) {
+                    Record(*other);
+                }
             }
             it = live_.erase(it);
         }
