@@ -116,6 +116,7 @@ TEST_F(KeywordCommandsTest, AddRefusesAKeywordTheCodePageCannotHold) {
     // letter of a title; best fit would turn the A with macron into a plain A.
     const std::vector<std::wstring> refused{L"\u041f\u0440\u0438\u0432\u0435\u0442",
                                             L"caf\u00e9 \u4e2d", L"\u0100da"};
+    ASSERT_EQ(sim.UnicodeToAnsi(L"\u0100da"), "Ada");  // a best fit: no '?' gives it away
     for (const std::wstring& text : refused) {
         Add(text);
         ASSERT_FALSE(sim.Messages().empty());
