@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/main_window.h"
 #include "app/random_numbers.h"
 #include "platform/error.h"
 

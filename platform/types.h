@@ -24,7 +24,8 @@ using Bool32 = std::int32_t;
 // Same shape and calling convention as WNDPROC on 32-bit Windows, so a procedure of ours can
 // be installed with SetWindowLongA(GWL_WNDPROC) and a saved one handed to CallWindowProcA.
 using WndProc = LResult(VT_CALLBACK*)(Hwnd, UInt, WParam, LParam);
-using EnumWindowsProc = Bool32 (*)(Hwnd, LParam);
+// noexcept: nothing may unwind through the system's enumeration.
+using EnumWindowsProc = Bool32 (*)(Hwnd, LParam) noexcept;
 using Hwineventhook = std::uint32_t;
 // The program's WinEvent callback: the hook's context, the event, and the object it is about.
 using WinEventProc = void (*)(LParam context, UInt event, Hwnd hWnd, std::int32_t idObject,

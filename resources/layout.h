@@ -54,6 +54,7 @@ inline constexpr const char* kForm1ClassName = "VintrellForm1";
 inline constexpr std::wstring_view kFontFace = L"Arial";
 inline constexpr std::int32_t kFontWeight = 700;
 inline constexpr std::int32_t kTimer1Interval = 100;  // milliseconds
+inline constexpr std::uintptr_t kTimer1Id = 1;        // the wParam of its WM_TIMER
 inline constexpr std::wstring_view kListViewToolTip =
     L"Double-click item to remove it. Move bar to right and out of window to reveal full names.";
 inline constexpr std::wstring_view kTrayMenuCaption = L"Pellidor";

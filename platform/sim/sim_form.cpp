@@ -9,7 +9,6 @@ namespace {
 // Messages the window layer uses that the program itself never names.
 constexpr UInt kWmQueryEndSession = 0x0011;
 constexpr UInt kWmEndSession = 0x0016;
-constexpr WParam kTimer1Id = 1;
 // WM_COMMAND notification codes in the high word of wParam, as buttons send them.
 constexpr WParam kClickNotification = 0;
 constexpr WParam kDblClickNotification = 5;

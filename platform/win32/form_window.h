@@ -29,9 +29,6 @@ constexpr std::size_t IndexOf(ControlId id) {
     return kNoControl;
 }
 
-// Form1's timer: the id of Timer1's WM_TIMER.
-inline constexpr UINT_PTR kTimer1Id = 1;
-
 // A window's whole text, in the ANSI code page.
 std::string WindowTextAnsi(HWND window);
 

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "platform/scoped_flag.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_text.h"
@@ -79,8 +80,7 @@ void Win32FormToolkit::DoEvents() {
     // Called from a timer tick while a pop-up menu or a message box is open, it must leave the
     // user's keys and clicks to that modal loop: dispatched here, past the menu's or the box's
     // own handling, they would be lost to it.
-    const UINT leaveInput =
-        modalLoopsOpen_ > 0 ? PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT : 0;
+    const UINT leaveInput = inModalLoop_ ? PM_QS_SENDMESSAGE | PM_QS_POSTMESSAGE | PM_QS_PAINT : 0;
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | leaveInput)) {
         if (message.message == WM_QUIT) {
@@ -192,14 +192,14 @@ bool Win32FormToolkit::LoadMouseIcon(std::wstring_view path) {
 
 void Win32FormToolkit::PopupMenu(MenuId menu) {
     FormWindow& form = RequireForm();
-    const ModalLoop open(modalLoopsOpen_);
+    const ScopedFlag open(inModalLoop_);
     form.PopupMenu(menu);
 }
 
 std::int32_t Win32FormToolkit::MessageBox(std::wstring_view text, UInt style,
                                           std::wstring_view caption) {
     const HWND owner = form_ ? form_->Handle() : nullptr;
-    const ModalLoop open(modalLoopsOpen_);
+    const ScopedFlag open(inModalLoop_);
     // In Unicode: a message names the keyword as typed, letters the code page lacks included.
     return ::MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(caption).c_str(),
                          style | MB_APPLMODAL);

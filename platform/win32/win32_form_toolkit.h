@@ -63,16 +63,9 @@ class Win32FormToolkit : public FormToolkit, public ListViewControl {
 
     HINSTANCE instance_;
     std::unique_ptr<FormWindow> form_;
-    // Counts a pop-up menu or message box for as long as it is open: its own loop then takes
-    // the keyboard and the mouse.
-    struct ModalLoop {
-        explicit ModalLoop(int& open) : open_(open) { ++open_; }
-        ~ModalLoop() { --open_; }
-        ModalLoop(const ModalLoop&) = delete;
-        ModalLoop& operator=(const ModalLoop&) = delete;
-        int& open_;
-    };
-    int modalLoopsOpen_ = 0;  // menus and message boxes open now, nested ones counted
+    // A pop-up menu or message box is open (nested ones too): its own loop takes the keyboard
+    // and the mouse.
+    bool inModalLoop_ = false;
 };
 
 }  // namespace vt::win32

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <cstring>
-#include <exception>
 #include <map>
 #include <memory>
 
@@ -18,21 +17,15 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconDataA));
 namespace {
 
 // The thunk between EnumWindows and the program's callback, which has the C calling
-// convention and the 32-bit handle; an exception must not unwind through user32.
+// convention and the 32-bit handle.
 struct EnumContext {
     EnumWindowsProc proc;
     LParam lParam;
-    std::exception_ptr error;
 };
 
 BOOL CALLBACK EnumWindowsThunk(HWND window, LPARAM context) noexcept {
-    auto& enumeration = *reinterpret_cast<EnumContext*>(context);
-    try {
-        return enumeration.proc(FromHwnd(window), enumeration.lParam) != 0 ? TRUE : FALSE;
-    } catch (...) {
-        enumeration.error = std::current_exception();
-        return FALSE;
-    }
+    const auto& enumeration = *reinterpret_cast<const EnumContext*>(context);
+    return enumeration.proc(FromHwnd(window), enumeration.lParam) != 0 ? TRUE : FALSE;
 }
 
 // WinEvent callbacks carry no context of their own: each hook's is kept here, by hook. Hooks
@@ -79,12 +72,8 @@ Bool32 Win32WindowSystem::EnumWindows(EnumWindowsProc proc, LParam lParam) {
     if (proc == nullptr) {
         return FALSE;
     }
-    EnumContext enumeration{proc, lParam, nullptr};
-    const BOOL result = ::EnumWindows(EnumWindowsThunk, reinterpret_cast<LPARAM>(&enumeration));
-    if (enumeration.error) {
-        std::rethrow_exception(enumeration.error);
-    }
-    return result;
+    EnumContext enumeration{proc, lParam};
+    return ::EnumWindows(EnumWindowsThunk, reinterpret_cast<LPARAM>(&enumeration));
 }
 
 std::int32_t Win32WindowSystem::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {

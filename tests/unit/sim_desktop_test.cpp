@@ -44,7 +44,7 @@ LResult VT_CALLBACK RecordingProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lPa
     return gSim->CallWindowProcA(gSaved, hWnd, msg, wParam, lParam);
 }
 
-Bool32 CollectHandles(Hwnd hWnd, LParam lParam) {
+Bool32 CollectHandles(Hwnd hWnd, LParam lParam) noexcept {
     auto* handles = reinterpret_cast<std::vector<Hwnd>*>(lParam);
     handles->push_back(hWnd);
     return handles->size() < 3 ? 1 : 0;
@@ -74,7 +74,7 @@ TEST(SimDesktop, EnumWindowsReportsNewestFirstAndStopsWhenAsked) {
     const Hwnd last = sim.AddWindow(L"two");
     std::vector<Hwnd> handles;
     sim.EnumWindows(
-        [](Hwnd hWnd, LParam lParam) -> Bool32 {
+        [](Hwnd hWnd, LParam lParam) noexcept -> Bool32 {
             reinterpret_cast<std::vector<Hwnd>*>(lParam)->push_back(hWnd);
             return 1;
         },

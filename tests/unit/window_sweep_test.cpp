@@ -17,7 +17,7 @@ namespace {
 
 using sim::CloseBehaviour;
 
-Bool32 CollectAll(Hwnd hWnd, LParam lParam) {
+Bool32 CollectAll(Hwnd hWnd, LParam lParam) noexcept {
     reinterpret_cast<std::vector<Hwnd>*>(lParam)->push_back(hWnd);
     return 1;
 }
