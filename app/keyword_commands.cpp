@@ -23,7 +23,7 @@ void Form1::SaveKeywords() {
     if (!keywordListLoaded_) {
         throw AppError(err::kSettingUnreadable, "Form1", std::wstring(kListNotLoaded));
     }
-    Registry::SaveKeywordList(platform_.settings, ListView1);
+    Registry::SaveKeywordList(settings_, ListView1);
 }
 
 void Form1::Check1_Click() {

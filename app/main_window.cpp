@@ -25,7 +25,7 @@ Form1::Form1(Platform& platform)
       Check6(platform.form, ControlId::Check6, VisibleAtCreation(ControlId::Check6)),
       Check8(platform.form, ControlId::Check8, VisibleAtCreation(ControlId::Check8)),
       Text1(platform.form, ControlId::Text1),
-      ListView1(platform.listView),
+      ListView1(platform.form),
       Timer1(platform.form),
       platform_(platform) {
     Check1.Click = [this] { Check1_Click(); };

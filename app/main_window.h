@@ -9,6 +9,7 @@
 #include "keywords/list_view.h"
 #include "monitor/window_monitor.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 #include "tray/tray_owner.h"
 
 namespace vt {
@@ -142,6 +143,7 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     bool keywordListLoaded_ = false;  // start-up read the stored list
     UInt secondStartMessage_ = 0;     // what a second start posts; 0 when it is not registered
     WindowMonitor monitor_{platform_.windows, platform_.text, platform_.form, *this};
+    const SettingsStore settings_{platform_.registry, platform_.text, platform_.system};
     bool changingStartup_ = false;   // Check6_Click runs: Check8_Click leaves its errors to it
     bool revertingOptions_ = false;  // ShowStartOptions runs: the option handlers do nothing
 };

@@ -6,7 +6,7 @@
 namespace vt {
 
 SingleInstance::SingleInstance(Platform& platform)
-    : platform_(platform), mutex_(platform.session, kSessionMutexName) {}
+    : platform_(platform), mutex_(platform.system, kSessionMutexName) {}
 
 bool SingleInstance::AnotherCopyRuns() const {
     if (mutex_.IsOpen()) {
@@ -27,13 +27,13 @@ bool SingleInstance::HandOverToRunningCopy() noexcept {
             return true;  // nothing to ask with: this start ends all the same
         }
         for (UInt waited = 0;; waited += kFindIntervalMs) {
-            const Hwnd running = platform_.session.FindWindowA(kForm1ClassName, nullptr);
+            const Hwnd running = platform_.windows.FindWindowA(kForm1ClassName, nullptr);
             if (running != 0) {
                 UInt processId = 0;
                 if (platform_.windows.GetWindowThreadProcessId(running, &processId) != 0) {
                     // Fails when this start may not set the foreground itself; the running copy
                     // then shows without coming to the front.
-                    static_cast<void>(platform_.session.AllowSetForegroundWindow(processId));
+                    static_cast<void>(platform_.windows.AllowSetForegroundWindow(processId));
                 }
                 // Posted, never sent: a copy that has stopped answering cannot hold this start.
                 // A post that fails leaves it as it is.

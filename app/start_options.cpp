@@ -25,8 +25,7 @@ void Form1::Check6_Click() {
         const ScopedFlag changing(changingStartup_);
         if (ticked) {
             Check8.SetVisible(true);
-            WriteSetting(platform_.settings, kSettingsApp, kSettingsSection, kKeyWindowsStartup,
-                         kOn);
+            WriteSetting(settings_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOn);
             startupStored = true;
             mStartUp::AddToStartup(platform_.registry, platform_.text, platform_.system);
         } else {
@@ -34,8 +33,7 @@ void Form1::Check6_Click() {
             Check8.SetValue(0);
             trayStored = 0;
             Check8.SetVisible(false);
-            WriteSetting(platform_.settings, kSettingsApp, kSettingsSection, kKeyWindowsStartup,
-                         kOff);
+            WriteSetting(settings_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOff);
             startupStored = true;
             mStartUp::RemoveFromStartup(platform_.registry, platform_.text, platform_.system);
         }
@@ -51,8 +49,7 @@ void Form1::Check6_Click() {
         // Nothing was registered: unticked again, and stored so when "On" was.
         if (startupStored) {
             try {
-                WriteSetting(platform_.settings, kSettingsApp, kSettingsSection, kKeyWindowsStartup,
-                             kOff);
+                WriteSetting(settings_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOff);
             } catch (...) {
                 // Already reported: the store refuses writes, and the Run key holds nothing.
             }
@@ -72,7 +69,7 @@ void Form1::Check8_Click() {
     }
     const std::int32_t value = Check8.Value();
     try {
-        WriteSetting(platform_.settings, kSettingsApp, kSettingsSection, kKeyMinimized,
+        WriteSetting(settings_, kSettingsApp, kSettingsSection, kKeyMinimized,
                      value == 1 ? kOn : kOff);
     } catch (...) {
         if (IsLoading || changingStartup_) {

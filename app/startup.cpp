@@ -59,7 +59,7 @@ void Form1::Form_Load() {
         }
 
         // Before the column is created.
-        Registry::LoadKeywordList(platform_.settings, ListView1);
+        Registry::LoadKeywordList(settings_, ListView1);
         keywordListLoaded_ = true;
 
         if (!runExtraStep([this] { Main::MaybeOpenHomePage(platform_.system, HomePageAddress); })) {
@@ -72,14 +72,13 @@ void Form1::Form_Load() {
         Globals::MainWindowHandle = hWnd();
 
         // Check6_Click returns at once while IsLoading is set: the Run entry stays as it is.
-        Check6.SetValue(IsOn(ReadSetting(platform_.settings, kSettingsApp, kSettingsSection,
-                                         kKeyWindowsStartup, kOff))
-                            ? 1
-                            : 0);
-        Check8.SetValue(IsOn(ReadSetting(platform_.settings, kSettingsApp, kSettingsSection,
-                                         kKeyMinimized, kOff))
-                            ? 1
-                            : 0);
+        Check6.SetValue(
+            IsOn(ReadSetting(settings_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOff))
+                ? 1
+                : 0);
+        Check8.SetValue(
+            IsOn(ReadSetting(settings_, kSettingsApp, kSettingsSection, kKeyMinimized, kOff)) ? 1
+                                                                                              : 0);
 
         if (Check8.Value() == 1) {
             // At logon the notification area may come up well after the program.

@@ -8,6 +8,7 @@
 #include "keywords/keyword_store.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/unit/sim_settings.h"
 
 // The stored form of the keyword list, through the simulated settings store:
 //  - any stored text loads without a crash, into items that are not empty, and those items
@@ -29,9 +30,9 @@ std::vector<std::wstring> SavedAndLoaded(vt::sim::SimPlatform& sim, vt::ListView
     for (const std::wstring& keyword : keywords) {
         list.Add(keyword);
     }
-    vt::Registry::SaveKeywordList(sim, list);
+    vt::Registry::SaveKeywordList(Store(sim), list);
     list.Clear();
-    vt::Registry::LoadKeywordList(sim, list);
+    vt::Registry::LoadKeywordList(Store(sim), list);
     return list.Items();
 }
 
@@ -55,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     list.Clear();
-    sim.StoreSetting(L"Listview", stored);
-    vt::Registry::LoadKeywordList(sim, list);
+    StoreSetting(sim, L"Listview", stored);
+    vt::Registry::LoadKeywordList(Store(sim), list);
     const std::vector<std::wstring> loaded = list.Items();
     for (const std::wstring& item : loaded) {
         Check(!item.empty());

@@ -4,12 +4,12 @@
 
 namespace vt::Registry {
 
-void SaveKeywordList(SettingsStore& store, ListView& listView) {
+void SaveKeywordList(const SettingsStore& store, ListView& listView) {
     WriteSetting(store, kSettingsApp, kSettingsSection, kKeyListview,
                  JoinKeywords(listView.Items()));
 }
 
-void LoadKeywordList(SettingsStore& store, ListView& listView) {
+void LoadKeywordList(const SettingsStore& store, ListView& listView) {
     const std::wstring stored = ReadSetting(store, kSettingsApp, kSettingsSection, kKeyListview);
     for (const std::wstring& keyword : SplitKeywords(stored)) {
         listView.Add(keyword);

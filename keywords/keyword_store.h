@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "keywords/list_view.h"
-#include "platform/settings_store.h"
+#include "settings/settings.h"
 
 // The keyword list's stored form: every keyword followed by the separator, in list order, as
 // the one settings value "Listview".
@@ -14,11 +14,11 @@ namespace vt::Registry {
 inline constexpr std::wstring_view KeywordSeparator = L"||||||||---|||";
 
 // Writes the whole list, replacing the stored value. Errors pass to the caller.
-void SaveKeywordList(SettingsStore& store, ListView& listView);
+void SaveKeywordList(const SettingsStore& store, ListView& listView);
 
 // Appends the stored keywords after the items already in the list. Errors pass to the caller;
 // the keywords appended before an error stay.
-void LoadKeywordList(SettingsStore& store, ListView& listView);
+void LoadKeywordList(const SettingsStore& store, ListView& listView);
 
 // Whether a keyword survives a save and a load unchanged, whatever keyword follows it: the
 // first separator in keyword + separator must be the one appended. "a||||||||---" is not

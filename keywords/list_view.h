@@ -7,14 +7,14 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/list_view_control.h"
+#include "platform/form_toolkit.h"
 
 // The list view contract: ListView1's items are the keyword list itself, addressed from 1.
 namespace vt {
 
 class ListView {
   public:
-    explicit ListView(ListViewControl& platform) : platform_(platform) {}
+    explicit ListView(FormToolkit& platform) : platform_(platform) {}
 
     // ListItems
     std::int32_t Count() const { return platform_.ListCount(); }
@@ -36,7 +36,7 @@ class ListView {
     void SetColumnWidth(std::int32_t column, std::int32_t widthTwips);  // AppError: no column
 
   private:
-    ListViewControl& platform_;
+    FormToolkit& platform_;
 };
 
 }  // namespace vt

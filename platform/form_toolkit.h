@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,8 +35,8 @@ class FormEvents {
     ~FormEvents() = default;
 };
 
-// The window toolkit that hosts Form1: the window, its controls (ListView1 has its own
-// ListViewControl), Timer1, the hidden menu, message boxes and the message loop.
+// The window toolkit that hosts Form1: the window, its controls, Timer1, the hidden menu,
+// message boxes and the message loop.
 class FormToolkit {
   public:
     // Creates Form1, hidden, with every control of kForm1Controls, the hidden menu mnuTray
@@ -72,6 +74,25 @@ class FormToolkit {
     // Ends the program: Form1 is destroyed (without further close events) and the message
     // loop ends.
     virtual void EndProgram() = 0;
+
+    // ListView1, the common controls' list view in report view. Items and columns count from 0
+    // here; the list view contract in keywords/ adds the 1-based rules and raises its errors.
+    virtual std::int32_t ListCount() = 0;
+    virtual void ListAdd(std::wstring_view text) = 0;  // appends
+    // nullopt for an index the list does not have, found by the list itself rather than
+    // against ListCount: a sweep reads every keyword, so reading the list costs one message an
+    // item.
+    virtual std::optional<std::wstring> ListText(std::int32_t index) = 0;
+    // The item's first maxLength characters, or all of it when it is shorter: the cost of the
+    // read does not grow with the item. nullopt as above.
+    virtual std::optional<std::wstring> ListTextStart(std::int32_t index,
+                                                      std::size_t maxLength) = 0;
+    virtual bool ListRemove(std::int32_t index) = 0;  // false for an index it does not have
+    virtual void ListClear() = 0;
+    virtual std::int32_t ListSelectedIndex() = 0;  // -1 when none is selected
+    virtual void ListAddColumn(std::wstring_view header) = 0;
+    // False for a column the list does not have.
+    virtual bool ListSetColumnWidth(std::int32_t column, std::int32_t widthTwips) = 0;
 
   protected:
     ~FormToolkit() = default;

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "platform/form_toolkit.h"
-#include "platform/list_view_control.h"
 #include "platform/registry_access.h"
-#include "platform/session_services.h"
-#include "platform/settings_store.h"
 #include "platform/system_services.h"
 #include "platform/text_conversion.h"
 #include "platform/window_system.h"
@@ -19,10 +16,7 @@ struct Platform {
     TextConversion& text;
     WindowSystem& windows;
     RegistryAccess& registry;
-    SettingsStore& settings;
     SystemServices& system;
-    SessionServices& session;
-    ListViewControl& listView;
     FormToolkit& form;
 };
 

@@ -3,12 +3,24 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/types.h"
 
 namespace vt {
 
-// The file system, the shell, the DLL search and the clock.
+using Hkernel = std::uintptr_t;  // a kernel object's handle (HANDLE); 0 for none
+
+inline constexpr std::int32_t ERROR_ALREADY_EXISTS = 183;
+
+// CreateMutexA's handle, and GetLastError's answer right after the call.
+struct CreateMutexResult {
+    Hkernel handle = 0;
+    std::int32_t lastError = 0;
+};
+
+// The file system, the shell, the DLL search, named kernel objects and the clock (kernel32 and
+// shell32), in their Win32 shapes.
 class SystemServices {
   public:
     // The running module's full path, as the file system spells it (Unicode, not the ANSI
@@ -33,9 +45,39 @@ class SystemServices {
     virtual void Sleep(UInt milliseconds) = 0;
     // Milliseconds since the system started; only differences mean anything.
     virtual std::uint64_t GetTickCount64() = 0;
+    // The system's description of an error code, for the messages.
+    virtual std::wstring FormatMessageW(std::int32_t errorCode) = 0;
+
+    // CreateMutexA(nullptr, FALSE, name): creates the mutex, or opens the one that holds the
+    // name already (lastError ERROR_ALREADY_EXISTS). Names are case-sensitive.
+    virtual CreateMutexResult CreateMutexA(const char* name) = 0;
+    virtual Bool32 CloseHandle(Hkernel handle) = 0;
 
   protected:
     ~SystemServices() = default;
+};
+
+// A named mutex, closed with CloseHandle when its owner goes. It keeps CreateMutexA's last
+// error, so its owner can tell who made it.
+class NamedMutex {
+  public:
+    NamedMutex(SystemServices& system, const char* name)
+        : system_(system), created_(system.CreateMutexA(name)) {}
+    NamedMutex(const NamedMutex&) = delete;
+    NamedMutex& operator=(const NamedMutex&) = delete;
+    ~NamedMutex() {
+        if (created_.handle != 0) {
+            // Nothing can be done about a handle that fails to close.
+            static_cast<void>(system_.CloseHandle(std::exchange(created_.handle, 0)));
+        }
+    }
+
+    bool IsOpen() const { return created_.handle != 0; }
+    std::int32_t LastError() const { return created_.lastError; }
+
+  private:
+    SystemServices& system_;
+    CreateMutexResult created_;
 };
 
 }  // namespace vt

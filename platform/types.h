@@ -77,6 +77,7 @@ inline constexpr UInt KEY_WOW64_32KEY = 0x0200;
 inline constexpr std::int32_t ERROR_SUCCESS = 0;
 inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr std::int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 
 inline constexpr UInt MB_OK = 0x0000;
 inline constexpr UInt MB_YESNO = 0x0004;

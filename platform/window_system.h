@@ -36,6 +36,10 @@ class WindowSystem {
     // The window's thread, 0 when the window is gone; its process in `processId`.
     virtual UInt GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) = 0;
     virtual UInt GetCurrentProcessId() = 0;
+    // The first top-level window of the class, hidden ones included, whose title is
+    // windowName (any title for nullptr); 0 when there is none.
+    virtual Hwnd FindWindowA(const char* className, const char* windowName) = 0;
+    virtual Bool32 AllowSetForegroundWindow(UInt processId) = 0;
     // Out of context: `proc` runs on this thread whenever it takes messages, with `context`.
     // 0 when the hook cannot be set.
     virtual Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,

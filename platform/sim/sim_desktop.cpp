@@ -180,7 +180,14 @@ Bool32 SimDesktop::EnumWindows(EnumWindowsProc proc, LParam lParam) {
     return 1;
 }
 
-Hwnd SimDesktop::FindTopLevelWindow(std::string_view className, const char* windowName) const {
+Hwnd SimDesktop::FindWindowA(const char* className, const char* windowName) {
+    ++findWindowCalls_;
+    if (onFindWindow) {
+        onFindWindow();
+    }
+    if (className == nullptr) {
+        return 0;
+    }
     const auto same = [](std::string_view a, std::string_view b) {
         return UpperAnsi(a) == UpperAnsi(b);
     };
@@ -201,6 +208,11 @@ Hwnd SimDesktop::FindTopLevelWindow(std::string_view className, const char* wind
         }
     }
     return 0;
+}
+
+Bool32 SimDesktop::AllowSetForegroundWindow(UInt processId) {
+    foregroundAllowed_.push_back(processId);
+    return processId != 0 ? 1 : 0;
 }
 
 std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {

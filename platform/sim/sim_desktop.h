@@ -82,9 +82,11 @@ class SimDesktop : public WindowSystem {
     SimWindow& Window(Hwnd handle);
     bool WindowExists(Hwnd handle) const;  // Form1 too, until EndProgram
     void DestroyWindow(Hwnd handle);       // and the windows it owns; no WM_CLOSE
-    // FindWindowA's search: the first top-level window from the top whose class and title (unless
-    // null) are these, ignoring case. Form1's class is kForm1ClassName.
-    Hwnd FindTopLevelWindow(std::string_view className, const char* windowName) const;
+    // Runs at each FindWindowA before it looks (a program that starts meanwhile).
+    std::function<void()> onFindWindow;
+    std::int32_t FindWindowCalls() const { return findWindowCalls_; }
+    // Every AllowSetForegroundWindow, in order: the process it named.
+    const std::vector<UInt>& ForegroundAllowed() const { return foregroundAllowed_; }
     // Makes EnumWindows report this handle (for handles that are not positive).
     void AddRawHandle(Hwnd handle);
     // The next window added gets this handle (one the system hands out again).
@@ -166,6 +168,10 @@ class SimDesktop : public WindowSystem {
     std::int32_t GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) override;
     UInt GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) override;
     UInt GetCurrentProcessId() override { return kOwnProcessId; }
+    // The first top-level window from the top whose class and title (unless null) are these,
+    // ignoring case. Form1's class is kForm1ClassName.
+    Hwnd FindWindowA(const char* className, const char* windowName) override;
+    Bool32 AllowSetForegroundWindow(UInt processId) override;
     Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
                                   UInt flags) override;
     Bool32 UnhookWinEvent(Hwineventhook hook) override;
@@ -212,6 +218,8 @@ class SimDesktop : public WindowSystem {
     std::map<std::string, UInt> registeredMessages_;
     Hwnd foreground_ = 0;
     Hwnd shellWindow_ = 0;
+    std::int32_t findWindowCalls_ = 0;
+    std::vector<UInt> foregroundAllowed_;
     // Form1's window
     Hwnd formHandle_ = 0;
     bool formOnDesktop_ = false;

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/form_toolkit.h"
-#include "platform/list_view_control.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_system.h"
 
@@ -30,7 +29,7 @@ struct ShownMessage {
     bool timerEnabled = false;
 };
 
-class SimForm : public FormToolkit, public ListViewControl {
+class SimForm : public FormToolkit {
   public:
     // Form1's window goes on `desktop`; its custom pointer is read from `system`'s files, and
     // Timer1 runs on its clock.
@@ -125,7 +124,7 @@ class SimForm : public FormToolkit, public ListViewControl {
     void DoEvents() override;
     void EndProgram() override;
 
-    // --- ListViewControl (sim_list_view.cpp) --------------------------------------------------
+    // --- ListView1 (sim_list_view.cpp) --------------------------------------------------
     std::int32_t ListCount() override;
     void ListAdd(std::wstring_view text) override;
     std::optional<std::wstring> ListText(std::int32_t index) override;

@@ -4,13 +4,12 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_form.h"
 #include "platform/sim/sim_registry.h"
-#include "platform/sim/sim_session.h"
 #include "platform/sim/sim_system.h"
 #include "platform/sim/sim_text.h"
 
 // An in-memory desktop for the unit tests, one simulated service beside another: text in code
-// page 1252, files, shell and clocks, registry and settings store, the desktop's windows and
-// tray, the toolkit with Form1, and the session's named mutexes. It carries the platform's
+// page 1252; files, shell, named mutexes and clocks; the registry; the desktop's windows and
+// tray; the toolkit with Form1. It carries the platform's
 // behaviour, never the program's logic.
 namespace vt::sim {
 
@@ -18,20 +17,17 @@ class SimPlatform final : public SimText,
                           public SimSystem,
                           public SimRegistry,
                           public SimDesktop,
-                          public SimForm,
-                          public SimSession {
+                          public SimForm {
   public:
-    // The toolkit and the session reach the services constructed before them.
-    SimPlatform()
-        : SimForm(static_cast<SimDesktop&>(*this), static_cast<SimSystem&>(*this)),
-          SimSession(static_cast<SimDesktop&>(*this)) {}
+    // The toolkit reaches the services constructed before it.
+    SimPlatform() : SimForm(static_cast<SimDesktop&>(*this), static_cast<SimSystem&>(*this)) {}
     SimPlatform(const SimPlatform&) = delete;
     SimPlatform& operator=(const SimPlatform&) = delete;
 
     operator Platform&() { return services_; }
 
   private:
-    Platform services_{*this, *this, *this, *this, *this, *this, *this, *this};
+    Platform services_{*this, *this, *this, *this, *this};
 };
 
 }  // namespace vt::sim

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/error.h"
 #include "platform/sim/sim_text.h"
 
 namespace vt::sim {
@@ -14,20 +13,6 @@ namespace {
 constexpr UInt kReadAccess = 0x0001 | 0x0008 | 0x0010 | 0x00020000 | 0x0100 | 0x0200;
 constexpr std::int32_t kErrorInvalidHandle = 6;
 constexpr std::int32_t kErrorInvalidParameter = 87;
-
-constexpr std::wstring_view kAppName = L"Tolvane";
-constexpr std::wstring_view kSection = L"Vintrell";
-
-std::wstring SettingPath(std::wstring_view appName, std::wstring_view section,
-                         std::wstring_view key) {
-    // The store lives in the registry: every part is case-insensitive.
-    std::wstring path(appName);
-    path += L'\\';
-    path += section;
-    path += L'\\';
-    path += key;
-    return UpperWide(path);
-}
 
 }  // namespace
 
@@ -212,8 +197,9 @@ std::int32_t SimRegistry::RegSetValueExA(Hkey key, const char* valueName, UInt /
     if (size != 0) {
         value.data.assign(reinterpret_cast<const char*>(data), size);
     }
-    SetRegValue(open->second.root, open->second.subKey, valueName == nullptr ? "" : valueName,
-                std::move(value));
+    writes_.push_back({open->second.root, open->second.subKey,
+                       valueName == nullptr ? "" : valueName, value.data});
+    SetRegValue(open->second.root, open->second.subKey, writes_.back().name, std::move(value));
     return ERROR_SUCCESS;
 }
 
@@ -276,54 +262,11 @@ bool SimRegistry::RegKeyExists(Hkey root, std::string_view subKey) const {
     return KeyPresent(root, KeyName(subKey));
 }
 
-void SimRegistry::DenyWrite(Hkey root, std::string_view subKey) {
-    deniedKeys_.emplace_back(root, KeyName(subKey));
-}
-
-// ---- Settings store ----------------------------------------------------------------------------
-
-std::optional<std::wstring> SimRegistry::GetSetting(std::wstring_view appName,
-                                                    std::wstring_view section,
-                                                    std::wstring_view key) {
-    const std::wstring path = SettingPath(appName, section, key);
-    if (std::find(unreadable_.begin(), unreadable_.end(), path) != unreadable_.end()) {
-        throw AppError(err::kSettingUnreadable, "GetSetting",
-                       L"The setting \"" + std::wstring(key) + L"\" cannot be read as text");
+void SimRegistry::DenyWrite(Hkey root, std::string_view subKey, bool deny) {
+    std::erase(deniedKeys_, std::pair(root, KeyName(subKey)));
+    if (deny) {
+        deniedKeys_.emplace_back(root, KeyName(subKey));
     }
-    const auto it = store_.find(path);
-    if (it == store_.end()) {
-        return std::nullopt;
-    }
-    return it->second;
-}
-
-void SimRegistry::SaveSetting(std::wstring_view appName, std::wstring_view section,
-                              std::wstring_view key, std::wstring_view value) {
-    if (failWrites_) {
-        throw AppError(err::kSettingNotWritten, "SaveSetting",
-                       L"The setting \"" + std::wstring(key) + L"\" cannot be written");
-    }
-    const std::wstring path = SettingPath(appName, section, key);
-    store_[path] = value;
-    // Writing replaces whatever made the old value unreadable.
-    std::erase(unreadable_, path);
-    settingWrites_.emplace_back(key, value);
-}
-
-std::optional<std::wstring> SimRegistry::StoredSetting(std::wstring_view key) const {
-    const auto it = store_.find(SettingPath(kAppName, kSection, key));
-    if (it == store_.end()) {
-        return std::nullopt;
-    }
-    return it->second;
-}
-
-void SimRegistry::StoreSetting(std::wstring_view key, std::wstring_view value) {
-    store_[SettingPath(kAppName, kSection, key)] = value;
-}
-
-void SimRegistry::MakeSettingUnreadable(std::wstring_view key) {
-    unreadable_.push_back(SettingPath(kAppName, kSection, key));
 }
 
 }  // namespace vt::sim

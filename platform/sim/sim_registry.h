@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "platform/registry_access.h"
-#include "platform/settings_store.h"
 
-// The simulated registry, with the access rights Windows checks, and the per-user settings
-// store. Names are matched ignoring case, as the registry does.
+// The simulated registry, with the access rights and the views Windows has. Names are matched
+// ignoring case, as the registry does.
 namespace vt::sim {
 
 struct RegistryValue {
@@ -20,7 +19,15 @@ struct RegistryValue {
     std::string data;  // bytes as stored, terminating NUL included for REG_SZ
 };
 
-class SimRegistry : public RegistryAccess, public SettingsStore {
+// A successful RegSetValueExA: the key in upper case, the value's name as given, its bytes.
+struct RegistryWrite {
+    Hkey root;
+    std::string subKey;
+    std::string name;
+    std::string data;
+};
+
+class SimRegistry : public RegistryAccess {
   public:
     // Both Run keys exist, empty, and so does the machine's in the 32-bit view; the machine's
     // CurrentVersion key names the Program Files folders of 64-bit Windows in both views.
@@ -40,22 +47,12 @@ class SimRegistry : public RegistryAccess, public SettingsStore {
     bool RegKeyExists(Hkey root, std::string_view subKey) const;
     // The value names of a key as they were first written (the registry keeps their spelling).
     std::vector<std::string> RegValueNames(Hkey root, std::string_view subKey) const;
-    // Opening this key or one below it with any write access fails with ERROR_ACCESS_DENIED.
-    // Handles check their access too: querying needs KEY_QUERY_VALUE, setting and deleting
-    // KEY_SET_VALUE.
-    void DenyWrite(Hkey root, std::string_view subKey);
+    // Opening this key or one below it with any write access fails with ERROR_ACCESS_DENIED
+    // (until allowed again). Handles check their access too: querying needs KEY_QUERY_VALUE,
+    // setting and deleting KEY_SET_VALUE.
+    void DenyWrite(Hkey root, std::string_view subKey, bool deny = true);
+    const std::vector<RegistryWrite>& RegWrites() const { return writes_; }
     std::int32_t OpenKeyCount() const { return static_cast<std::int32_t>(openKeys_.size()); }
-
-    // --- Settings store (application "Tolvane", section "Vintrell") -------------------------
-    std::optional<std::wstring> StoredSetting(std::wstring_view key) const;
-    void StoreSetting(std::wstring_view key, std::wstring_view value);
-    // Until it is saved again.
-    void MakeSettingUnreadable(std::wstring_view key);
-    void FailSettingWrites(bool fail) { failWrites_ = fail; }
-    // Every successful SaveSetting, in order: (key, value).
-    const std::vector<std::pair<std::wstring, std::wstring>>& SettingWrites() const {
-        return settingWrites_;
-    }
 
     // --- RegistryAccess ----------------------------------------------------------------------
     std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
@@ -70,12 +67,6 @@ class SimRegistry : public RegistryAccess, public SettingsStore {
                                 const std::uint8_t* data, UInt size) override;
     std::int32_t RegDeleteValueA(Hkey key, const char* valueName) override;
     std::int32_t RegCloseKey(Hkey key) override;
-
-    // --- SettingsStore -----------------------------------------------------------------------
-    std::optional<std::wstring> GetSetting(std::wstring_view appName, std::wstring_view section,
-                                           std::wstring_view key) override;
-    void SaveSetting(std::wstring_view appName, std::wstring_view section, std::wstring_view key,
-                     std::wstring_view value) override;
 
   private:
     struct OpenKey {
@@ -101,10 +92,7 @@ class SimRegistry : public RegistryAccess, public SettingsStore {
     std::vector<std::pair<Hkey, std::string>> deniedKeys_;
     std::map<Hkey, OpenKey> openKeys_;
     Hkey nextKey_ = 0x100;
-    std::map<std::wstring, std::wstring> store_;  // by application, section and key, upper case
-    std::vector<std::wstring> unreadable_;        // in the same form
-    bool failWrites_ = false;
-    std::vector<std::pair<std::wstring, std::wstring>> settingWrites_;
+    std::vector<RegistryWrite> writes_;
     bool thirtyTwoBitProgram_ = false;
 };
 

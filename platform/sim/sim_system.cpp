@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/sim/sim_text.h"
@@ -74,6 +75,48 @@ void SimSystem::Shell(std::wstring_view commandLine, std::int32_t showCommand) {
         throw AppError(err::kFileNotFound, "Shell", L"File not found");
     }
     launched_.emplace_back(commandLine, showCommand);
+}
+
+std::wstring SimSystem::FormatMessageW(std::int32_t errorCode) {
+    return L"System error " + std::to_wstring(errorCode) + L".";
+}
+
+// ---- Named mutexes -----------------------------------------------------------------------------
+
+std::int32_t SimSystem::OpenMutexHandles(std::string_view name) const {
+    const auto it = mutexes_.find(std::string(name));
+    return it == mutexes_.end() ? 0 : it->second.ownHandles;
+}
+
+CreateMutexResult SimSystem::CreateMutexA(const char* name) {
+    if (nextMutexError_ != 0) {
+        return {0, std::exchange(nextMutexError_, 0)};
+    }
+    if (name == nullptr) {
+        name = "";  // an unnamed mutex is always a new one
+    }
+    Mutex& mutex = mutexes_[name];
+    const bool existed = *name != '\0' && (mutex.heldElsewhere || mutex.ownHandles > 0);
+    ++mutex.ownHandles;
+    const Hkernel handle = nextHandle_;
+    nextHandle_ += 4;
+    handles_[handle] = name;
+    // Windows sets the last error on success too: 0 for a new mutex.
+    return {handle, existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS};
+}
+
+Bool32 SimSystem::CloseHandle(Hkernel handle) {
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) {
+        return 0;
+    }
+    // The mutex goes with the last handle to it.
+    const auto mutex = mutexes_.find(it->second);
+    if (--mutex->second.ownHandles == 0 && !mutex->second.heldElsewhere) {
+        mutexes_.erase(mutex);
+    }
+    handles_.erase(it);
+    return 1;
 }
 
 }  // namespace vt::sim

@@ -9,9 +9,10 @@
 
 #include "platform/system_services.h"
 
-// The simulated file system, shell and clocks: files the test puts there, command lines
-// recorded instead of started, the DLL search's changes recorded, a time of day the test sets
-// and a clock that runs only when something waits (Sleep, or Timer1 for its next tick).
+// The simulated file system, shell, named mutexes and clocks: files the test puts there, command
+// lines recorded instead of started, the DLL search's changes recorded, mutexes other processes
+// may hold, a time of day the test sets and a clock that runs only when something waits (Sleep,
+// or Timer1 for its next tick).
 namespace vt::sim {
 
 class SimSystem : public SystemServices {
@@ -35,6 +36,15 @@ class SimSystem : public SystemServices {
     // "SetDllDirectoryA(\"\")".
     const std::vector<std::string>& DllSearchCalls() const { return dllSearchCalls_; }
 
+    // --- Named mutexes -----------------------------------------------------------------------
+    // Another process of the session holds a mutex of this name.
+    void HoldMutexElsewhere(std::string name) { mutexes_[std::move(name)].heldElsewhere = true; }
+    // The next CreateMutexA fails with this error (ERROR_ACCESS_DENIED: the mutex is there but
+    // its maker's rights keep this process out).
+    void FailNextCreateMutex(std::int32_t error) { nextMutexError_ = error; }
+    // Handles of the program's own that are open on the mutex of this name.
+    std::int32_t OpenMutexHandles(std::string_view name) const;
+
     // --- Clocks ------------------------------------------------------------------------------
     // Milliseconds that passed in Sleep and between Timer1's ticks.
     std::uint64_t NowMs() const { return nowMs_; }
@@ -52,8 +62,16 @@ class SimSystem : public SystemServices {
     double SecondsSinceMidnight() override { return secondsSinceMidnight_; }
     void Sleep(UInt milliseconds) override { nowMs_ += milliseconds; }
     std::uint64_t GetTickCount64() override { return nowMs_; }
+    std::wstring FormatMessageW(std::int32_t errorCode) override;
+    CreateMutexResult CreateMutexA(const char* name) override;
+    Bool32 CloseHandle(Hkernel handle) override;
 
   private:
+    struct Mutex {
+        bool heldElsewhere = false;
+        std::int32_t ownHandles = 0;
+    };
+
     std::wstring executablePath_ = L"C:\\Program Files\\Vintrell\\Vintrell.exe";
     std::map<std::wstring, bool> files_;  // by the folded path: is it a cursor
     struct PathForms {
@@ -66,6 +84,10 @@ class SimSystem : public SystemServices {
     std::vector<std::string> dllSearchCalls_;
     std::vector<std::pair<std::wstring, std::int32_t>> launched_;
     bool failLaunch_ = false;
+    std::map<std::string, Mutex> mutexes_;
+    std::map<Hkernel, std::string> handles_;  // the program's open handles: the mutex's name
+    Hkernel nextHandle_ = 0x0104;
+    std::int32_t nextMutexError_ = 0;
     std::uint64_t nowMs_ = 0;
     double secondsSinceMidnight_ = 0;
 };

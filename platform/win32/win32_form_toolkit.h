@@ -2,7 +2,6 @@
 
 // The seam first: <windows.h> defines macros with the names of its constants.
 #include "platform/form_toolkit.h"
-#include "platform/list_view_control.h"
 
 #include <memory>
 
@@ -15,7 +14,7 @@ class FormWindow;  // Form1's real window and controls (form_window.h)
 // The real window toolkit: Form1 as an ANSI window with common controls (the entry box a
 // Unicode one), its ListView1, and the message loop. ListView1's operations are in
 // win32_list_view.cpp.
-class Win32FormToolkit : public FormToolkit, public ListViewControl {
+class Win32FormToolkit : public FormToolkit {
   public:
     explicit Win32FormToolkit(HINSTANCE instance);
     ~Win32FormToolkit();

@@ -6,7 +6,6 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_form_toolkit.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_session_services.h"
 #include "platform/win32/win32_system_services.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window_system.h"
@@ -19,8 +18,7 @@ class Win32Platform : public Win32Text,
                       public Win32WindowSystem,
                       public Win32Registry,
                       public Win32SystemServices,
-                      public Win32FormToolkit,
-                      public Win32SessionServices {
+                      public Win32FormToolkit {
   public:
     // `instance` holds the resources: the icons of the window and the notification area.
     explicit Win32Platform(HINSTANCE instance)
@@ -31,7 +29,7 @@ class Win32Platform : public Win32Text,
     operator Platform&() { return services_; }
 
   private:
-    Platform services_{*this, *this, *this, *this, *this, *this, *this, *this};
+    Platform services_{*this, *this, *this, *this, *this};
 };
 
 }  // namespace vt::win32

@@ -2,13 +2,11 @@
 
 // The seam first: <windows.h> defines macros with the names of its constants.
 #include "platform/registry_access.h"
-#include "platform/settings_store.h"
 
 namespace vt::win32 {
 
-// The real registry (advapi32, ANSI forms but a wide read for paths), and the settings store kept
-// in it: one REG_SZ per key under HKEY_CURRENT_USER\Software\<application>\<section>.
-class Win32Registry : public RegistryAccess, public SettingsStore {
+// The real registry (advapi32, ANSI forms but a wide read for paths).
+class Win32Registry : public RegistryAccess {
   public:
     std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
                                Hkey* result) override;
@@ -21,11 +19,6 @@ class Win32Registry : public RegistryAccess, public SettingsStore {
                                 const std::uint8_t* data, UInt size) override;
     std::int32_t RegDeleteValueA(Hkey key, const char* valueName) override;
     std::int32_t RegCloseKey(Hkey key) override;
-
-    std::optional<std::wstring> GetSetting(std::wstring_view appName, std::wstring_view section,
-                                           std::wstring_view key) override;
-    void SaveSetting(std::wstring_view appName, std::wstring_view section, std::wstring_view key,
-                     std::wstring_view value) override;
 };
 
 }  // namespace vt::win32

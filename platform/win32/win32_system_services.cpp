@@ -163,4 +163,19 @@ std::uint64_t Win32SystemServices::GetTickCount64() {
     return ::GetTickCount64();
 }
 
+std::wstring Win32SystemServices::FormatMessageW(std::int32_t errorCode) {
+    return SystemMessage(static_cast<DWORD>(errorCode));
+}
+
+CreateMutexResult Win32SystemServices::CreateMutexA(const char* name) {
+    const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
+    // Read at once: it tells whether the mutex existed, even when the call succeeded.
+    const DWORD lastError = ::GetLastError();
+    return {reinterpret_cast<Hkernel>(mutex), static_cast<std::int32_t>(lastError)};
+}
+
+Bool32 Win32SystemServices::CloseHandle(Hkernel handle) {
+    return ::CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
+
 }  // namespace vt::win32

@@ -5,7 +5,7 @@
 
 namespace vt::win32 {
 
-// The real file system, shell, DLL search and clock (kernel32, shell32).
+// The real file system, shell, DLL search, named mutexes and clock (kernel32, shell32).
 class Win32SystemServices : public SystemServices {
   public:
     std::wstring ExecutablePath() override;
@@ -19,6 +19,9 @@ class Win32SystemServices : public SystemServices {
     double SecondsSinceMidnight() override;
     void Sleep(UInt milliseconds) override;
     std::uint64_t GetTickCount64() override;
+    std::wstring FormatMessageW(std::int32_t errorCode) override;
+    CreateMutexResult CreateMutexA(const char* name) override;
+    Bool32 CloseHandle(Hkernel handle) override;
 };
 
 }  // namespace vt::win32

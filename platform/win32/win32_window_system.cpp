@@ -165,6 +165,14 @@ UInt Win32WindowSystem::GetCurrentProcessId() {
     return ::GetCurrentProcessId();
 }
 
+Hwnd Win32WindowSystem::FindWindowA(const char* className, const char* windowName) {
+    return FromHwnd(::FindWindowA(className, windowName));
+}
+
+Bool32 Win32WindowSystem::AllowSetForegroundWindow(UInt processId) {
+    return ::AllowSetForegroundWindow(processId);
+}
+
 Hwineventhook Win32WindowSystem::SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
                                                  LParam context, UInt flags) {
     if (proc == nullptr) {

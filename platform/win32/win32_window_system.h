@@ -31,6 +31,8 @@ class Win32WindowSystem : public WindowSystem {
     std::int32_t GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) override;
     UInt GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) override;
     UInt GetCurrentProcessId() override;
+    Hwnd FindWindowA(const char* className, const char* windowName) override;
+    Bool32 AllowSetForegroundWindow(UInt processId) override;
     Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
                                   UInt flags) override;
     Bool32 UnhookWinEvent(Hwineventhook hook) override;

@@ -7,6 +7,7 @@
 #include "keywords/keyword_store.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/unit/sim_settings.h"
 
 namespace vt {
 namespace {
@@ -27,12 +28,12 @@ class KeywordCommandsTest : public ::testing::Test {
             sim.ListAdd(keyword);
         }
     }
-    std::wstring Stored() const { return sim.StoredSetting(L"Listview").value_or(L"<absent>"); }
-    std::size_t Writes() const { return sim.SettingWrites().size(); }
+    std::wstring Stored() const { return StoredSetting(sim, L"Listview").value_or(L"<absent>"); }
+    std::size_t Writes() const { return SettingWrites(sim).size(); }
     // What the store says when a save of the list fails.
     std::wstring WriteFailure() {
         try {
-            sim.SaveSetting(L"Tolvane", L"Vintrell", L"Listview", L"");
+            WriteSetting(Store(sim), L"Tolvane", L"Vintrell", L"Listview", L"");
         } catch (const AppError& error) {
             return error.Description();
         }
@@ -66,7 +67,7 @@ TEST_F(KeywordCommandsTest, AddAppendsTheTextAsTypedAndStoresTheList) {
 
 TEST_F(KeywordCommandsTest, AFailedSaveIsReportedByAddAndClearListOnlyAndChangesStay) {
     Fill({L"a", L"b", L"c"});
-    sim.FailSettingWrites(true);
+    FailSettingWrites(sim, true);
     const std::wstring failure = WriteFailure();
 
     Add(L"calc");

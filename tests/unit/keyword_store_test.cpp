@@ -8,6 +8,7 @@
 #include "keywords/keyword_store.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/unit/sim_settings.h"
 #include "settings/settings.h"
 
 namespace vt {
@@ -26,14 +27,14 @@ class KeywordStoreTest : public ::testing::Test {
     // Saved from one list view, loaded into an empty one: a restart.
     Keywords RoundTrip(const Keywords& keywords) {
         Fill(keywords);
-        Registry::SaveKeywordList(sim, list);
+        Registry::SaveKeywordList(Store(sim), list);
         sim.ListClear();
-        Registry::LoadKeywordList(sim, list);
+        Registry::LoadKeywordList(Store(sim), list);
         return sim.ListItems();
     }
     Keywords Loaded(std::wstring_view stored) {
-        sim.StoreSetting(L"Listview", stored);
-        Registry::LoadKeywordList(sim, list);
+        StoreSetting(sim, L"Listview", stored);
+        Registry::LoadKeywordList(Store(sim), list);
         return sim.ListItems();
     }
 
@@ -43,18 +44,18 @@ class KeywordStoreTest : public ::testing::Test {
 
 TEST_F(KeywordStoreTest, EveryKeywordIsFollowedByTheSeparator) {
     Fill({L"calc", L"Error"});
-    Registry::SaveKeywordList(sim, list);
-    EXPECT_EQ(sim.StoredSetting(L"Listview"), L"calc" + kSep + L"Error" + kSep);
-    EXPECT_EQ(sim.StoredSetting(L"Listview")->size(), 37u);
+    Registry::SaveKeywordList(Store(sim), list);
+    EXPECT_EQ(StoredSetting(sim, L"Listview"), L"calc" + kSep + L"Error" + kSep);
+    EXPECT_EQ(StoredSetting(sim, L"Listview")->size(), 37u);
 
     sim.ListClear();
-    Registry::SaveKeywordList(sim, list);
-    EXPECT_EQ(sim.StoredSetting(L"Listview"), L"");  // stored, not absent
+    Registry::SaveKeywordList(Store(sim), list);
+    EXPECT_EQ(StoredSetting(sim, L"Listview"), L"");  // stored, not absent
 }
 
 TEST_F(KeywordStoreTest, AwkwardKeywordsComeBackAsTheyWere) {
     const Keywords keywords{
-        L" calc ", L"calc",    L"calc",   L"  ",          L"caf\u00e9",    L"\u0416\u4e2d",
+        L" calc ", L"calc",    L"calc",   L"  ",          L"caf\u00e9",    L"\u20ac\u0152",
         L"|",      L"|||||||", L"---|||", L"a||||||||--", L"||||||||-|||", L"x|||||||---|||"};
     for (const std::wstring& keyword : keywords) {
         ASSERT_TRUE(Registry::IsStorable(keyword)) << std::string(keyword.begin(), keyword.end());
@@ -63,9 +64,9 @@ TEST_F(KeywordStoreTest, AwkwardKeywordsComeBackAsTheyWere) {
 }
 
 TEST_F(KeywordStoreTest, LoadingCutsAtEverySeparatorAndSkipsEmptyPieces) {
-    Registry::LoadKeywordList(sim, list);  // nothing stored
+    Registry::LoadKeywordList(Store(sim), list);  // nothing stored
     EXPECT_TRUE(sim.ListItems().empty());
-    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_TRUE(SettingWrites(sim).empty());
     EXPECT_EQ(Loaded(L""), Keywords{});
     EXPECT_EQ(Loaded(L"calc"), Keywords{});  // no separator: the only piece is the last one
     sim.ListClear();
@@ -83,14 +84,14 @@ TEST_F(KeywordStoreTest, LoadingCutsAtEverySeparatorAndSkipsEmptyPieces) {
 }
 
 TEST_F(KeywordStoreTest, FailuresPassToTheCallerAndLeaveTheStoreAsItWas) {
-    sim.StoreSetting(L"Listview", L"calc" + kSep);
+    StoreSetting(sim, L"Listview", L"calc" + kSep);
     Fill({L"notepad"});
-    sim.FailSettingWrites(true);
-    EXPECT_THROW(Registry::SaveKeywordList(sim, list), AppError);
-    EXPECT_EQ(sim.StoredSetting(L"Listview"), L"calc" + kSep);
+    FailSettingWrites(sim, true);
+    EXPECT_THROW(Registry::SaveKeywordList(Store(sim), list), AppError);
+    EXPECT_EQ(StoredSetting(sim, L"Listview"), L"calc" + kSep);
 
-    sim.MakeSettingUnreadable(L"Listview");
-    EXPECT_THROW(Registry::LoadKeywordList(sim, list), AppError);
+    MakeSettingUnreadable(sim, L"Listview");
+    EXPECT_THROW(Registry::LoadKeywordList(Store(sim), list), AppError);
     EXPECT_EQ(sim.ListItems(), Keywords{L"notepad"});
 }
 
@@ -154,16 +155,41 @@ TEST(StorableKeywordTest, StorableIsExactlyWhatSurvivesASaveAndALoad) {
 
 TEST(SettingsStoreTest, OnlyAnAbsentValueReadsAsTheDefault) {
     sim::SimPlatform sim;
-    EXPECT_EQ(ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyMinimized, L"Off"), L"Off");
-    EXPECT_EQ(ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyListview), L"");
-    sim.StoreSetting(L"Minimized", L"");
-    EXPECT_EQ(ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyMinimized, L"Off"), L"");
-    EXPECT_TRUE(sim.SettingWrites().empty());  // reading creates nothing
+    EXPECT_EQ(ReadSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyMinimized, L"Off"),
+              L"Off");
+    EXPECT_EQ(ReadSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyListview), L"");
+    StoreSetting(sim, L"Minimized", L"");
+    EXPECT_EQ(ReadSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyMinimized, L"Off"), L"");
+    EXPECT_TRUE(SettingWrites(sim).empty());  // reading creates nothing
 
-    WriteSetting(sim, kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"On");
-    WriteSetting(sim, kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"Off");
-    EXPECT_EQ(ReadSetting(sim, kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"x"), L"Off");
-    EXPECT_EQ(ReadSetting(sim, L"Tolvane", L"Elsewhere", kKeyWindowsStartup, L"x"), L"x");
+    WriteSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"On");
+    WriteSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"Off");
+    EXPECT_EQ(ReadSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyWindowsStartup, L"x"),
+              L"Off");
+    EXPECT_EQ(ReadSetting(Store(sim), L"Tolvane", L"Elsewhere", kKeyWindowsStartup, L"x"), L"x");
+}
+
+TEST(SettingsStoreTest, FailuresNameTheKeyAndKeepThePreviousValue) {
+    sim::SimPlatform sim;
+    WriteSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyMinimized, L"On");
+    FailSettingWrites(sim, true);
+    try {
+        WriteSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyMinimized, L"Off");
+        ADD_FAILURE() << "the failed write was reported as success";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.Number(), err::kSettingNotWritten);
+        EXPECT_NE(error.Description().find(L"Minimized"), std::wstring::npos);
+    }
+    EXPECT_EQ(StoredSetting(sim, L"Minimized"), L"On");
+
+    MakeSettingUnreadable(sim, L"Listview");
+    try {
+        ReadSetting(Store(sim), kSettingsApp, kSettingsSection, kKeyListview);
+        ADD_FAILURE() << "a value of another type was read as a string or as absent";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.Number(), err::kSettingUnreadable);
+        EXPECT_NE(error.Description().find(L"Listview"), std::wstring::npos);
+    }
 }
 
 }  // namespace

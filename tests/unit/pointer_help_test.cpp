@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/unit/sim_settings.h"
 
 namespace vt {
 namespace {
@@ -19,7 +20,7 @@ class PointerHelpTest : public ::testing::Test {
   protected:
     void SetUp() override {
         // "Start in system tray" shows only together with loading at Windows startup.
-        sim.StoreSetting(L"Windows Startup", L"On");
+        StoreSetting(sim, L"Windows Startup", L"On");
         form.Start();
     }
 

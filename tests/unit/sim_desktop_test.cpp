@@ -8,6 +8,7 @@
 
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/unit/sim_settings.h"
 
 // The simulated desktop's Win32 behaviour that the program's tests rely on: titles, close
 // requests and their timing, the route of Form1's messages, the tray and the registry.
@@ -278,26 +279,6 @@ TEST(SimDesktop, RegistryKeysIgnoreCaseAndCheckAccess) {
     EXPECT_EQ(sim.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Nowhere", 0, KEY_QUERY_VALUE, &key),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(sim.OpenKeyCount(), 0);
-}
-
-TEST(SimDesktop, SettingsStoreFailuresNameTheKey) {
-    SimPlatform sim;
-    sim.SaveSetting(L"Tolvane", L"Vintrell", L"Minimized", L"On");
-    EXPECT_EQ(sim.StoredSetting(L"minimized"), L"On");
-    sim.FailSettingWrites(true);
-    try {
-        sim.SaveSetting(L"Tolvane", L"Vintrell", L"Minimized", L"Off");
-        ADD_FAILURE() << "no error";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.Number(), err::kSettingNotWritten);
-        EXPECT_NE(error.Description().find(L"Minimized"), std::wstring::npos);
-    }
-    EXPECT_EQ(sim.StoredSetting(L"Minimized"), L"On");
-    EXPECT_EQ(sim.SettingWrites().size(), 1u);
-
-    sim.MakeSettingUnreadable(L"Listview");
-    EXPECT_THROW(sim.GetSetting(L"Tolvane", L"Vintrell", L"Listview"), AppError);
-    EXPECT_EQ(sim.GetSetting(L"Tolvane", L"Vintrell", L"Windows Startup"), std::nullopt);
 }
 
 TEST(SimDesktop, ListSelectionFollowsRemovals) {

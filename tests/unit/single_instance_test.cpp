@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/unit/sim_settings.h"
 #include "resources/layout.h"
 
 namespace vt {
@@ -37,7 +38,7 @@ class SecondStartTest : public ::testing::Test {
     // unless one is expected.
     void ExpectNothingTouched(std::size_t messageBoxes = 0) {
         EXPECT_FALSE(sim.FormCreated());
-        EXPECT_TRUE(sim.SettingWrites().empty());
+        EXPECT_TRUE(SettingWrites(sim).empty());
         EXPECT_TRUE(sim.RegValueNames(HKEY_LOCAL_MACHINE, kRunKey).empty());
         EXPECT_TRUE(sim.RegValueNames(HKEY_CURRENT_USER, kRunKey).empty());
         EXPECT_EQ(sim.Messages().size(), messageBoxes);
@@ -140,13 +141,13 @@ class TwoStartsTest : public ::testing::Test {
 };
 
 TEST_F(TwoStartsTest, ASecondStartStopsMonitoringInTheTrayAndBringsTheWindowToTheFront) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.StoreSetting(L"Minimized", L"On");
-    sim.StoreSetting(L"Listview", L"calc||||||||---|||");
+    StoreSetting(sim, L"Windows Startup", L"On");
+    StoreSetting(sim, L"Minimized", L"On");
+    StoreSetting(sim, L"Listview", L"calc||||||||---|||");
     StartFirst();
     ASSERT_TRUE(sim.TimerEnabled());
     ASSERT_FALSE(sim.FormVisibleNow());
-    const auto writes = sim.SettingWrites();
+    const auto writes = SettingWrites(sim);
     const Hwnd calculator = sim.AddWindow(L"Calculator");
 
     StartSecond();
@@ -156,7 +157,7 @@ TEST_F(TwoStartsTest, ASecondStartStopsMonitoringInTheTrayAndBringsTheWindowToTh
     EXPECT_FALSE(sim.TimerEnabled());
     EXPECT_FALSE(sim.TrayIconShown());
     EXPECT_EQ(sim.WinEventHookCount(), 0);
-    EXPECT_EQ(sim.SettingWrites(), writes);
+    EXPECT_EQ(SettingWrites(sim), writes);
     EXPECT_TRUE(sim.Messages().empty());
     // Monitoring has stopped: no sweep runs and the matching window stays.
     EXPECT_FALSE(sim.Tick());
@@ -174,12 +175,12 @@ TEST_F(TwoStartsTest, ASecondStartBringsAnIdleWindowToTheFront) {
     EXPECT_TRUE(sim.FormVisibleNow());
     EXPECT_EQ(sim.ForegroundWindow(), form->hWnd());
     EXPECT_FALSE(sim.TimerEnabled());
-    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_TRUE(SettingWrites(sim).empty());
     EXPECT_TRUE(sim.Messages().empty());
 }
 
 TEST_F(TwoStartsTest, ASecondStartBringsAnOpenQuestionForwardWithItsWindow) {
-    sim.StoreSetting(L"Listview", L"calc||||||||---|||");
+    StoreSetting(sim, L"Listview", L"calc||||||||---|||");
     StartFirst();
     const Hwnd other = sim.AddWindow(L"Notepad");
     sim.onMessageBox = [&](const sim::ShownMessage& shown) {
@@ -195,8 +196,8 @@ TEST_F(TwoStartsTest, ASecondStartBringsAnOpenQuestionForwardWithItsWindow) {
 }
 
 TEST_F(TwoStartsTest, OtherRegisteredMessagesLeaveMonitoringAlone) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.StoreSetting(L"Minimized", L"On");
+    StoreSetting(sim, L"Windows Startup", L"On");
+    StoreSetting(sim, L"Minimized", L"On");
     StartFirst();
     ASSERT_TRUE(sim.TimerEnabled());
     for (const char* name : {"SomethingElse", "TaskbarCreated"}) {

@@ -9,6 +9,7 @@
 #include "monitor/main_window_handle.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/unit/sim_settings.h"
 #include "settings/startup_registration.h"
 
 namespace vt {
@@ -57,7 +58,7 @@ TEST_F(StartOptionsTest, TickingRegistersTheProgramsOwnExecutableMachineWide) {
     EXPECT_EQ(f.Check6.Value(), 1);
     EXPECT_TRUE(sim.ControlVisible(ControlId::Check8));
     EXPECT_EQ(sim.CheckValueShown(ControlId::Check8), 0);
-    EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Windows Startup", L"On"}}));
+    EXPECT_EQ(SettingWrites(sim), (Writes{{L"Windows Startup", L"On"}}));
     EXPECT_EQ(RunData(HKEY_LOCAL_MACHINE, "Tool.exe"),
               Sz("\"C:\\Program Files\\Tools\\Tool.exe\""));
     EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Another.exe").has_value());
@@ -109,7 +110,7 @@ TEST_F(StartOptionsTest, APathWithNoFormTheCodePageHoldsIsRefusedAndTheOptionSet
     EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
     EXPECT_TRUE(sim.RegValueNames(HKEY_LOCAL_MACHINE, kRun).empty());
     EXPECT_TRUE(sim.RegValueNames(HKEY_CURRENT_USER, kRun).empty());
-    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"Off");
+    EXPECT_EQ(StoredSetting(sim, L"Windows Startup"), L"Off");
 
     // A short form that the code page cannot hold either is no way out.
     sim.SetShortPath(real, L"C:\\Users\\\u0100DA~1\\Tool.exe");
@@ -135,16 +136,16 @@ TEST(RunEntryTest, TheDataIsThePathQuotedOnlyWhenItHoldsABlank) {
 
 TEST_F(StartOptionsTest, UntickingWithTrayCheckedStoresMinimizedOffFirstAndRemovesTheEntry) {
     sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
-    sim.StoreSetting(L"Windows Startup", L"On");
+    StoreSetting(sim, L"Windows Startup", L"On");
     sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Tool.exe", {REG_SZ, Sz("E:\\Tools\\Tool.exe")});
     Form1& f = Start();
     sim.Click(ControlId::Check8);
     ASSERT_EQ(f.Check8.Value(), 1);
-    const std::size_t before = sim.SettingWrites().size();
+    const std::size_t before = SettingWrites(sim).size();
 
     sim.Click(ControlId::Check6);
-    const Writes after(sim.SettingWrites().begin() + static_cast<std::ptrdiff_t>(before),
-                       sim.SettingWrites().end());
+    const Writes writes = SettingWrites(sim);
+    const Writes after(writes.begin() + static_cast<std::ptrdiff_t>(before), writes.end());
     EXPECT_EQ(after, (Writes{{L"Minimized", L"Off"}, {L"Windows Startup", L"Off"}}));
     EXPECT_EQ(f.Check8.Value(), 0);
     EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
@@ -153,7 +154,7 @@ TEST_F(StartOptionsTest, UntickingWithTrayCheckedStoresMinimizedOffFirstAndRemov
 }
 
 TEST_F(StartOptionsTest, EachChangeWritesOnlyWhatItChanges) {
-    sim.StoreSetting(L"Windows Startup", L"On");
+    StoreSetting(sim, L"Windows Startup", L"On");
     Form1& f = Start();
     // Restoring the box at start-up leaves the Run key alone, even when the value is missing.
     EXPECT_EQ(f.Check6.Value(), 1);
@@ -162,7 +163,7 @@ TEST_F(StartOptionsTest, EachChangeWritesOnlyWhatItChanges) {
     // "Start in system tray" touches neither the Run key nor the tray.
     sim.Click(ControlId::Check8);
     sim.Click(ControlId::Check8);
-    EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Minimized", L"On"}, {L"Minimized", L"Off"}}));
+    EXPECT_EQ(SettingWrites(sim), (Writes{{L"Minimized", L"On"}, {L"Minimized", L"Off"}}));
     EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe").has_value());
     EXPECT_FALSE(sim.RegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe").has_value());
     EXPECT_FALSE(sim.TrayIconShown());
@@ -170,9 +171,9 @@ TEST_F(StartOptionsTest, EachChangeWritesOnlyWhatItChanges) {
 
     // Unticking with "Start in system tray" unchecked does not write "Minimized" again.
     sim.Click(ControlId::Check6);
-    EXPECT_EQ(sim.SettingWrites().back(),
+    EXPECT_EQ(SettingWrites(sim).back(),
               (std::pair<std::wstring, std::wstring>{L"Windows Startup", L"Off"}));
-    EXPECT_EQ(sim.SettingWrites().size(), 3u);
+    EXPECT_EQ(SettingWrites(sim).size(), 3u);
 }
 
 TEST_F(StartOptionsTest, ARefusedMachineKeyFallsBackToTheUsersRunKey) {
@@ -184,7 +185,7 @@ TEST_F(StartOptionsTest, ARefusedMachineKeyFallsBackToTheUsersRunKey) {
               Sz("\"C:\\Program Files\\Vintrell\\Vintrell.exe\""));
     EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Vintrell.exe").has_value());
     EXPECT_EQ(f.Check6.Value(), 1);
-    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"On");
+    EXPECT_EQ(StoredSetting(sim, L"Windows Startup"), L"On");
     EXPECT_TRUE(sim.Messages().empty());
     EXPECT_EQ(sim.OpenKeyCount(), 0);
 
@@ -224,7 +225,7 @@ TEST_F(StartOptionsTest, AValueAlreadyMachineWideIsNotCopiedForTheUser) {
 }
 
 TEST_F(StartOptionsTest, UntickingRemovesTheValueFromBothKeys) {
-    sim.StoreSetting(L"Windows Startup", L"On");
+    StoreSetting(sim, L"Windows Startup", L"On");
     sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe", {REG_SZ, Sz("x")});
     sim.SetRegValue(HKEY_CURRENT_USER, kRun, "Vintrell.exe", {REG_SZ, Sz("y")});
     sim.SetRegValue(HKEY_CURRENT_USER, kRun, "Other.exe", {REG_SZ, Sz("z")});
@@ -251,9 +252,9 @@ TEST_F(StartOptionsTest, WhenNeitherKeyTakesTheValueTheBoxIsUntickedAndTheUserTo
     EXPECT_EQ(f.Check6.Value(), 0);
     EXPECT_EQ(sim.CheckValueShown(ControlId::Check6), 0);
     EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
-    EXPECT_EQ(sim.SettingWrites(),
+    EXPECT_EQ(SettingWrites(sim),
               (Writes{{L"Windows Startup", L"On"}, {L"Windows Startup", L"Off"}}));
-    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"Off");
+    EXPECT_EQ(StoredSetting(sim, L"Windows Startup"), L"Off");
     EXPECT_FALSE(RunData(HKEY_LOCAL_MACHINE, "Vintrell.exe").has_value());
     EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Vintrell.exe").has_value());
     EXPECT_EQ(sim.OpenKeyCount(), 0);
@@ -262,10 +263,10 @@ TEST_F(StartOptionsTest, WhenNeitherKeyTakesTheValueTheBoxIsUntickedAndTheUserTo
 TEST_F(StartOptionsTest, AnOptionTheStoreRefusesIsReportedOnceAndTheBoxesShowWhatIsStored) {
     sim.SetExecutablePath(L"E:\\Tools\\Tool.exe");
     Form1& f = Start();
-    sim.FailSettingWrites(true);
+    FailSettingWrites(sim, true);
     const auto refused = [&](std::wstring_view key) {
         try {
-            sim.SaveSetting(L"Tolvane", L"Vintrell", key, L"");
+            WriteSetting(Store(sim), L"Tolvane", L"Vintrell", key, L"");
         } catch (const AppError& error) {
             return std::wstring(kStartupError) + error.Description();
         }
@@ -283,10 +284,10 @@ TEST_F(StartOptionsTest, AnOptionTheStoreRefusesIsReportedOnceAndTheBoxesShowWha
     EXPECT_FALSE(RunData(HKEY_CURRENT_USER, "Tool.exe").has_value());
 
     // With both options on, unticking either one leaves both as stored and registered.
-    sim.FailSettingWrites(false);
+    FailSettingWrites(sim, false);
     sim.Click(ControlId::Check6);
     sim.Click(ControlId::Check8);
-    sim.FailSettingWrites(true);
+    FailSettingWrites(sim, true);
     sim.Click(ControlId::Check8);
     sim.Click(ControlId::Check6);
     ASSERT_EQ(sim.Messages().size(), 3u);
@@ -297,12 +298,12 @@ TEST_F(StartOptionsTest, AnOptionTheStoreRefusesIsReportedOnceAndTheBoxesShowWha
     EXPECT_EQ(sim.CheckValueShown(ControlId::Check8), 1);
     EXPECT_TRUE(sim.ControlVisible(ControlId::Check8));
     EXPECT_EQ(RunData(HKEY_CURRENT_USER, "Tool.exe"), Sz("E:\\Tools\\Tool.exe"));
-    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"On");
-    EXPECT_EQ(sim.StoredSetting(L"Minimized"), L"On");
+    EXPECT_EQ(StoredSetting(sim, L"Windows Startup"), L"On");
+    EXPECT_EQ(StoredSetting(sim, L"Minimized"), L"On");
 }
 
 TEST_F(StartOptionsTest, UntickingSaysSoOnlyWhenAValueStaysBehind) {
-    sim.StoreSetting(L"Windows Startup", L"On");
+    StoreSetting(sim, L"Windows Startup", L"On");
     sim.SetRegValue(HKEY_LOCAL_MACHINE, kRun, "Vintrell.exe", {REG_SZ, Sz("x")});
     sim.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
     Form1& f = Start();
@@ -311,13 +312,13 @@ TEST_F(StartOptionsTest, UntickingSaysSoOnlyWhenAValueStaysBehind) {
     ASSERT_EQ(sim.Messages().size(), 1u);
     EXPECT_EQ(sim.Messages()[0].text.rfind(kStartupError, 0), 0u);
     EXPECT_EQ(f.Check6.Value(), 0);
-    EXPECT_EQ(sim.StoredSetting(L"Windows Startup"), L"Off");
+    EXPECT_EQ(StoredSetting(sim, L"Windows Startup"), L"Off");
     EXPECT_TRUE(RunData(HKEY_LOCAL_MACHINE, "Vintrell.exe").has_value());
     EXPECT_EQ(sim.OpenKeyCount(), 0);
 
     // With nothing registered, keys that refuse writes leave nothing behind: nothing to say.
     SimPlatform quiet;
-    quiet.StoreSetting(L"Windows Startup", L"On");
+    StoreSetting(quiet, L"Windows Startup", L"On");
     quiet.DenyWrite(HKEY_LOCAL_MACHINE, kRun);
     quiet.DenyWrite(HKEY_CURRENT_USER, kRun);
     Form1 other(quiet);

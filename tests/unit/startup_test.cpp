@@ -15,6 +15,7 @@
 #include "monitor/main_window_handle.h"
 #include "platform/error.h"
 #include "platform/sim/sim_platform.h"
+#include "tests/unit/sim_settings.h"
 #include "settings/startup_registration.h"
 #include "tray/tray_window_proc.h"
 
@@ -41,7 +42,7 @@ double FirstSecondDrawing(bool seven) {
 void ExpectStartUpOver(SimPlatform& s) {
     const bool wasOn = s.CheckValueShown(ControlId::Check6) == 1;
     s.Click(ControlId::Check6);
-    EXPECT_EQ(s.StoredSetting(L"Windows Startup"), wasOn ? L"Off" : L"On");
+    EXPECT_EQ(StoredSetting(s, L"Windows Startup"), wasOn ? L"Off" : L"On");
 }
 
 class StartupTest : public ::testing::Test {
@@ -53,9 +54,9 @@ class StartupTest : public ::testing::Test {
     }
     // Started at logon into the tray, by a shell that refuses the icon until told otherwise.
     void StartInTheTrayBeforeTheShell() {
-        sim.StoreSetting(L"Windows Startup", L"On");
-        sim.StoreSetting(L"Minimized", L"On");
-        sim.StoreSetting(L"Listview", L"calc||||||||---|||");
+        StoreSetting(sim, L"Windows Startup", L"On");
+        StoreSetting(sim, L"Minimized", L"On");
+        StoreSetting(sim, L"Listview", L"calc||||||||---|||");
         sim.FailNotifyIcon(NIM_ADD, 1'000'000);
         Start();
     }
@@ -97,7 +98,7 @@ TEST_F(StartupTest, NothingStoredShowsTheCentredWindowIdleAndWritesNothing) {
     EXPECT_FALSE(sim.TrayIconShown());
     EXPECT_FALSE(sim.TimerEnabled());
     EXPECT_TRUE(sim.Messages().empty());
-    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_TRUE(SettingWrites(sim).empty());
     EXPECT_TRUE(sim.MouseIconPath().empty());
     EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, RegStuff::kRunKey, "Vintrell.exe"));
     EXPECT_FALSE(sim.RegValue(HKEY_CURRENT_USER, RegStuff::kRunKey, "Vintrell.exe"));
@@ -106,9 +107,9 @@ TEST_F(StartupTest, NothingStoredShowsTheCentredWindowIdleAndWritesNothing) {
 }
 
 TEST_F(StartupTest, BothOptionsOnGoStraightIntoTheTrayWithoutShowingTheWindow) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.StoreSetting(L"Minimized", L"On");
-    sim.StoreSetting(L"Listview", L"calc||||||||---|||");
+    StoreSetting(sim, L"Windows Startup", L"On");
+    StoreSetting(sim, L"Minimized", L"On");
+    StoreSetting(sim, L"Listview", L"calc||||||||---|||");
     const Hwnd calculator = sim.AddWindow(L"Calculator");
     Form1& f = Start();
 
@@ -123,7 +124,7 @@ TEST_F(StartupTest, BothOptionsOnGoStraightIntoTheTrayWithoutShowingTheWindow) {
 
     // Restoring "Windows Startup" leaves the Run entry alone; "Minimized" is stored once more.
     const Writes writes{{L"Minimized", L"On"}};
-    EXPECT_EQ(sim.SettingWrites(), writes);
+    EXPECT_EQ(SettingWrites(sim), writes);
     EXPECT_FALSE(sim.RegValue(HKEY_LOCAL_MACHINE, RegStuff::kRunKey, "Vintrell.exe").has_value());
 
     // Sweeps run from the first tick.
@@ -133,8 +134,8 @@ TEST_F(StartupTest, BothOptionsOnGoStraightIntoTheTrayWithoutShowingTheWindow) {
 }
 
 TEST_F(StartupTest, MinimizedWithoutWindowsStartupStartsInTheTrayOnceThenTurnsOff) {
-    sim.StoreSetting(L"Windows Startup", L"Off");
-    sim.StoreSetting(L"Minimized", L"On");
+    StoreSetting(sim, L"Windows Startup", L"Off");
+    StoreSetting(sim, L"Minimized", L"On");
     Form1& f = Start();
 
     EXPECT_FALSE(sim.FormVisibleNow());
@@ -143,8 +144,8 @@ TEST_F(StartupTest, MinimizedWithoutWindowsStartupStartsInTheTrayOnceThenTurnsOf
     EXPECT_EQ(f.Check8.Value(), 0);
     EXPECT_FALSE(sim.ControlVisible(ControlId::Check8));
     const Writes writes{{L"Minimized", L"On"}, {L"Minimized", L"Off"}};
-    EXPECT_EQ(sim.SettingWrites(), writes);
-    EXPECT_EQ(sim.StoredSetting(L"Minimized"), L"Off");
+    EXPECT_EQ(SettingWrites(sim), writes);
+    EXPECT_EQ(StoredSetting(sim, L"Minimized"), L"Off");
 }
 
 // At logon the notification area may come up long after the program: the icon is asked for
@@ -213,8 +214,8 @@ TEST_F(StartupTest, OnlyTheExactStringOnTurnsAnOptionOn) {
     for (const wchar_t* value : {L"on", L"ON", L"1", L"On ", L""}) {
         SCOPED_TRACE(testing::Message() << "stored value of length " << std::wcslen(value));
         SimPlatform fresh;
-        fresh.StoreSetting(L"Windows Startup", value);
-        fresh.StoreSetting(L"Minimized", value);
+        StoreSetting(fresh, L"Windows Startup", value);
+        StoreSetting(fresh, L"Minimized", value);
         Form1 f(fresh);
         f.Start();
         EXPECT_EQ(f.Check6.Value(), 0);
@@ -222,7 +223,7 @@ TEST_F(StartupTest, OnlyTheExactStringOnTurnsAnOptionOn) {
         EXPECT_FALSE(fresh.ControlVisible(ControlId::Check8));
         EXPECT_TRUE(fresh.FormVisibleNow());
         EXPECT_FALSE(fresh.TrayIconShown());
-        EXPECT_TRUE(fresh.SettingWrites().empty());
+        EXPECT_TRUE(SettingWrites(fresh).empty());
     }
 }
 
@@ -263,8 +264,8 @@ TEST_F(StartupTest, AFailedCursorOrHomePageIsReportedOnceAndStartUpGoesOn) {
     };
     for (const auto& [breakStep, description] : failures) {
         SimPlatform s;
-        s.StoreSetting(L"Listview", L"calc||||||||---|||Notepad||||||||---|||");
-        s.StoreSetting(L"Windows Startup", L"On");
+        StoreSetting(s, L"Listview", L"calc||||||||---|||Notepad||||||||---|||");
+        StoreSetting(s, L"Windows Startup", L"On");
         breakStep(s);
         Form1 f(s);
         f.HomePageAddress = L"https://example.test/";
@@ -291,9 +292,9 @@ TEST_F(StartupTest, AFailedCursorOrHomePageIsReportedOnceAndStartUpGoesOn) {
 
 TEST_F(StartupTest, AListThatCannotBeReadStopsStartUpButIsNeverSavedOver) {
     const std::wstring stored = L"calc||||||||---|||";
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.StoreSetting(L"Listview", stored);
-    sim.MakeSettingUnreadable(L"Listview");
+    StoreSetting(sim, L"Windows Startup", L"On");
+    StoreSetting(sim, L"Listview", stored);
+    MakeSettingUnreadable(sim, L"Listview");
     Form1& f = Start();
 
     ASSERT_EQ(sim.Messages().size(), 1u);
@@ -318,8 +319,8 @@ TEST_F(StartupTest, AListThatCannotBeReadStopsStartUpButIsNeverSavedOver) {
     EXPECT_EQ(sim.Messages()[1].text, L"ERROR while adding a keyword () - " + why);
     EXPECT_EQ(sim.Messages()[3].text, L"ERROR while clearing keyword list - " + why);
     EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"vintrell"});
-    EXPECT_EQ(sim.StoredSetting(L"Listview"), stored);
-    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_EQ(StoredSetting(sim, L"Listview"), stored);
+    EXPECT_TRUE(SettingWrites(sim).empty());
 
     // Its caption holds the keyword, yet a sweep leaves the main window alone.
     sim.Click(ControlId::Check2);
@@ -328,7 +329,7 @@ TEST_F(StartupTest, AListThatCannotBeReadStopsStartUpButIsNeverSavedOver) {
     EXPECT_FALSE(sim.Ended());
     f.mnuStopMonitoring_Click();
     sim.Click(ControlId::Check6);
-    EXPECT_EQ(sim.SettingWrites(), (Writes{{L"Windows Startup", L"On"}}));
+    EXPECT_EQ(SettingWrites(sim), (Writes{{L"Windows Startup", L"On"}}));
     EXPECT_TRUE(sim.RegValue(HKEY_LOCAL_MACHINE, RegStuff::kRunKey, "Vintrell.exe").has_value());
     ExpectStartUpOver(sim);
 }
@@ -409,7 +410,7 @@ TEST_F(HomePageTest, ExplorerIsTheWindowsFoldersNamedByItsFullPath) {
 TEST_F(StartupTest, WithoutAWindowsFolderTheHomePageIsReportedAndStartUpGoesOn) {
     sim.SetSecondsSinceMidnight(FirstSecondDrawing(true));
     sim.SetWindowsFolder(L"");
-    sim.StoreSetting(L"Listview", L"a||||||||---|||");
+    StoreSetting(sim, L"Listview", L"a||||||||---|||");
     Form1 f(sim);
     f.HomePageAddress = L"https://example.test/";
     f.Start();
@@ -467,16 +468,16 @@ TEST_F(ShutdownTest, ClosingTheWindowEndsTheProgramAfterTwoMessagePassesWithoutS
     EXPECT_TRUE(sim.Ended());
     EXPECT_FALSE(sim.TimerEnabled());
     EXPECT_EQ(gPassesSeen, (std::vector<WParam>{1, 2}));
-    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_TRUE(SettingWrites(sim).empty());
     EXPECT_TRUE(sim.Messages().empty());
 }
 
 TEST_F(ShutdownTest, ClosingTheHiddenWindowOrEndingTheSessionLeavesNoIcon) {
     for (const bool endSession : {false, true}) {
         SimPlatform s;
-        s.StoreSetting(L"Windows Startup", L"On");
-        s.StoreSetting(L"Minimized", L"On");
-        s.StoreSetting(L"Listview", L"Notepad||||||||---|||");
+        StoreSetting(s, L"Windows Startup", L"On");
+        StoreSetting(s, L"Minimized", L"On");
+        StoreSetting(s, L"Listview", L"Notepad||||||||---|||");
         Form1 f(s);
         f.Start();
         ASSERT_TRUE(s.TrayIconShown());
@@ -493,13 +494,13 @@ TEST_F(ShutdownTest, ClosingTheHiddenWindowOrEndingTheSessionLeavesNoIcon) {
         EXPECT_FALSE(s.TimerEnabled());
         EXPECT_TRUE(s.WindowExists(notepad));
         EXPECT_TRUE(s.Messages().empty());
-        EXPECT_EQ(s.SettingWrites(), (Writes{{L"Minimized", L"On"}}));
+        EXPECT_EQ(SettingWrites(s), (Writes{{L"Minimized", L"On"}}));
     }
 }
 
 TEST_F(ShutdownTest, TheIconGoesEvenWhenTheDestructionBypassesTheTraySubclass) {
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.StoreSetting(L"Minimized", L"On");
+    StoreSetting(sim, L"Windows Startup", L"On");
+    StoreSetting(sim, L"Minimized", L"On");
     Start();
     ASSERT_TRUE(sim.TrayIconShown());
     // Something put the window's own procedure back over the subclass.
@@ -512,14 +513,14 @@ TEST_F(ShutdownTest, TheIconGoesEvenWhenTheDestructionBypassesTheTraySubclass) {
 // Another program may close the hidden window while a handler waits in a modal loop. When the
 // handler resumes, the window is gone: it must change nothing more and show nothing more.
 TEST_F(ShutdownTest, ClosedDuringAQuestionOrAnErrorMessageNothingMoreIsDoneOrShown) {
-    sim.StoreSetting(L"Listview", L"a||||||||---|||");
+    StoreSetting(sim, L"Listview", L"a||||||||---|||");
     Start();
     sim.onMessageBox = [&](const sim::ShownMessage&) { sim.CloseForm(); };
     sim.AnswerMessageBox(IDYES);
     sim.Click(ControlId::Check4);
     EXPECT_TRUE(sim.Ended());
     EXPECT_EQ(sim.ListItems(), std::vector<std::wstring>{L"a"});
-    EXPECT_TRUE(sim.SettingWrites().empty());
+    EXPECT_TRUE(SettingWrites(sim).empty());
     EXPECT_EQ(sim.Messages().size(), 1u);
 
     // The error box of a failed option: the box is not set back, and nothing more is stored.
@@ -532,7 +533,7 @@ TEST_F(ShutdownTest, ClosedDuringAQuestionOrAnErrorMessageNothingMoreIsDoneOrSho
     other.Click(ControlId::Check6);
     EXPECT_TRUE(other.Ended());
     EXPECT_EQ(other.Messages().size(), 1u);
-    EXPECT_EQ(other.SettingWrites(), (Writes{{L"Windows Startup", L"On"}}));
+    EXPECT_EQ(SettingWrites(other), (Writes{{L"Windows Startup", L"On"}}));
 }
 
 }  // namespace

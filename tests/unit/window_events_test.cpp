@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/sim_settings.h"
 #include "tests/unit/tray_fixture.h"
 
 namespace vt::testing {
@@ -167,9 +168,9 @@ TEST_F(WindowEventsTest, TheHooksExistExactlyWhileTheTimerRuns) {
 
 TEST(WindowEventsStartTest, StartingInTheTraySetsTheHooks) {
     sim::SimPlatform sim;
-    sim.StoreSetting(L"Windows Startup", L"On");
-    sim.StoreSetting(L"Minimized", L"On");
-    sim.StoreSetting(L"Listview", L"calc||||||||---|||");
+    StoreSetting(sim, L"Windows Startup", L"On");
+    StoreSetting(sim, L"Minimized", L"On");
+    StoreSetting(sim, L"Listview", L"calc||||||||---|||");
     Form1 form(sim);
     form.Start();
     ASSERT_TRUE(sim.TimerEnabled());

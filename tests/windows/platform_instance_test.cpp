@@ -61,7 +61,7 @@ class SecondStartOnWindows : public ::testing::Test {
         std::wstring all;
         for (const wchar_t* key : {L"Listview", L"Windows Startup", L"Minimized"}) {
             all += key;
-            all += L"=" + platform_.GetSetting(L"Tolvane", L"Vintrell", key).value_or(L"<absent>");
+            all += L"=" + GetSetting(platform_, L"Tolvane", L"Vintrell", key);
             all += L";";
         }
         return all;
@@ -73,10 +73,10 @@ class SecondStartOnWindows : public ::testing::Test {
 };
 
 TEST_F(SecondStartOnWindows, ACopyMonitoringInTheTrayStopsAndShowsWithoutBeingWaitedFor) {
-    platform_.SaveSetting(L"Tolvane", L"Vintrell", L"Listview",
-                          Registry::JoinKeywords({L"vintrell-instance-test-no-such-window"}));
-    platform_.SaveSetting(L"Tolvane", L"Vintrell", L"Windows Startup", L"On");
-    platform_.SaveSetting(L"Tolvane", L"Vintrell", L"Minimized", L"On");
+    SaveSetting(platform_, L"Tolvane", L"Vintrell", L"Listview",
+                Registry::JoinKeywords({L"vintrell-instance-test-no-such-window"}));
+    SaveSetting(platform_, L"Tolvane", L"Vintrell", L"Windows Startup", L"On");
+    SaveSetting(platform_, L"Tolvane", L"Vintrell", L"Minimized", L"On");
     Form1 form(platform_);
     form.Start();
     const HWND window = win32::ToHwnd(form.hWnd());

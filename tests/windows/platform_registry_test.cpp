@@ -96,8 +96,8 @@ class SettingsStoreTest : public Win32RegistryTest {
 };
 
 TEST_F(SettingsStoreTest, RoundTripInTheCurrentUsersRegistry) {
-    platform.SaveSetting(L"Tolvane", section, L"Windows Startup", L"On");
-    EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Windows Startup"), L"On");
+    SaveSetting(platform, L"Tolvane", section, L"Windows Startup", L"On");
+    EXPECT_EQ(GetSetting(platform, L"Tolvane", section, L"Windows Startup"), L"On");
 
     // One REG_SZ value per key under HKEY_CURRENT_USER\Software\<app>\<section>.
     std::string stored;
@@ -105,26 +105,26 @@ TEST_F(SettingsStoreTest, RoundTripInTheCurrentUsersRegistry) {
     ASSERT_TRUE(ReadStringValue(HKEY_CURRENT_USER, subKey.c_str(), "Windows Startup", &stored));
     EXPECT_EQ(stored, "On");
 
-    platform.SaveSetting(L"Tolvane", section, L"Windows Startup", L"Off");
-    EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Windows Startup"), L"Off");
-    platform.SaveSetting(L"Tolvane", section, L"Listview", L"");
-    EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Listview"), L"")
+    SaveSetting(platform, L"Tolvane", section, L"Windows Startup", L"Off");
+    EXPECT_EQ(GetSetting(platform, L"Tolvane", section, L"Windows Startup"), L"Off");
+    SaveSetting(platform, L"Tolvane", section, L"Listview", L"");
+    EXPECT_EQ(GetSetting(platform, L"Tolvane", section, L"Listview"), L"")
         << "an empty value is present, not absent";
     // Letters of the ANSI code page, three of them from 0x80 to 0x9F, where it leaves Latin-1.
     const std::wstring letters = L"Gr\u00F6\u00DFe \u00C9t\u00E9 \u0152uvre \u0161 \u20AC";
-    platform.SaveSetting(L"Tolvane", section, L"Listview", letters);
-    EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Listview"), letters);
+    SaveSetting(platform, L"Tolvane", section, L"Listview", letters);
+    EXPECT_EQ(GetSetting(platform, L"Tolvane", section, L"Listview"), letters);
 }
 
 TEST_F(SettingsStoreTest, AbsentValuesReadAsNothingAndReadingCreatesNothing) {
-    EXPECT_EQ(platform.GetSetting(otherApp, L"Vintrell", L"Minimized"), std::nullopt);
+    EXPECT_EQ(GetSetting(platform, otherApp, L"Vintrell", L"Minimized"), kAbsent);
     win32::UniqueKey key;
     EXPECT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, (L"Software\\" + otherApp).c_str(), 0,
                               KEY_QUERY_VALUE, key.put()),
               ERROR_FILE_NOT_FOUND);
 
-    platform.SaveSetting(L"Tolvane", section, L"Listview", L"a||||||||---");
-    EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Minimized"), std::nullopt);
+    SaveSetting(platform, L"Tolvane", section, L"Listview", L"a||||||||---");
+    EXPECT_EQ(GetSetting(platform, L"Tolvane", section, L"Minimized"), kAbsent);
 }
 
 TEST_F(SettingsStoreTest, LongValueIsReadWhole) {
@@ -133,12 +133,12 @@ TEST_F(SettingsStoreTest, LongValueIsReadWhole) {
         value[i] = static_cast<wchar_t>(L'A' + i % 23);
     }
     value += L"-end";
-    platform.SaveSetting(L"Tolvane", section, L"Listview", value);
-    EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Listview"), value);
+    SaveSetting(platform, L"Tolvane", section, L"Listview", value);
+    EXPECT_EQ(GetSetting(platform, L"Tolvane", section, L"Listview"), value);
 }
 
 TEST_F(SettingsStoreTest, ValuesOfOtherTypesAndTrailingNuls) {
-    platform.SaveSetting(L"Tolvane", section, L"Listview", L"x");
+    SaveSetting(platform, L"Tolvane", section, L"Listview", L"x");
     win32::UniqueKey key;
     ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, (L"Software\\Tolvane\\" + section).c_str(), 0,
                               KEY_SET_VALUE, key.put()),
@@ -148,7 +148,7 @@ TEST_F(SettingsStoreTest, ValuesOfOtherTypesAndTrailingNuls) {
                                reinterpret_cast<const BYTE*>(&number), sizeof(number)),
               ERROR_SUCCESS);
     try {
-        platform.GetSetting(L"Tolvane", section, L"Windows Startup");
+        GetSetting(platform, L"Tolvane", section, L"Windows Startup");
         ADD_FAILURE() << "a REG_DWORD value was read as a string or as absent";
     } catch (const AppError& error) {
         EXPECT_EQ(error.Number(), err::kSettingUnreadable);
@@ -160,13 +160,13 @@ TEST_F(SettingsStoreTest, ValuesOfOtherTypesAndTrailingNuls) {
     ASSERT_EQ(::RegSetValueExW(key.get(), L"Minimized", 0, REG_EXPAND_SZ,
                                reinterpret_cast<const BYTE*>(expandable), sizeof(expandable)),
               ERROR_SUCCESS);
-    EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Minimized"), L"%WINDIR%\\x");
+    EXPECT_EQ(GetSetting(platform, L"Tolvane", section, L"Minimized"), L"%WINDIR%\\x");
 
     const wchar_t padded[] = L"On\0\0\0";  // written by another program, NULs and all
     ASSERT_EQ(::RegSetValueExW(key.get(), L"Minimized", 0, REG_SZ,
                                reinterpret_cast<const BYTE*>(padded), sizeof(padded)),
               ERROR_SUCCESS);
-    EXPECT_EQ(platform.GetSetting(L"Tolvane", section, L"Minimized"), L"On");
+    EXPECT_EQ(GetSetting(platform, L"Tolvane", section, L"Minimized"), L"On");
 }
 
 TEST_F(SettingsStoreTest, FailedWriteRaisesAnErrorNamingTheKey) {
@@ -176,14 +176,14 @@ TEST_F(SettingsStoreTest, FailedWriteRaisesAnErrorNamingTheKey) {
                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, app.put(), nullptr),
               ERROR_SUCCESS);
     try {
-        platform.SaveSetting(otherApp, L"Vintrell", L"Listview", L"kept|||||||||---");
+        SaveSetting(platform, otherApp, L"Vintrell", L"Listview", L"kept|||||||||---");
         ADD_FAILURE() << "the failed write was reported as success";
     } catch (const AppError& error) {
         EXPECT_EQ(error.Number(), err::kSettingNotWritten);
         EXPECT_NE(error.Description().find(L"Listview"), std::wstring::npos)
             << "the description does not name the key";
     }
-    EXPECT_EQ(platform.GetSetting(otherApp, L"Vintrell", L"Listview"), std::nullopt);
+    EXPECT_EQ(GetSetting(platform, otherApp, L"Vintrell", L"Listview"), kAbsent);
 }
 
 }  // namespace

@@ -112,13 +112,13 @@ TEST_F(RunEntryTest, TickingWritesTheMachineWideValueAndUntickingRemovesIt) {
     ASSERT_TRUE(RunValue(HKEY_LOCAL_MACHINE, &data)) << "no value under HKEY_LOCAL_MACHINE";
     EXPECT_EQ(data, expectedData_);
     EXPECT_FALSE(RunValue(HKEY_CURRENT_USER, &data)) << "the program would start twice";
-    EXPECT_EQ(platform_.GetSetting(L"Tolvane", L"Vintrell", L"Windows Startup"), L"On");
+    EXPECT_EQ(GetSetting(platform_, L"Tolvane", L"Vintrell", L"Windows Startup"), L"On");
     EXPECT_TRUE(form.Check8.Visible());
 
     form.Check6.SetValue(0);
     EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE, &data));
     EXPECT_FALSE(RunValue(HKEY_CURRENT_USER, &data));
-    EXPECT_EQ(platform_.GetSetting(L"Tolvane", L"Vintrell", L"Windows Startup"), L"Off");
+    EXPECT_EQ(GetSetting(platform_, L"Tolvane", L"Vintrell", L"Windows Startup"), L"Off");
     EXPECT_TRUE(platform_.messages.empty());
 }
 
@@ -225,8 +225,8 @@ class StartUpTest : public ::testing::Test {
         // Stored keywords, and no option on, so start-up neither hides the window nor starts
         // monitoring.
         DeleteKeyTree(HKEY_CURRENT_USER, kStore);
-        platform_.SaveSetting(L"Tolvane", L"Vintrell", L"Listview",
-                              Registry::JoinKeywords({L"first", L"Second keyword"}));
+        SaveSetting(platform_, L"Tolvane", L"Vintrell", L"Listview",
+                    Registry::JoinKeywords({L"first", L"Second keyword"}));
     }
     void TearDown() override { Globals::MainWindowHandle = 0; }
 
@@ -234,9 +234,9 @@ class StartUpTest : public ::testing::Test {
     // the box is only restored).
     void ExpectStartUpOver(Form1& form) {
         form.Check6.SetValue(1);
-        EXPECT_EQ(platform_.GetSetting(L"Tolvane", L"Vintrell", L"Windows Startup"), L"On");
+        EXPECT_EQ(GetSetting(platform_, L"Tolvane", L"Vintrell", L"Windows Startup"), L"On");
         form.Check6.SetValue(0);
-        EXPECT_EQ(platform_.GetSetting(L"Tolvane", L"Vintrell", L"Windows Startup"), L"Off");
+        EXPECT_EQ(GetSetting(platform_, L"Tolvane", L"Vintrell", L"Windows Startup"), L"Off");
     }
 
     RegistryBackup backup_{kStore, {L"Listview", L"Windows Startup", L"Minimized"}};

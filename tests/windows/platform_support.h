@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "settings/settings.h"
 
 namespace vt::test {
 
@@ -134,6 +135,17 @@ class HungWindowProcess {
 // The real platform with the few seams a test must hold: message boxes are recorded and
 // answered instead of shown, and the executable's path, the time of day and the machine-wide
 // registry's write access can be set.
+// The settings store over the real registry; absent values read as kAbsent.
+inline constexpr std::wstring_view kAbsent = L"<absent>";
+inline std::wstring GetSetting(win32::Win32Platform& platform, std::wstring_view app,
+                               std::wstring_view section, std::wstring_view key) {
+    return ReadSetting({platform, platform, platform}, app, section, key, kAbsent);
+}
+inline void SaveSetting(win32::Win32Platform& platform, std::wstring_view app,
+                        std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+    WriteSetting({platform, platform, platform}, app, section, key, value);
+}
+
 class TestPlatform final : public win32::Win32Platform {
   public:
     TestPlatform() : Win32Platform(::GetModuleHandleA(nullptr)) {}
