@@ -8,10 +8,9 @@
 
 namespace vt {
 
-// The platform as the program's entry and Form1 hold it: one reference per service. Each
-// service keeps its Win32 names and shapes; code below Form1 takes only the services it calls.
-// Texts are the program's Unicode strings except where an operation's Win32 shape is ANSI.
-// Failures are reported as results where Win32 reports them, and as AppError elsewhere.
+// The platform's five services, as the program's entry and Form1 hold them. Each keeps its Win32
+// names and shapes; code below Form1 takes only the services it calls. Texts are Unicode except
+// where a Win32 shape is ANSI. Failures are results where Win32 reports them, AppError elsewhere.
 struct Platform {
     TextConversion& text;
     WindowSystem& windows;

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "platform/types.h"
 
@@ -55,29 +54,6 @@ class SystemServices {
 
   protected:
     ~SystemServices() = default;
-};
-
-// A named mutex, closed with CloseHandle when its owner goes. It keeps CreateMutexA's last
-// error, so its owner can tell who made it.
-class NamedMutex {
-  public:
-    NamedMutex(SystemServices& system, const char* name)
-        : system_(system), created_(system.CreateMutexA(name)) {}
-    NamedMutex(const NamedMutex&) = delete;
-    NamedMutex& operator=(const NamedMutex&) = delete;
-    ~NamedMutex() {
-        if (created_.handle != 0) {
-            // Nothing can be done about a handle that fails to close.
-            static_cast<void>(system_.CloseHandle(std::exchange(created_.handle, 0)));
-        }
-    }
-
-    bool IsOpen() const { return created_.handle != 0; }
-    std::int32_t LastError() const { return created_.lastError; }
-
-  private:
-    SystemServices& system_;
-    CreateMutexResult created_;
 };
 
 }  // namespace vt

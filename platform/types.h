@@ -21,8 +21,7 @@ using Bool32 = std::int32_t;
 #define VT_CALLBACK
 #endif
 
-// Same shape and calling convention as WNDPROC on 32-bit Windows, so a procedure of ours can
-// be installed with SetWindowLongA(GWL_WNDPROC) and a saved one handed to CallWindowProcA.
+// WNDPROC's shape and calling convention: installed with SetWindowLongA(GWL_WNDPROC).
 using WndProc = LResult(VT_CALLBACK*)(Hwnd, UInt, WParam, LParam);
 // noexcept: nothing may unwind through the system's enumeration.
 using EnumWindowsProc = Bool32 (*)(Hwnd, LParam) noexcept;
@@ -30,8 +29,7 @@ using Hwineventhook = std::uint32_t;
 // The program's WinEvent callback: the hook's context, the event, and the object it is about.
 using WinEventProc = void (*)(LParam context, UInt event, Hwnd hWnd, std::int32_t idObject,
                               std::int32_t idChild);
-// The program's SendMessageCallbackA callback: the window that handled the message, the
-// message, the caller's data and the window's answer.
+// SendMessageCallbackA's callback: the window, the message, the caller's data, the answer.
 using SendAsyncProc = void (*)(Hwnd hWnd, UInt msg, std::uintptr_t data, LResult result);
 
 inline constexpr UInt WM_NULL = 0x0000;
