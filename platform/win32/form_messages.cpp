@@ -1,5 +1,5 @@
 // Form1's window procedure: a switch on the message, each handed to its handler.
-#include "platform/win32/form_window.h"
+#include "platform/win32/win32_form_toolkit.h"
 
 #include <commctrl.h>
 
@@ -9,12 +9,12 @@ namespace vt::win32 {
 
 // --- The window procedure ------------------------------------------------------------------
 
-LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam) noexcept {
+LRESULT CALLBACK Win32FormToolkit::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam) noexcept {
     if (message == WM_NCCREATE && !Attach(window, lParam)) {
         return FALSE;  // CreateWindowExA fails, with the reason in the last error
     }
-    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<Win32FormToolkit*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
     if (self == nullptr) {
         return ::DefWindowProcA(window, message, wParam, lParam);
     }
@@ -26,9 +26,9 @@ LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam
     }
 }
 
-bool FormWindow::Attach(HWND window, LPARAM lParam) noexcept {
-    auto* self =
-        static_cast<FormWindow*>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+bool Win32FormToolkit::Attach(HWND window, LPARAM lParam) noexcept {
+    auto* self = static_cast<Win32FormToolkit*>(
+        reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
     // The previous value is 0 whether or not the call fails: only the last error tells.
     ::SetLastError(0);
     if (::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self)) == 0 &&
@@ -39,7 +39,7 @@ bool FormWindow::Attach(HWND window, LPARAM lParam) noexcept {
     return true;
 }
 
-LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32FormToolkit::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             OnCommand(wParam, lParam);
@@ -90,7 +90,7 @@ LRESULT FormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
+void Win32FormToolkit::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     if (events_ == nullptr) {
@@ -119,7 +119,7 @@ void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void FormWindow::OnNotify(const NMHDR& header) {
+void Win32FormToolkit::OnNotify(const NMHDR& header) {
     if (events_ == nullptr || header.hwndFrom != Control(ControlId::ListView1)) {
         return;
     }
@@ -130,7 +130,7 @@ void FormWindow::OnNotify(const NMHDR& header) {
     }
 }
 
-LRESULT FormWindow::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32FormToolkit::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
     const HWND target = reinterpret_cast<HWND>(wParam);
     const UINT hitTest = LOWORD(lParam);
     const UINT mouseMessage = HIWORD(lParam);
@@ -156,7 +156,7 @@ LRESULT FormWindow::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(window, WM_SETCURSOR, wParam, lParam);
 }
 
-LRESULT FormWindow::OnSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32FormToolkit::OnSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     // Not resizable and never maximized, whatever asks (a keyboard shortcut, another program).
     const WPARAM command = wParam & 0xFFF0;
     if (command == SC_MAXIMIZE || command == SC_SIZE) {
@@ -165,7 +165,7 @@ LRESULT FormWindow::OnSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcA(window, WM_SYSCOMMAND, wParam, lParam);
 }
 
-void FormWindow::OnActivate(WPARAM wParam) {
+void Win32FormToolkit::OnActivate(WPARAM wParam) {
     // Remember the focused control, so that coming back gives it the focus again.
     if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focus = ::GetFocus();
@@ -175,7 +175,7 @@ void FormWindow::OnActivate(WPARAM wParam) {
     }
 }
 
-void FormWindow::OnSetFocus() {
+void Win32FormToolkit::OnSetFocus() {
     HWND target = lastFocus_;
     if (target == nullptr || !::IsChild(Handle(), target) || !::IsWindowVisible(target) ||
         !::IsWindowEnabled(target)) {
@@ -186,32 +186,32 @@ void FormWindow::OnSetFocus() {
     }
 }
 
-void FormWindow::OnTimer(WPARAM timerId) {
+void Win32FormToolkit::OnTimer(WPARAM timerId) {
     if (timerId == kTimer1Id && events_ != nullptr) {
         events_->OnTimer();
     }
 }
 
-void FormWindow::OnClose() {
+void Win32FormToolkit::OnClose() {
     // Never DefWindowProc: the program decides how it ends.
     if (events_ != nullptr) {
         events_->OnQueryUnload();
     }
 }
 
-void FormWindow::OnEndSession(bool ending) {
+void Win32FormToolkit::OnEndSession(bool ending) {
     if (ending && events_ != nullptr) {
         events_->OnEndSession();
     }
 }
 
-void FormWindow::OnDestroy() {
+void Win32FormToolkit::OnDestroy() {
     if (quitOnDestroy_) {
         ::PostQuitMessage(0);
     }
 }
 
-void FormWindow::OnNcDestroy() {
+void Win32FormToolkit::OnNcDestroy() {
     // The last message: the window and the controls it owned are gone.
     static_cast<void>(window_.release());
     controls_.fill(nullptr);

@@ -1,5 +1,5 @@
 // How Form1 draws: the push buttons' faces and the white under the labels and check boxes.
-#include "platform/win32/form_window.h"
+#include "platform/win32/win32_form_toolkit.h"
 
 #include <commctrl.h>
 
@@ -14,7 +14,7 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 }  // namespace
 
-void FormWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+void Win32FormToolkit::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const std::size_t index = IndexOf(static_cast<ControlId>(item.CtlID));
     if (item.CtlType != ODT_BUTTON || index == kNoControl) {
         return;
@@ -46,7 +46,7 @@ void FormWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
     static_cast<void>(::RestoreDC(dc, saved));
 }
 
-LRESULT FormWindow::OnControlColour(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32FormToolkit::OnControlColour(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The label and the check boxes stand on the form's white, not the system's grey.
     const std::optional<ControlId> control = ControlOf(reinterpret_cast<HWND>(lParam));
     const std::size_t index = control ? IndexOf(*control) : kNoControl;

@@ -1,4 +1,4 @@
-#include "platform/win32/form_window.h"
+#include "platform/win32/win32_form_toolkit.h"
 
 #include <commctrl.h>
 
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "platform/scoped_flag.h"
 #include "platform/win32/win32_text.h"
 #include "resources/resource.h"
 
@@ -108,10 +109,10 @@ WindowClass::~WindowClass() {
     static_cast<void>(::UnregisterClassA(name_, instance_));
 }
 
-WNDCLASSEXA FormWindow::ClassDescription(HINSTANCE instance, HICON icon) {
+WNDCLASSEXA Win32FormToolkit::ClassDescription(HINSTANCE instance, HICON icon) {
     WNDCLASSEXA description{};
     description.cbSize = sizeof(description);
-    description.lpfnWndProc = &FormWindow::WindowProc;
+    description.lpfnWndProc = &Win32FormToolkit::WindowProc;
     description.hInstance = instance;
     description.hIcon = icon;
     description.hIconSm = icon;
@@ -121,13 +122,28 @@ WNDCLASSEXA FormWindow::ClassDescription(HINSTANCE instance, HICON icon) {
     return description;
 }
 
-FormWindow::FormWindow(HINSTANCE instance, FormEvents& events)
-    : events_(&events),
-      instance_(instance),
-      dpi_(ScreenDpi()),
-      blankIcon_(LoadBlankIcon(instance)),
-      class_(ClassDescription(instance, blankIcon_.get())) {
+Win32FormToolkit::Win32FormToolkit(HINSTANCE instance) : instance_(instance) {
+    INITCOMMONCONTROLSEX classes{};
+    classes.dwSize = sizeof(classes);
+    classes.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+    if (!::InitCommonControlsEx(&classes)) {
+        ThrowLastError(L"The common controls could not be initialised");
+    }
+}
+
+Win32FormToolkit::~Win32FormToolkit() {
+    TearDown();
+}
+
+Hwnd Win32FormToolkit::CreateForm(FormEvents& events) {
+    if (class_) {
+        ThrowInvalidCall(L"The main window exists already");
+    }
+    events_ = &events;
+    dpi_ = ScreenDpi();
     try {
+        blankIcon_ = LoadBlankIcon(instance_);
+        class_.emplace(ClassDescription(instance_, blankIcon_.get()));
         CreateFonts();
         CreateMenus();
         CreateMainWindow();
@@ -138,22 +154,20 @@ FormWindow::FormWindow(HINSTANCE instance, FormEvents& events)
         }
     } catch (...) {
         TearDown();
+        class_.reset();
         throw;
     }
+    return FromHwnd(Handle());
 }
 
-FormWindow::~FormWindow() {
-    TearDown();
-}
-
-void FormWindow::TearDown() noexcept {
+void Win32FormToolkit::TearDown() noexcept {
     // Nothing is reported and no quit is posted for a window that goes with its owner.
     events_ = nullptr;
     quitOnDestroy_ = false;
     window_.reset();
 }
 
-void FormWindow::CreateFonts() {
+void Win32FormToolkit::CreateFonts() {
     const std::string face = ToAnsi(kFontFace);
     for (const ControlLayout& layout : kForm1Controls) {
         if (FontFor(layout.fontSizeCentipoints) != nullptr) {
@@ -170,7 +184,7 @@ void FormWindow::CreateFonts() {
     }
 }
 
-HFONT FormWindow::FontFor(std::int32_t centipoints) const {
+HFONT Win32FormToolkit::FontFor(std::int32_t centipoints) const {
     for (const auto& [size, font] : fonts_) {
         if (size == centipoints) {
             return font.get();
@@ -179,7 +193,7 @@ HFONT FormWindow::FontFor(std::int32_t centipoints) const {
     return nullptr;
 }
 
-void FormWindow::CreateMenus() {
+void Win32FormToolkit::CreateMenus() {
     menuBar_.reset(::CreateMenu());
     if (!menuBar_) {
         ThrowLastError(L"The menu could not be created");
@@ -200,7 +214,7 @@ void FormWindow::CreateMenus() {
     static_cast<void>(tray.release());
 }
 
-void FormWindow::CreateMainWindow() {
+void Win32FormToolkit::CreateMainWindow() {
     // Fixed single border with the control menu and a minimize box; never a menu bar.
     constexpr DWORD kStyle =
         WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -211,14 +225,14 @@ void FormWindow::CreateMainWindow() {
     }
     // Placed where the system likes: start-up centres it before it is first shown.
     // WM_NCCREATE hands the window to window_.
-    if (::CreateWindowExA(kExStyle, class_.Name(), ToAnsi(kFormInitialCaption).c_str(), kStyle,
+    if (::CreateWindowExA(kExStyle, class_->Name(), ToAnsi(kFormInitialCaption).c_str(), kStyle,
                           CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                           frame.bottom - frame.top, nullptr, nullptr, instance_, this) == nullptr) {
         ThrowLastError(L"The main window could not be created");
     }
 }
 
-void FormWindow::CreateControls() {
+void Win32FormToolkit::CreateControls() {
     for (std::size_t index = 0; index < kForm1Controls.size(); ++index) {
         const ControlLayout& layout = kForm1Controls[index];
         const ControlClass kind = ClassFor(layout.kind);
@@ -257,7 +271,7 @@ void FormWindow::CreateControls() {
     }
 }
 
-void FormWindow::CreateToolTip() {
+void Win32FormToolkit::CreateToolTip() {
     const HWND list = Control(ControlId::ListView1);
     toolTip_ =
         ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
@@ -282,7 +296,7 @@ void FormWindow::CreateToolTip() {
     }
 }
 
-void FormWindow::RelayToToolTip(const MSG& message) const {
+void Win32FormToolkit::RelayToToolTip(const MSG& message) const {
     if (toolTip_ == nullptr || message.message < WM_MOUSEFIRST || message.message > WM_MOUSELAST) {
         return;
     }
@@ -295,7 +309,7 @@ void FormWindow::RelayToToolTip(const MSG& message) const {
     }
 }
 
-void FormWindow::ClipControl(std::size_t lower) {
+void Win32FormToolkit::ClipControl(std::size_t lower) {
     const HWND window = controls_[lower];
     if (window == nullptr) {
         return;
@@ -338,7 +352,7 @@ void FormWindow::ClipControl(std::size_t lower) {
     clipped_[lower] = clipped;
 }
 
-HWND FormWindow::Control(ControlId id) const {
+HWND Win32FormToolkit::Control(ControlId id) const {
     if (id == ControlId::Form) {
         return Handle();
     }
@@ -346,7 +360,15 @@ HWND FormWindow::Control(ControlId id) const {
     return index == kNoControl ? nullptr : controls_[index];
 }
 
-HWND FormWindow::RequireControl(ControlId id) const {
+HWND Win32FormToolkit::RequireForm() const {
+    if (Handle() == nullptr) {
+        ThrowInvalidCall(L"The main window does not exist");
+    }
+    return Handle();
+}
+
+HWND Win32FormToolkit::RequireControl(ControlId id) const {
+    static_cast<void>(RequireForm());
     const HWND control = Control(id);
     if (control == nullptr) {
         ThrowNoControl();
@@ -354,7 +376,7 @@ HWND FormWindow::RequireControl(ControlId id) const {
     return control;
 }
 
-std::optional<ControlId> FormWindow::ControlOf(HWND window) const {
+std::optional<ControlId> Win32FormToolkit::ControlOf(HWND window) const {
     const HWND form = Handle();
     if (form == nullptr || window == nullptr) {
         return std::nullopt;
@@ -377,11 +399,9 @@ std::optional<ControlId> FormWindow::ControlOf(HWND window) const {
     return std::nullopt;
 }
 
-void FormWindow::SetCheckValue(ControlId control, std::int32_t value) {
+void Win32FormToolkit::SetCheckValue(ControlId control, std::int32_t value) {
+    static_cast<void>(RequireControl(control));
     const std::size_t index = IndexOf(control);
-    if (index == kNoControl || controls_[index] == nullptr) {
-        ThrowNoControl();
-    }
     switch (kForm1Controls[index].kind) {
         case ControlKind::PushButton:
             checkValues_[index] = value;
@@ -400,7 +420,7 @@ void FormWindow::SetCheckValue(ControlId control, std::int32_t value) {
     }
 }
 
-void FormWindow::SetControlVisible(ControlId control, bool visible) {
+void Win32FormToolkit::SetControlVisible(ControlId control, bool visible) {
     if (control == ControlId::Form) {
         ThrowNoControl();
     }
@@ -416,9 +436,9 @@ void FormWindow::SetControlVisible(ControlId control, bool visible) {
     }
 }
 
-void FormWindow::SetTimerEnabled(bool enabled) {
+void Win32FormToolkit::SetTimerEnabled(bool enabled) {
     if (enabled) {
-        if (::SetTimer(Handle(), kTimer1Id, kTimer1Interval, nullptr) == 0) {
+        if (::SetTimer(RequireForm(), kTimer1Id, kTimer1Interval, nullptr) == 0) {
             ThrowLastError(L"The timer could not be started");
         }
     } else {
@@ -427,9 +447,16 @@ void FormWindow::SetTimerEnabled(bool enabled) {
     }
 }
 
-bool FormWindow::LoadMouseIcon(const std::wstring& path) {
+void Win32FormToolkit::SetMousePointer(std::int32_t pointer) {
+    static_cast<void>(RequireForm());
+    mousePointer_ = pointer;
+}
+
+bool Win32FormToolkit::LoadMouseIcon(std::wstring_view path) {
+    static_cast<void>(RequireForm());
     // By the real path: the program's folder may have letters the ANSI code page lacks.
-    HANDLE cursor = ::LoadImageW(nullptr, path.c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
+    HANDLE cursor =
+        ::LoadImageW(nullptr, std::wstring(path).c_str(), IMAGE_CURSOR, 0, 0, LR_LOADFROMFILE);
     if (cursor == nullptr) {
         return false;
     }
@@ -437,7 +464,9 @@ bool FormWindow::LoadMouseIcon(const std::wstring& path) {
     return true;
 }
 
-void FormWindow::PopupMenu(MenuId menu) {
+void Win32FormToolkit::PopupMenu(MenuId menu) {
+    static_cast<void>(RequireForm());
+    const ScopedFlag open(inModalLoop_);
     const auto top = std::find(kTopMenus.begin(), kTopMenus.end(), menu);
     const HMENU popup =
         top == kTopMenus.end()
@@ -457,12 +486,6 @@ void FormWindow::PopupMenu(MenuId menu) {
     // The menu's own loop dispatched other messages: the window may be gone by now.
     if (chosen != 0 && Handle() != nullptr) {
         static_cast<void>(::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(chosen, 0), 0));
-    }
-}
-
-void FormWindow::Destroy() {
-    if (window_ && !::DestroyWindow(window_.get())) {
-        ThrowLastError(L"The main window could not be closed");
     }
 }
 

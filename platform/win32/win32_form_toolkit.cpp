@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include "platform/scoped_flag.h"
-#include "platform/win32/form_window.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_text.h"
 
@@ -13,53 +12,28 @@ namespace vt::win32 {
 namespace {
 
 // The whole window, frame included, in screen pixels.
-RECT FrameOf(const FormWindow& form) {
+RECT FrameOf(HWND window) {
     RECT frame;
-    if (!::GetWindowRect(form.Handle(), &frame)) {
+    if (!::GetWindowRect(window, &frame)) {
         ThrowLastError(L"The main window's size could not be read");
     }
     return frame;
 }
 
+}  // namespace
+
 // Every message the program's loops take from the queue passes here: the message loop's and
 // DoEvents'. Both take messages in Unicode: an ANSI loop would turn each typed character that
 // the code page lacks into '?' before the entry box sees it.
-void Dispatch(const std::unique_ptr<FormWindow>& form, MSG& message) {
-    if (form) {
-        form->RelayToToolTip(message);
-    }
+void Win32FormToolkit::Dispatch(MSG& message) {
+    RelayToToolTip(message);
     // Tab and Shift+Tab move the focus among the controls, as in a dialog.
-    const HWND dialog = form ? form->Handle() : nullptr;
-    if (dialog != nullptr && ::IsDialogMessageW(dialog, &message)) {
+    if (Handle() != nullptr && ::IsDialogMessageW(Handle(), &message)) {
         return;
     }
     // Neither result is a failure: whether a key was translated, and the procedure's answer.
     static_cast<void>(::TranslateMessage(&message));
     static_cast<void>(::DispatchMessageW(&message));
-}
-
-}  // namespace
-
-Win32FormToolkit::Win32FormToolkit(HINSTANCE instance) : instance_(instance) {
-    INITCOMMONCONTROLSEX classes{};
-    classes.dwSize = sizeof(classes);
-    classes.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
-    if (!::InitCommonControlsEx(&classes)) {
-        ThrowLastError(L"The common controls could not be initialised");
-    }
-}
-
-Win32FormToolkit::~Win32FormToolkit() = default;
-
-FormWindow& Win32FormToolkit::RequireForm() const {
-    if (!form_ || form_->Handle() == nullptr) {
-        ThrowInvalidCall(L"The main window does not exist");
-    }
-    return *form_;
-}
-
-HWND Win32FormToolkit::RequireControl(ControlId id) const {
-    return RequireForm().RequireControl(id);
 }
 
 int Win32FormToolkit::RunMessageLoop() {
@@ -72,7 +46,7 @@ int Win32FormToolkit::RunMessageLoop() {
         if (got == -1) {
             ThrowLastError(L"The program's messages could not be read");
         }
-        Dispatch(form_, message);
+        Dispatch(message);
     }
 }
 
@@ -88,53 +62,42 @@ void Win32FormToolkit::DoEvents() {
             ::PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        Dispatch(form_, message);
+        Dispatch(message);
     }
-}
-
-Hwnd Win32FormToolkit::CreateForm(FormEvents& events) {
-    if (form_) {
-        ThrowInvalidCall(L"The main window exists already");
-    }
-    form_ = std::make_unique<FormWindow>(instance_, events);
-    return FromHwnd(form_->Handle());
 }
 
 void Win32FormToolkit::SetCaption(std::wstring_view caption) {
-    if (!::SetWindowTextA(RequireForm().Handle(), ToAnsi(caption).c_str())) {
+    if (!::SetWindowTextA(RequireForm(), ToAnsi(caption).c_str())) {
         ThrowLastError(L"The caption could not be set");
     }
 }
 
 void Win32FormToolkit::ShowForm() {
-    const HWND window = RequireForm().Handle();
+    const HWND window = RequireForm();
     // Minimized, it would stay a button on the taskbar. The result is the previous
     // visibility, not success.
     static_cast<void>(::ShowWindow(window, ::IsIconic(window) ? SW_RESTORE : SW_SHOW));
 }
 
 void Win32FormToolkit::HideForm() {
-    static_cast<void>(::ShowWindow(RequireForm().Handle(), SW_HIDE));
+    static_cast<void>(::ShowWindow(RequireForm(), SW_HIDE));
 }
 
 void Win32FormToolkit::MoveForm(std::int32_t leftTwips, std::int32_t topTwips) {
-    FormWindow& form = RequireForm();
-    if (!::SetWindowPos(form.Handle(), nullptr, form.ToPixels(leftTwips), form.ToPixels(topTwips),
-                        0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
+    if (!::SetWindowPos(RequireForm(), nullptr, ToPixels(leftTwips), ToPixels(topTwips), 0, 0,
+                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
         ThrowLastError(L"The main window could not be moved");
     }
 }
 
 std::int32_t Win32FormToolkit::FormWidthTwips() {
-    const FormWindow& form = RequireForm();
-    const RECT frame = FrameOf(form);
-    return form.ToTwips(frame.right - frame.left);
+    const RECT frame = FrameOf(RequireForm());
+    return ToTwips(frame.right - frame.left);
 }
 
 std::int32_t Win32FormToolkit::FormHeightTwips() {
-    const FormWindow& form = RequireForm();
-    const RECT frame = FrameOf(form);
-    return form.ToTwips(frame.bottom - frame.top);
+    const RECT frame = FrameOf(RequireForm());
+    return ToTwips(frame.bottom - frame.top);
 }
 
 std::int32_t Win32FormToolkit::ScreenWidthTwips() {
@@ -143,14 +106,6 @@ std::int32_t Win32FormToolkit::ScreenWidthTwips() {
 
 std::int32_t Win32FormToolkit::ScreenHeightTwips() {
     return PixelsToTwips(::GetSystemMetrics(SM_CYSCREEN), ScreenDpi());
-}
-
-void Win32FormToolkit::SetCheckValue(ControlId control, std::int32_t value) {
-    RequireForm().SetCheckValue(control, value);
-}
-
-void Win32FormToolkit::SetControlVisible(ControlId control, bool visible) {
-    RequireForm().SetControlVisible(control, visible);
 }
 
 std::wstring Win32FormToolkit::GetWindowTextW(ControlId control) {
@@ -173,41 +128,22 @@ void Win32FormToolkit::SetControlText(ControlId control, std::wstring_view text)
     }
 }
 
-// --- Timer, pointer, menus, message boxes, the end -------------------------------------------
-
-void Win32FormToolkit::SetTimerEnabled(bool enabled) {
-    if (!enabled && (!form_ || form_->Handle() == nullptr)) {
-        return;  // the timer went with the window
-    }
-    RequireForm().SetTimerEnabled(enabled);
-}
-
-void Win32FormToolkit::SetMousePointer(std::int32_t pointer) {
-    RequireForm().SetMousePointer(pointer);
-}
-
-bool Win32FormToolkit::LoadMouseIcon(std::wstring_view path) {
-    return RequireForm().LoadMouseIcon(std::wstring(path));
-}
-
-void Win32FormToolkit::PopupMenu(MenuId menu) {
-    FormWindow& form = RequireForm();
-    const ScopedFlag open(inModalLoop_);
-    form.PopupMenu(menu);
-}
+// --- Message boxes, the end ----------------------------------------------------------------
 
 std::int32_t Win32FormToolkit::MessageBox(std::wstring_view text, UInt style,
                                           std::wstring_view caption) {
-    const HWND owner = form_ ? form_->Handle() : nullptr;
     const ScopedFlag open(inModalLoop_);
     // In Unicode: a message names the keyword as typed, letters the code page lacks included.
-    return ::MessageBoxW(owner, std::wstring(text).c_str(), std::wstring(caption).c_str(),
+    return ::MessageBoxW(Handle(), std::wstring(text).c_str(), std::wstring(caption).c_str(),
                          style | MB_APPLMODAL);
 }
 
 void Win32FormToolkit::EndProgram() {
-    if (form_ && form_->Handle() != nullptr) {
-        form_->Destroy();  // its WM_DESTROY ends the message loop
+    if (Handle() != nullptr) {
+        // Its WM_DESTROY ends the message loop.
+        if (!::DestroyWindow(Handle())) {
+            ThrowLastError(L"The main window could not be closed");
+        }
     } else {
         ::PostQuitMessage(0);
     }

@@ -7,7 +7,6 @@
 #include <limits>
 #include <string>
 
-#include "platform/win32/form_window.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_text.h"
 
@@ -124,7 +123,7 @@ void Win32FormToolkit::ListAddColumn(std::wstring_view header) {
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.pszText = text.data();
-    column.cx = form_->ToPixels(kNewColumnWidthTwips);
+    column.cx = ToPixels(kNewColumnWidthTwips);
     if (::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(columns > 0 ? columns : 0),
                        reinterpret_cast<LPARAM>(&column)) == -1) {
         ThrowInvalidCall(L"The column could not be added to the list");
@@ -135,7 +134,7 @@ bool Win32FormToolkit::ListSetColumnWidth(std::int32_t column, std::int32_t widt
     const HWND list = RequireControl(ControlId::ListView1);
     // The list refuses a column it does not have.
     return column >= 0 && ::SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
-                                         MAKELPARAM(form_->ToPixels(widthTwips), 0)) != 0;
+                                         MAKELPARAM(ToPixels(widthTwips), 0)) != 0;
 }
 
 }  // namespace vt::win32

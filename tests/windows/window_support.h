@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/form_window.h"
+#include "platform/win32/win32_form_toolkit.h"
 #include "resources/layout.h"
 
 namespace vt::test {
