@@ -56,29 +56,52 @@ LRESULT Win32FormToolkit::HandleMessage(HWND window, UINT message, WPARAM wParam
         case WM_SETCURSOR:
             return OnSetCursor(window, wParam, lParam);
         case WM_SYSCOMMAND:
-            return OnSysCommand(window, wParam, lParam);
+            // Not resizable and never maximized, whatever asks (a shortcut, another program).
+            if ((wParam & 0xFFF0) == SC_MAXIMIZE || (wParam & 0xFFF0) == SC_SIZE) {
+                return 0;
+            }
+            break;
         case WM_ACTIVATE:
-            OnActivate(wParam);
+            // Remember the focused control, so that coming back gives it the focus again.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = ::GetFocus();
+                if (focus != nullptr && ::IsChild(window, focus)) {
+                    lastFocus_ = focus;
+                }
+            }
             break;
         case WM_SETFOCUS:
             OnSetFocus();
             return 0;
         case WM_TIMER:
-            OnTimer(wParam);
+            if (wParam == kTimer1Id && events_ != nullptr) {
+                events_->OnTimer();
+            }
             return 0;
         case WM_CLOSE:
-            OnClose();
+            // Never DefWindowProc: the program decides how it ends.
+            if (events_ != nullptr) {
+                events_->OnQueryUnload();
+            }
             return 0;
         case WM_QUERYENDSESSION:
             return TRUE;  // the program never holds the session up
         case WM_ENDSESSION:
-            OnEndSession(wParam != FALSE);
+            if (wParam != FALSE && events_ != nullptr) {
+                events_->OnEndSession();
+            }
             return 0;
         case WM_DESTROY:
-            OnDestroy();
+            if (quitOnDestroy_) {
+                ::PostQuitMessage(0);
+            }
             return 0;
         case WM_NCDESTROY:
-            OnNcDestroy();
+            // The last message: the window and the controls it owned are gone.
+            static_cast<void>(window_.release());
+            controls_.fill(nullptr);
+            toolTip_ = nullptr;
+            lastFocus_ = nullptr;
             break;
         default:
             // Registered at run time, so they cannot be case labels.
@@ -156,25 +179,6 @@ LRESULT Win32FormToolkit::OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcA(window, WM_SETCURSOR, wParam, lParam);
 }
 
-LRESULT Win32FormToolkit::OnSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
-    // Not resizable and never maximized, whatever asks (a keyboard shortcut, another program).
-    const WPARAM command = wParam & 0xFFF0;
-    if (command == SC_MAXIMIZE || command == SC_SIZE) {
-        return 0;
-    }
-    return ::DefWindowProcA(window, WM_SYSCOMMAND, wParam, lParam);
-}
-
-void Win32FormToolkit::OnActivate(WPARAM wParam) {
-    // Remember the focused control, so that coming back gives it the focus again.
-    if (LOWORD(wParam) == WA_INACTIVE) {
-        const HWND focus = ::GetFocus();
-        if (focus != nullptr && ::IsChild(Handle(), focus)) {
-            lastFocus_ = focus;
-        }
-    }
-}
-
 void Win32FormToolkit::OnSetFocus() {
     HWND target = lastFocus_;
     if (target == nullptr || !::IsChild(Handle(), target) || !::IsWindowVisible(target) ||
@@ -184,39 +188,6 @@ void Win32FormToolkit::OnSetFocus() {
     if (target != nullptr) {
         static_cast<void>(::SetFocus(target));  // the result is the previous focus
     }
-}
-
-void Win32FormToolkit::OnTimer(WPARAM timerId) {
-    if (timerId == kTimer1Id && events_ != nullptr) {
-        events_->OnTimer();
-    }
-}
-
-void Win32FormToolkit::OnClose() {
-    // Never DefWindowProc: the program decides how it ends.
-    if (events_ != nullptr) {
-        events_->OnQueryUnload();
-    }
-}
-
-void Win32FormToolkit::OnEndSession(bool ending) {
-    if (ending && events_ != nullptr) {
-        events_->OnEndSession();
-    }
-}
-
-void Win32FormToolkit::OnDestroy() {
-    if (quitOnDestroy_) {
-        ::PostQuitMessage(0);
-    }
-}
-
-void Win32FormToolkit::OnNcDestroy() {
-    // The last message: the window and the controls it owned are gone.
-    static_cast<void>(window_.release());
-    controls_.fill(nullptr);
-    toolTip_ = nullptr;
-    lastFocus_ = nullptr;
 }
 
 }  // namespace vt::win32

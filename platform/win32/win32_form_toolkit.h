@@ -130,14 +130,7 @@ class Win32FormToolkit : public FormToolkit {
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     LRESULT OnControlColour(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCursor(HWND window, WPARAM wParam, LPARAM lParam);
-    LRESULT OnSysCommand(HWND window, WPARAM wParam, LPARAM lParam);
-    void OnActivate(WPARAM wParam);
     void OnSetFocus();
-    void OnTimer(WPARAM timerId);
-    void OnClose();
-    void OnEndSession(bool ending);
-    void OnDestroy();
-    void OnNcDestroy();
 
     void CreateFonts();
     void CreateMenus();

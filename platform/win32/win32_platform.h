@@ -3,7 +3,6 @@
 // The seam first: <windows.h> defines macros with the names of its constants.
 #include "platform/platform.h"
 
-#include "platform/win32/handles.h"
 #include "platform/win32/win32_form_toolkit.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system_services.h"

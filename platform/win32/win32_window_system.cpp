@@ -69,9 +69,6 @@ void CALLBACK SendAsyncThunk(HWND window, UINT msg, ULONG_PTR context, LRESULT r
 // --- Window system ---------------------------------------------------------------------------
 
 Bool32 Win32WindowSystem::EnumWindows(EnumWindowsProc proc, LParam lParam) {
-    if (proc == nullptr) {
-        return FALSE;
-    }
     EnumContext enumeration{proc, lParam};
     return ::EnumWindows(EnumWindowsThunk, reinterpret_cast<LPARAM>(&enumeration));
 }
@@ -82,9 +79,6 @@ std::int32_t Win32WindowSystem::GetWindowTextA(Hwnd hWnd, char* buffer, std::int
 
 Bool32 Win32WindowSystem::SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
                                                SendAsyncProc callback, std::uintptr_t data) {
-    if (callback == nullptr) {
-        return FALSE;
-    }
     auto context = std::make_unique<SendCallback>(SendCallback{callback, data});
     if (!::SendMessageCallbackA(ToHwnd(hWnd), msg, wParam, lParam, SendAsyncThunk,
                                 reinterpret_cast<ULONG_PTR>(context.get()))) {
