@@ -42,7 +42,6 @@ enum class Row { ClosesAtOnce = 0, Hung = 1, Declines = 2, AsksToSave = 3 };
 struct Handle {
     HANDLE value = nullptr;
     Handle() = default;
-    explicit Handle(HANDLE handle) : value(handle) {}
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     ~Handle() {
@@ -53,10 +52,9 @@ struct Handle {
 };
 
 // A named event given with --ready or --release; none without the option.
-HANDLE OpenNamedEvent(const Args& args, std::string_view option, DWORD access, Handle& held) {
+void OpenNamedEvent(const Args& args, std::string_view option, DWORD access, Handle& held) {
     const std::string name = args.Text(option);
     held.value = name.empty() ? nullptr : OpenEventA(access, FALSE, name.c_str());
-    return held.value;
 }
 
 class Program {
@@ -73,7 +71,7 @@ class Program {
     long long SinceStart() const { return static_cast<long long>(NowMs() - start_); }
 
     TargetWindow& Make(Row row, const std::string& title) {
-        return Make(16, 16 + 124 * int(row), title);
+        return Make(16, 16 + 124 * static_cast<int>(row), title);
     }
 
     TargetWindow& Make(int x, int y, const std::string& title,
@@ -198,7 +196,8 @@ int Program::Burst() {
     double burstMade = 0.0;
     std::vector<TargetWindow*> burst;
     for (long i = 0; i < count; ++i) {
-        TargetWindow& window = Make(16 + 8 * int(i), 16 + 8 * int(i), title_, className.c_str());
+        TargetWindow& window = Make(16 + 8 * static_cast<int>(i), 16 + 8 * static_cast<int>(i),
+                                    title_, className.c_str());
         window.onRequest = [i, &burstMade](TargetWindow& asked) {
             Emit("closed %ld after_ms %lld after_burst_ms %lld drawn %d", i,
                  static_cast<long long>(NowMs() - asked.returnedMs),
@@ -225,7 +224,7 @@ int Program::Burst() {
     };
     const bool closed = PumpUntil(static_cast<double>(args_.Number(3, 5000)), allClosed);
     for (long i = 0; i < count; ++i) {
-        if (!burst[std::size_t(i)]->closed) {
+        if (!burst[static_cast<std::size_t>(i)]->closed) {
             Emit("not_closed %ld", i);
         }
     }
