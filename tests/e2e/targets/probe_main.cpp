@@ -163,7 +163,7 @@ int Usage() {
         "usage: probe list | layout | main | dialogs | menus | tray | wait-tip MS | wait-main "
         "visible|hidden|exists|gone MS | wait-dialog MS | wait-menu MS | wait-tray 0|1 MS | "
         "launch-watch MS RUNS TITLE CMDLINE | launch-main MS CMDLINE | kill NAME... | "
-        "count NAME | wait-exit NAME MS");
+        "count NAME");
     return 2;
 }
 
@@ -231,11 +231,6 @@ int main(int argc, char** argv) {
         return LaunchMain(number(2, 3000), argv[3]);
     } else if (command == "kill") {
         return Kill(argc, argv);
-    } else if (command == "wait-exit" && argc >= 4) {
-        const bool gone =
-            PollUntil(number(3, 5000), [&] { return ProcessesNamed(argv[2]).empty(); });
-        Put("count", static_cast<long long>(ProcessesNamed(argv[2]).size()));
-        return gone ? 0 : 1;
     } else if (command == "count" && argc >= 3) {
         Put("count", static_cast<long long>(ProcessesNamed(argv[2]).size()));
     } else {
