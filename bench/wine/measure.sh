@@ -26,6 +26,7 @@ build="$root/${BUILD:-build/perf}"
 work="$build/wine-perf"
 results="$work/results"
 bin="$build/bench/wine"
+test_window="$build/tests/targets/test_window.exe"
 vintrell=${VINTRELL:-$build/platform/win32/Vintrell.exe}
 report="python3 $root/bench/wine/report.py"
 TRIALS=${TRIALS:-200}
@@ -78,6 +79,7 @@ note_load() {
 
 wine_run() { "$WINE" "$bin/$1.exe" "${@:2}" </dev/null | tr -d '\r'; }
 driver() { wine_run vt_driver "$@"; }
+test_windows() { "$WINE" "$test_window" "$@" </dev/null | tr -d '\r'; }
 
 # 99 keywords that match nothing, then the probes' own: each is looked at in every sweep.
 set_keywords() {
@@ -94,13 +96,13 @@ set_keywords() {
 # settled (1,000 new windows keep the taskbar busy for seconds); prints the spawner's pid.
 spawn_desktop() {
     local log_file="$work/spawner.log" pids before after quiet=0
-    setsid "$WINE" "$bin/vt_spawner.exe" --count "$1" </dev/null >"$log_file" 2>&1 &
+    setsid "$WINE" "$test_window" plain --count "$1" </dev/null >"$log_file" 2>&1 &
     for _ in $(seq 600); do
         grep -q '^ready' "$log_file" && break
         sleep 0.1
     done
     grep -q '^ready' "$log_file" || { log "the spawner did not start"; exit 1; }
-    pids=$(prefix_pids 'wineserver|explorer.exe|vt_spawner.exe')
+    pids=$(prefix_pids 'wineserver|explorer.exe|test_window.exe')
     for _ in $(seq 120); do  # quiet: under 3% of a core for two seconds in a row
         # shellcheck disable=SC2086  # one word a process
         before=$(cpu_sum $pids)
@@ -109,7 +111,7 @@ spawn_desktop() {
         after=$(cpu_sum $pids)
         if ((after - before < 30)); then ((++quiet >= 2)) && break; else quiet=0; fi
     done
-    prefix_pids 'vt_spawner.exe' | head -n1
+    prefix_pids 'test_window.exe' | head -n1
 }
 
 stop_pid() {
@@ -151,10 +153,10 @@ measure_reaction() {
     vintrell_pid=$(start_monitoring)
     sleep 2
     note_load reaction
-    wine_run vt_reaction --trials "$TRIALS" >"$results/reaction-created.csv"
-    wine_run vt_reaction --trials "$TRIALS" --rename-after-ms 300 >"$results/reaction-renamed.csv"
-    # A window never asked fails the probe; the summary counts it.
-    wine_run vt_reaction --trials "$BURSTS" --burst 10 >"$results/reaction-burst.csv" || true
+    test_windows reaction --trials "$TRIALS" >"$results/reaction-created.csv"
+    test_windows reaction --trials "$TRIALS" --rename-after-ms 300 >"$results/reaction-renamed.csv"
+    # A window never asked fails the run; the summary counts it.
+    test_windows reaction --trials "$BURSTS" --burst 10 >"$results/reaction-burst.csv" || true
     quit_vintrell "$vintrell_pid"
     stop_pid "$spawner"
     $report reaction "$results" | tee "$results/reaction.md"
@@ -220,8 +222,8 @@ measure_footprint() {
     $report footprint "$results" | tee "$results/footprint.md"
 }
 
-# Ten minutes of monitoring while vt_soak opens 20 windows a second: memory, CPU and objects
-# each minute, and the tray menu opened every 30 s.
+# Ten minutes of monitoring while test_window soak opens 20 windows a second: memory, CPU and
+# objects each minute, and the tray menu opened every 30 s.
 measure_soak() {
     log "soak: ${SOAK_SECONDS}s of monitoring while windows open and close at 20 a second"
     local out="$results/soak.txt" spawner vintrell_pid soak_pid rc=0 next_sample=0 next_menu=15
@@ -232,7 +234,7 @@ measure_soak() {
     sleep 2
     # The windows go on 15 s past the last sample, so that it is taken under the load.
     SECONDS=0
-    setsid -w "$WINE" "$bin/vt_soak.exe" run --seconds $((SOAK_SECONDS + 15)) </dev/null \
+    setsid -w "$WINE" "$test_window" soak --seconds $((SOAK_SECONDS + 15)) </dev/null \
         >"$results/soak-windows.csv" 2>"$work/soak.log" &
     soak_pid=$!
     while kill -0 "$soak_pid" 2>/dev/null; do
@@ -242,7 +244,10 @@ measure_soak() {
             note_load "soak minute $((next_sample / 60))" now
             next_sample=$((next_sample + 60))
         elif ((next_menu < SOAK_SECONDS && SECONDS >= next_menu)); then
-            echo "menu $(wine_run vt_soak menu 2>>"$work/soak.log")" >>"$out"
+            # Then a new matching window, which Vintrell must still close.
+            echo "menu $(wine_run vt_soak menu 2>>"$work/soak.log") check_close_ms $(
+                test_windows close "VtProbe popup round check" 3000 | sed -n 's/^closed_after_ms //p' |
+                    grep . || echo -1)" >>"$out"
             next_menu=$((next_menu + 30))
         else
             sleep 0.5
@@ -264,7 +269,7 @@ fi
 if [[ -z ${NO_BUILD:-} ]]; then
     log "building $build ($PRESET)"
     cmake --preset "$PRESET" -B "$build" >/dev/null
-    cmake --build "$build" --target Vintrell vt_spawner vt_reaction vt_driver vt_soak >/dev/null
+    cmake --build "$build" --target Vintrell test_window vt_driver vt_soak >/dev/null
 fi
 mkdir -p "$results"
 rm -f "$results/load.txt"  # each summary lists the loads of its own run

@@ -1,7 +1,8 @@
 #pragma once
 
-// What the probes that measure Vintrell.exe under Wine share: a clock, window and message
-// helpers, the command line, and how to find Vintrell's window and tray icon.
+// What the probes that measure Vintrell.exe under Wine share: a clock, message helpers, the
+// command line, and how to find Vintrell's window and tray icon. The windows they measure with
+// are test_window's (tests/targets).
 
 #include <windows.h>
 #include <shellapi.h>
@@ -37,40 +38,10 @@ inline double NowMs() {
     return static_cast<double>(now.QuadPart) * msPerTick;
 }
 
-struct WindowDeleter {
-    // A window its own code has destroyed already is no error here.
-    void operator()(HWND window) const noexcept { static_cast<void>(DestroyWindow(window)); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
-
 struct HandleDeleter {
     void operator()(HANDLE handle) const noexcept { static_cast<void>(CloseHandle(handle)); }
 };
 using UniqueHandle = std::unique_ptr<void, HandleDeleter>;
-
-// A window class registered for the life of the object.
-class WindowClass {
-  public:
-    WindowClass(const char* name, WNDPROC procedure) : name_(name) {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = procedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = name;
-        if (RegisterClassExA(&windowClass) == 0) {
-            Fail(std::string("RegisterClassExA ") + name);
-        }
-    }
-    WindowClass(const WindowClass&) = delete;
-    WindowClass& operator=(const WindowClass&) = delete;
-    ~WindowClass() { static_cast<void>(UnregisterClassA(name_, GetModuleHandleA(nullptr))); }
-    const char* Name() const { return name_; }
-
-  private:
-    const char* name_;
-};
 
 // Dispatches every message waiting, sent ones included.
 inline void PumpMessages() {

@@ -1,10 +1,11 @@
 #!/bin/bash
 # End-to-end suite: drives the real Vintrell.exe under Wine the way a person does.
 #
-# Usage: run.sh VINTRELL_EXE BINARY_DIR
+# Usage: run.sh VINTRELL_EXE BINARY_DIR TEST_WINDOW_EXE
 #   VINTRELL_EXE  the program under test
 #   BINARY_DIR    where the suite's own programs (e2e_*.exe) were built; everything the suite
 #                 writes (Wine prefix, screenshots, logs) goes under BINARY_DIR/work
+#   TEST_WINDOW_EXE  the program that makes the windows to close (tests/targets)
 # Environment:
 #   DISPLAY          an X display of at least 1024x768 to use; without one (or when it does not
 #                    answer) the suite starts its own Xvfb
@@ -43,14 +44,15 @@
 #   (ImageMagick `import -window root`) under BINARY_DIR/work/screenshots.
 set -uo pipefail
 
-if [[ $# -ne 2 ]]; then
-    echo "usage: $0 VINTRELL_EXE BINARY_DIR" >&2
+if [[ $# -ne 3 ]]; then
+    echo "usage: $0 VINTRELL_EXE BINARY_DIR TEST_WINDOW_EXE" >&2
     exit 2
 fi
 
 SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 VINTRELL_EXE=$(realpath "$1")
 BIN_DIR=$(realpath "$2")
+TEST_WINDOW=$(realpath "$3")
 
 # shellcheck source=lib/report.sh
 source "$SOURCE_DIR/lib/report.sh"

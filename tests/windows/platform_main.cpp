@@ -6,17 +6,6 @@
 #include <string_view>
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::string_view(argv[1]) == vt::test::kHungWindowSwitch) {
-        return vt::test::RunOtherProcessWindow(false, argv[2], argv[3], argv[4]);
-    }
-    if (argc == 5 && std::string_view(argv[1]) == vt::test::kAskingWindowSwitch) {
-        return vt::test::RunOtherProcessWindow(true, argv[2], argv[3], argv[4]);
-    }
-    if ((argc == 4 || argc == 5) && std::string_view(argv[1]) == vt::test::kClosableWindowSwitch) {
-        return vt::test::RunClosableWindow(
-            argv[2], argv[3],
-            argc == 5 && std::string_view(argv[4]) == vt::test::kUnderADecliningOne);
-    }
     if (argc == 3 && std::string_view(argv[1]) == vt::test::kLoadPlantedDllSwitch) {
         return vt::test::LoadPlantedDll(argv[2]);
     }

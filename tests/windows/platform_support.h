@@ -14,43 +14,23 @@
 
 #include "platform/win32/handles.h"
 #include "settings/settings.h"
+#include "tests/targets/target_window.h"
 
 namespace vt::test {
-
-// The command line switches that turn the test binary into another process's window:
-// --hung-window TITLE READY-EVENT RELEASE-EVENT, whose thread stops pumping messages, and
-// --asking-window TITLE READY-EVENT RELEASE-EVENT, which answers every WM_CLOSE with a modal
-// question (a loop of its own, and a box of the same title, owned by the window) that stays
-// open until the test releases it; a WM_CLOSE to the box cancels the question.
-inline constexpr std::string_view kHungWindowSwitch = "--hung-window";
-inline constexpr std::string_view kAskingWindowSwitch = "--asking-window";
-inline constexpr const char* kTestWindowClass = "VintrellPlatformTestWindow";
-inline constexpr const char* kAskingWindowClass = "VintrellPlatformTestAskingWindow";
-
-// Runs the hung or the asking window's process; returns its exit code: for the asking window,
-// kAskedBase plus the number of WM_CLOSE it received, plus kBoxClosedStep for each WM_CLOSE
-// its question's box received.
-int RunOtherProcessWindow(bool asks, const char* title, const char* readyEvent,
-                          const char* releaseEvent);
-inline constexpr int kAskedBase = 100;
-inline constexpr int kBoxClosedStep = 1000;
 
 // Run from a copy of the test binary: writes what Win32Platform::ExecutablePath reports, as
 // UTF-16, to the file named by the argument (UTF-16, from the wide command line).
 inline constexpr std::string_view kReportPathSwitch = "--report-executable-path";
 int ReportExecutablePath();
 
-// --closable-window TITLE WAIT-MS [under-a-declining-one]: one window, titled so when created,
-// that closes when asked, or two such under a third of their thread that declines every
-// request; exits 0 once the closable ones are gone, 1 when WAIT-MS pass first.
-inline constexpr std::string_view kClosableWindowSwitch = "--closable-window";
-inline constexpr std::string_view kUnderADecliningOne = "under-a-declining-one";
-int RunClosableWindow(const char* title, const char* waitMs, bool underADecliningOne);
-// Starts that process with the declining window and returns it once its windows show; empty
-// when they do not.
+// Windows of another process, made by the program test_window beside the test binary: two
+// that close when asked, titled so, under a third of their thread that declines every request.
+// Starts that process and returns it once its windows show (it exits 0 once the two are gone,
+// 1 when `waitMs` pass first); empty when they do not.
 win32::KernelHandle StartWindowsUnderADecliningOne(const std::string& title, DWORD waitMs);
-// Runs that process and waits for it, taking every message of this thread but WM_TIMER, so that
-// no sweep runs meanwhile; its exit code.
+// One window of another process that closes when asked, titled so when created: runs that
+// process and waits for it, taking every message of this thread but WM_TIMER, so that no sweep
+// runs meanwhile; its exit code: 0 once the window is gone, 1 when `waitMs` pass first.
 DWORD RunClosableWindowProcess(const std::string& title, DWORD waitMs);
 
 // --load-planted-dll restricted|open: loads kPlantedDll, which lies beside the test binary, by
@@ -88,25 +68,19 @@ class TestWindow {
     TestWindow& operator=(const TestWindow&) = delete;
     ~TestWindow();
 
-    HWND Handle() const { return handle_; }
-    Hwnd Handle32() const { return win32::FromHwnd(handle_); }
-    int CloseRequests() const { return state_->closeRequests; }
-    bool Destroyed() const { return state_->destroyed; }
-
-    struct State {
-        int closeRequests = 0;
-        bool declinesClose = false;
-        bool destroyed = false;
-    };
+    HWND Handle() const { return window_->handle; }
+    Hwnd Handle32() const { return win32::FromHwnd(window_->handle); }
+    int CloseRequests() const { return window_->closeRequests; }
+    bool Destroyed() const { return window_->goneMs > 0.0; }
 
   private:
-    std::unique_ptr<State> state_;
-    HWND handle_ = nullptr;
+    std::unique_ptr<targets::TargetWindow> window_;
 };
 
-// A window of another process that does not answer a close request until the test releases
-// it, or for at most `lifetime`: hung (its thread pumps nothing) or asking (every WM_CLOSE opens
-// a modal question, inside which the next WM_CLOSE opens another).
+// A window of another process (test_window's) that does not answer a close request until the
+// test releases it, or for at most `lifetime`: hung (its thread pumps nothing) or asking (every
+// WM_CLOSE opens a modal question titled like it, whose loop takes the next WM_CLOSE too and
+// opens another; a WM_CLOSE to the question's box cancels it).
 class HungWindowProcess {
   public:
     explicit HungWindowProcess(const std::string& title, bool asks = false);

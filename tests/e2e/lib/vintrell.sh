@@ -26,8 +26,7 @@ type_text() { xdotool type --delay 30 -- "$1"; }
 
 # The known state every scenario starts from.
 reset_state() {
-    probe kill Vintrell.exe Aardvark.exe notepad.exe winemine.exe clock.exe \
-        e2e_close_probe.exe e2e_decline_close.exe e2e_hung_window.exe e2e_save_prompt.exe
+    probe kill Vintrell.exe Aardvark.exe notepad.exe winemine.exe clock.exe test_window.exe
     reg_delete "$SETTINGS_KEY"
     local key
     for key in "${RUN_KEYS[@]}"; do

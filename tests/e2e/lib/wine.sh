@@ -14,7 +14,7 @@ APP_DIR="$WORK/Vintrell Folder"
 APP_EXE=$APP_DIR/Vintrell.exe
 OTHER_EXE=$APP_DIR/Aardvark.exe
 PROBE=$BIN_DIR/e2e_probe.exe
-TARGETS=(probe tray_tool close_probe decline_close hung_window save_prompt)
+TARGETS=(probe tray_tool)
 
 SETTINGS_KEY='HKCU\Software\Tolvane\Vintrell'
 RUN_KEYS=('HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -34,12 +34,13 @@ e2e_setup() {
     for target in "${TARGETS[@]}"; do
         [[ -f $BIN_DIR/e2e_$target.exe ]] || die_setup "e2e_$target.exe is missing in $BIN_DIR"
     done
+    [[ -f $TEST_WINDOW ]] || die_setup "no program at $TEST_WINDOW"
 
     mkdir -p "$WORK" "$APP_DIR"
     rm -rf "$SHOTS" "$LOGS"
     mkdir -p "$SHOTS" "$LOGS"
     cp "$VINTRELL_EXE" "$APP_EXE" || die_setup "cannot copy Vintrell.exe"
-    cp "$BIN_DIR/e2e_close_probe.exe" "$OTHER_EXE" || die_setup "cannot copy the other program"
+    cp "$TEST_WINDOW" "$OTHER_EXE" || die_setup "cannot copy the other program"
 
     if [[ -n ${DISPLAY:-} ]] && vt_display_answers; then
         local screen_w screen_h

@@ -44,7 +44,7 @@ scenario_own_window() {
     start_monitoring || return
     # A matching window of another program is closed: monitoring runs.
     local out=$LOGS/$SCENARIO_TAG-vinyl.txt
-    start_detached "$out" "$BIN_DIR/e2e_close_probe.exe" "vinyl record" 5000
+    start_detached "$out" "$TEST_WINDOW" close "vinyl record" 5000
     wait_for_line "$out" "closed_after_ms\|not_closed" 80 ||
         fail "the window \"vinyl record\" reported nothing"
     grep -q closed_after_ms "$out" ||
@@ -64,7 +64,7 @@ scenario_own_window() {
 expect_probe_closed() {
     local tag=$1 title=$2 within=$3 what=$4
     local log=$LOGS/$SCENARIO_TAG-$tag.txt after
-    start_detached "$log" "$BIN_DIR/e2e_close_probe.exe" "$title" 6000
+    start_detached "$log" "$TEST_WINDOW" close "$title" 6000
     wait_for_line "$log" "closed_after_ms\|not_closed" 100
     after=$(sed -n 's/^closed_after_ms //p' "$log" | tr -d '\r')
     if [[ -z $after ]] || ((after > within)); then
@@ -81,7 +81,7 @@ scenario_hung_window() {
     # The hung window is there before monitoring starts, so that it hangs before anything
     # closes it.
     local hung=$LOGS/$SCENARIO_TAG-hung.txt
-    start_target "$hung" "^hung" "the hung window" "$BIN_DIR/e2e_hung_window.exe" "zephyr hung" 10 ||
+    start_target "$hung" "^hung" "the hung window" "$TEST_WINDOW" hang "zephyr hung" 10 ||
         return
     start_monitoring || return
     sleep 0.3  # the hung window now holds its one unanswered request
@@ -99,7 +99,7 @@ scenario_hung_window() {
     # and Stop Monitoring is reachable from the tray.
     local save=$LOGS/$SCENARIO_TAG-save.txt
     start_target "$save" "^created" "the save-prompt window" \
-        "$BIN_DIR/e2e_save_prompt.exe" "zephyr unsaved document" 30 || return
+        "$TEST_WINDOW" ask "zephyr unsaved document" 30 || return
     start_monitoring || return
     sleep 2
     expect_probe_closed third "zephyr third" 200 "a matching window beside an open save question"
@@ -131,7 +131,7 @@ scenario_hung_window() {
     # The user answers the question: the window goes.
     probe wait-dialog 3000
     click_dialog_button "&No" || return
-    if probe wait-exit e2e_save_prompt.exe 5000; then
+    if wait_for_line "$save" "^closed" 50; then
         note "answered No once: the window closed; $(grep -c '^prompt' "$save") questions asked in all"
     else
         fail "the save-prompt window was still there after its question was answered No"
@@ -151,7 +151,7 @@ scenario_windows_together() {
     # when that thread answers, all within a tick of the thread's first look at its messages.
     local burst=$LOGS/$SCENARIO_TAG-burst.txt closed slowest drawn
     start_target "$burst" "^created" "the burst of windows" \
-        "$BIN_DIR/e2e_window_burst.exe" "zinnia pop-up" 10 3000 || return
+        "$TEST_WINDOW" burst "zinnia pop-up" 10 3000 || return
     wait_for_line "$burst" "^done" 60 || fail "the burst of windows reported no end"
     closed=$(grep -c '^closed' "$burst")
     slowest=$(awk '/^closed/ { if ($6 > max) max = $6 } END { print max + 0 }' "$burst")
@@ -163,7 +163,7 @@ scenario_windows_together() {
     # The shell's desktop, reported before it is made the shell's window: never asked.
     local shell=$LOGS/$SCENARIO_TAG-shell.txt
     start_target "$shell" "^created" "the shell's desktop window" \
-        "$BIN_DIR/e2e_window_burst.exe" "Program Manager" 1 2000 Progman || return
+        "$TEST_WINDOW" burst "Program Manager" 1 2000 --class Progman || return
     sleep 1
     shot shell-window
     wait_for_line "$shell" "^done" 60 || fail "the shell's desktop window reported no end"

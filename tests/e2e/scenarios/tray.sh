@@ -9,7 +9,7 @@ scenario_tray_menu() {
     start_monitoring || return
     # A window that declines WM_CLOSE counts the requests it receives.
     local out=$LOGS/$SCENARIO_TAG-decline.txt
-    start_detached "$out" "$BIN_DIR/e2e_decline_close.exe" "notepad declines" 30
+    start_detached "$out" "$TEST_WINDOW" decline "notepad declines" 30
     wait_for_line "$out" "^close" 50 ||
         fail "the declining window \"notepad declines\" received no WM_CLOSE while monitoring"
     open_tray_menu || return
