@@ -17,6 +17,7 @@ class CheckBox {
     CheckBox(FormToolkit& form, ControlId id, bool visible)
         : form_(form), id_(id), visible_(visible) {}
 
+    ControlId Id() const { return id_; }
     std::int32_t Value() const { return value_; }
     void SetValue(std::int32_t value);
     bool Visible() const { return visible_; }

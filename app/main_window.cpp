@@ -3,7 +3,6 @@
 #include "app/single_instance.h"
 #include "monitor/main_window_handle.h"
 #include "platform/error.h"
-#include "tray/tray_icon.h"
 
 namespace vt {
 
@@ -78,33 +77,13 @@ void Form1::Guarded(Handler&& handler) noexcept {
 
 void Form1::OnClick(ControlId control) {
     Guarded([&] {
-        switch (control) {
-            case ControlId::Check1:
-                Check1.UserClick();
-                break;
-            case ControlId::Check2:
-                Check2.UserClick();
-                break;
-            case ControlId::Check3:
-                Check3.UserClick();
-                break;
-            case ControlId::Check4:
-                Check4.UserClick();
-                break;
-            case ControlId::Check5:
-                Check5.UserClick();
-                break;
-            case ControlId::Check6:
-                Check6.UserClick();
-                break;
-            case ControlId::Check8:
-                Check8.UserClick();
-                break;
-            case ControlId::ListView1:
-                ListView1_Click();
-                break;
-            default:
-                break;
+        if (control == ControlId::ListView1) {
+            ListView1_Click();
+        }
+        for (CheckBox* box : {&Check1, &Check2, &Check3, &Check4, &Check5, &Check6, &Check8}) {
+            if (box->Id() == control) {
+                box->UserClick();
+            }
         }
     });
 }

@@ -3,7 +3,6 @@
 
 #include "app/main_window.h"
 #include "platform/error.h"
-#include "tray/tray_icon.h"
 
 namespace vt {
 
@@ -78,18 +77,10 @@ void Form1::Timer1_Timer() {
     }
 }
 
-void Form1::ShowTrayMenu(MenuId menu) {
-    platform_.form.PopupMenu(menu);
-}
-
 void Form1::AbortMonitoring(std::wstring_view description) {
     // Stop Monitoring reports its own failures; then this error is told.
     mnuStopMonitoring_Click();
     ShowMessage(std::wstring(kSweepFailed) + std::wstring(description));
-}
-
-void Form1::AfterSweep() {
-    Tray::SweepEnded();
 }
 
 void Form1::TrayIconLost(std::wstring_view description) {

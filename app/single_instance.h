@@ -20,16 +20,15 @@ inline constexpr std::wstring_view kNotRespondingMessage =
 // life of its process; a later start finds the running copy, hands over to it and ends.
 class SingleInstance {
   public:
-    // Claims the session: before anything is read or written, and before Form1's window exists,
-    // which a second start must not find in place of the running copy's.
+    // Claims the session before anything is read or written, and before Form1's window exists,
+    // which a second start must not take for the running copy's.
     explicit SingleInstance(Platform& platform);
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // When another copy runs in the session: asks it to show its main window, without waiting
-    // for it, and returns true; this start must then end, having written nothing. A copy whose
-    // window does not show within kFindTimeoutMs is reported in a message box; one that cannot
-    // be asked is left as it is, in silence. False for the first copy.
+    // When another copy runs in the session: asks it to show its main window, without waiting,
+    // and returns true; this start must then end, having written nothing. A copy whose window
+    // does not show within kFindTimeoutMs is reported in a message box. False for the first copy.
     bool HandOverToRunningCopy() noexcept;
 
     // How long and how often a second start looks for the running copy's window: a copy that

@@ -3,7 +3,6 @@
 #include "app/main_window.h"
 #include "platform/error.h"
 #include "platform/scoped_flag.h"
-#include "settings/settings.h"
 #include "settings/startup_registration.h"
 
 namespace vt {

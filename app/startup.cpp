@@ -1,12 +1,9 @@
 #include <string>
 
-#include "app/main_module.h"
 #include "app/main_window.h"
-#include "tray/tray_icon.h"
 #include "keywords/keyword_store.h"
 #include "monitor/main_window_handle.h"
 #include "platform/error.h"
-#include "settings/settings.h"
 
 namespace vt {
 
@@ -138,11 +135,6 @@ void Form1::ShowForSecondStart() {
     // flashes the taskbar button instead.
     const Hwnd popup = platform_.windows.GetLastActivePopup(hWnd_);
     static_cast<void>(platform_.windows.SetForegroundWindow(popup != 0 ? popup : hWnd_));
-}
-
-void Form1::OnEndSession() {
-    // Nothing needs saving: the session's end is an ordinary close.
-    OnQueryUnload();
 }
 
 }  // namespace vt

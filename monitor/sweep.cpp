@@ -18,15 +18,15 @@ namespace vt {
 
 namespace {
 
-// Closing these breaks the shell or text input, whatever their titles say: the taskbars, the
-// input-method windows every GUI thread has, the shell's desktop (told by its class too, as the
-// window event of a restarted shell comes before SetShellWindow), and the ghost standing in for
-// a hung window, whose closing offers to end that program.
+// Never closed, whatever their titles: the taskbars, the input-method windows every GUI thread
+// has (closing them breaks text input), the shell's desktop (by its class too, as a restarted
+// shell's window event comes before SetShellWindow), and the ghost standing in for a hung
+// window, whose closing offers to end that program.
 constexpr std::array<std::string_view, 6> kSystemClasses{
     "Shell_TrayWnd", "Shell_SecondaryTrayWnd", "IME", "MSCTFIME UI", "Progman", "Ghost"};
 
+// Class names are compared ignoring case, as Windows does.
 bool SameClassName(std::string_view a, std::string_view b) {
-    // Class names are compared ignoring case, as Windows does.
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         const auto upper = [](char c) {
             return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
@@ -53,8 +53,7 @@ bool WindowMonitor::IsSystemWindow(Hwnd hWnd) {
 
 bool WindowMonitor::HeldByItsThread(const KnownWindow& window) const {
     // A window that appeared while its thread had our request may be that request's question
-    // (its "Save changes?" box, owned or not, titled like its window): closing it answers Cancel
-    // and has the window asked again. Windows seen before the request never wait for it.
+    // (its "Save changes?" box, titled like its window): closing it would answer Cancel.
     return window.thread != 0 &&
            std::any_of(known_.begin(), known_.end(), [&window](const auto& other) {
                return other.second.unanswered && other.second.thread == window.thread &&
