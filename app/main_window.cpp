@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <utility>
+
 #include "app/single_instance.h"
 #include "monitor/main_window_handle.h"
 #include "platform/error.h"
@@ -95,36 +97,22 @@ void Form1::OnDblClick(ControlId control) {
 }
 
 void Form1::OnMouseMove(ControlId control) {
-    switch (control) {
-        case ControlId::Check1:
-            Check1_MouseMove();
-            break;
-        case ControlId::Check2:
-            Check2_MouseMove();
-            break;
-        case ControlId::Check3:
-            Check3_MouseMove();
-            break;
-        case ControlId::Check4:
-            Check4_MouseMove();
-            break;
-        case ControlId::Check5:
-            Check5_MouseMove();
-            break;
-        case ControlId::Form:
-            Form_MouseMove();
-            break;
-        case ControlId::Label1:
-            Label1_MouseMove();
-            break;
-        case ControlId::Text1:
-            Text1_MouseMove();
-            break;
-        case ControlId::ListView1:
-            ListView1_MouseMove();
-            break;
-        default:
-            break;  // the two option boxes have no hover handler
+    // The two option boxes have no hover handler.
+    static constexpr std::pair<ControlId, void (Form1::*)()> kHandlers[] = {
+        {ControlId::Check1, &Form1::Check1_MouseMove},
+        {ControlId::Check2, &Form1::Check2_MouseMove},
+        {ControlId::Check3, &Form1::Check3_MouseMove},
+        {ControlId::Check4, &Form1::Check4_MouseMove},
+        {ControlId::Check5, &Form1::Check5_MouseMove},
+        {ControlId::Form, &Form1::Form_MouseMove},
+        {ControlId::Label1, &Form1::Label1_MouseMove},
+        {ControlId::Text1, &Form1::Text1_MouseMove},
+        {ControlId::ListView1, &Form1::ListView1_MouseMove},
+    };
+    for (const auto& [id, handler] : kHandlers) {
+        if (id == control) {
+            (this->*handler)();
+        }
     }
 }
 

@@ -57,8 +57,7 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     // Opened by start-up on about one start in a hundred; empty opens nothing.
     std::wstring HomePageAddress{Main::kHomePageAddress};
 
-    // Start-up and shut-down (app/startup.cpp)
-    // Runs Form_Load, then shows the window unless start-up went into the tray.
+    // Start-up and shut-down (app/startup.cpp); Start shows the window unless it went to the tray
     void Start();
     void Form_Load();
     void Form_QueryUnload();
@@ -107,11 +106,9 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     template <typename Handler>
     void Guarded(Handler&& handler) noexcept;
     // Hides the window into the tray and starts the timer; on failure reports it and returns
-    // to Idle with the window shown. An icon the shell refuses is asked for again for
-    // `iconPatienceMs` while monitoring runs, and only then counts as a failure.
+    // to Idle. An icon the shell refuses is asked for again for `iconPatienceMs`.
     void EnterMonitoring(std::uint32_t iconPatienceMs);
-    // Another start of the program has handed over and ended: the window shows, monitoring
-    // stopped, in front.
+    // Another start has handed over and ended: the window shows in front, monitoring stopped.
     void ShowForSecondStart();
 
     // MonitorHost (app/monitoring.cpp)
@@ -120,11 +117,9 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     void AbortMonitoring(std::wstring_view description) override;
     void AfterSweep() override { Tray::SweepEnded(); }
     void TrayIconLost(std::wstring_view description) override;
-    // The keyword list's save for the commands; AppError instead of writing a list that start-up
-    // could not read, which would replace the stored one.
+    // AppError instead of saving over a stored list that start-up could not read.
     void SaveKeywords();
-    // Delete Selected and the double click: no selection is the ordinary case, so each step
-    // that fails is skipped in silence.
+    // No selection is the ordinary case, so each step that fails is skipped in silence.
     void RemoveSelectedKeyword() noexcept;
     // Sets the option boxes without running their handlers, after a change that failed.
     void ShowStartOptions(std::int32_t startup, std::int32_t tray);

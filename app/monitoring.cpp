@@ -17,7 +17,6 @@ constexpr std::wstring_view kSweepFailed =
 
 }  // namespace
 
-// Start Monitoring.
 void Form1::Check2_Click() {
     if (!Check2.Pushed()) {
         return;
@@ -70,8 +69,7 @@ void Form1::mnuStopMonitoring_Click() {
 }
 
 void Form1::Timer1_Timer() {
-    // An icon the shell has refused is asked for again from here, and the sweep goes on
-    // meanwhile, unless the shell's last refusal has just ended monitoring.
+    // A refused icon is asked for again, the sweep going on meanwhile until monitoring ends.
     if (Tray::RetryTrayIcon()) {
         monitor_.Tick();
     }

@@ -92,8 +92,7 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
         windows_.GetWindowTextA(hWnd, TitleBuffer.data(), kBufferSize), 0, kBufferSize - 1);
     const std::wstring title =
         text_.AnsiToUnicode(std::string_view(TitleBuffer.data(), static_cast<std::size_t>(length)));
-    // Built at the first title examined, so the list as it stands now is what counts and its
-    // errors arise where the title test's would.
+    // Built at the first title, so the list as it stands now counts, its errors raised here.
     if (!matcher) {
         matcher.emplace(text_, host_.KeywordList());
     }
@@ -113,8 +112,7 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
     if (window.held) {
         return;
     }
-    // Unanswered until its callback says otherwise; a window of this thread answers within the
-    // call, so the record is made first.
+    // A window of this thread answers within the call, so the record is made first.
     window.askedAt = look_;
     window.unanswered = true;
     if (windows_.SendMessageCallbackA(hWnd, WM_CLOSE, 0, 0, &WindowMonitor::CloseRequestHandled,

@@ -45,8 +45,7 @@ void WindowMonitor::WindowEventProc(LParam context, UInt /*event*/, Hwnd hWnd,
     try {
         reinterpret_cast<WindowMonitor*>(context)->OnWindowEvent(hWnd, idObject, idChild);
     } catch (...) {
-        // Telling the user failed too; nothing may unwind into the system, and the next sweep
-        // finds the window all the same.
+        // Nothing may unwind into the system; the next sweep finds the window all the same.
     }
 }
 

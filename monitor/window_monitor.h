@@ -21,12 +21,10 @@ class KeywordMatcher;
 // window and reaches it only through this.
 class MonitorHost {
   public:
-    // The keyword list as it stands now.
     virtual const ListView& KeywordList() const = 0;
     // The program has ended: a window event that arrives later is not acted on.
     virtual bool Ended() const = 0;
-    // Timer1 runs, so monitoring is on.
-    virtual bool Timer1Enabled() const = 0;
+    virtual bool Timer1Enabled() const = 0;  // monitoring is on
     // A sweep or a window's check failed: monitoring stops, then the user is told why.
     virtual void AbortMonitoring(std::wstring_view description) = 0;
     // A sweep has ended; whatever waited for it may run.
@@ -48,11 +46,8 @@ class WindowMonitor {
     WindowMonitor(const WindowMonitor&) = delete;
     WindowMonitor& operator=(const WindowMonitor&) = delete;
 
-    // A sweep is under way (its closing message pass dispatches whatever waits).
     bool Sweeping() const { return sweeping_; }
-
-    // One tick of Timer1: every window's title against the list, matching ones asked to close;
-    // then what the sweep held up. Nothing while a sweep runs.
+    // One tick of Timer1: every window's title against the list, matching ones asked to close.
     void Tick();
 
     // The window events while monitoring: hooks set with Timer1 enabled, taken down with it.

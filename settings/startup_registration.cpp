@@ -16,17 +16,11 @@ namespace {
 // KEY_CREATE_LINK
 constexpr UInt kRunKeyAccess = 0x3F;
 
-const wchar_t* RootName(Hkey root) {
-    return root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
-}
-
 // The machine's Run key in its 64-bit view, whichever build asks: a 32-bit build would otherwise
 // see WOW6432Node's, a second key that Windows runs as well (Wine's 32-bit prefix has none).
 UInt RunKeyAccess(Hkey root, UInt access) {
     return root == HKEY_LOCAL_MACHINE ? access | KEY_WOW64_64KEY : access;
 }
-
-// --- The administrators' folders ---------------------------------------------------------
 
 // Case is ignored for ASCII letters only, so two names match only where the file system
 // certainly takes them for one; any other difference keeps the path outside.
@@ -97,8 +91,6 @@ std::vector<std::wstring> ProgramFilesFolders(RegistryAccess& registry) {
     }
     return folders;
 }
-
-// --- The Run entry -----------------------------------------------------------------------
 
 struct RunEntry {
     std::wstring path;
@@ -247,8 +239,10 @@ void UnregisterRunEntry(RegistryAccess& registry, const TextConversion& text, Sy
         }
         if (const RunValue left = ReadRunValue(registry, root, entry->name);
             left.unknown || left.data) {
-            remaining += (remaining.empty() ? L"" : L", ") + std::wstring(RootName(root)) +
-                         L" (error " + std::to_wstring(result) + L")";
+            const std::wstring name =
+                root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
+            remaining += (remaining.empty() ? L"" : L", ") + name + L" (error " +
+                         std::to_wstring(result) + L")";
         }
     }
     if (!remaining.empty()) {
