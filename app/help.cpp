@@ -4,8 +4,6 @@
 
 namespace vt {
 
-namespace {
-
 // Lines break at each carriage return in the message box; a line feed is never used.
 constexpr std::wstring_view kHelpText =
     L"This program will automatically close a window if it contains the letters (name) you "
@@ -17,8 +15,6 @@ constexpr std::wstring_view kHelpText =
     L"Click \"Start Monitoring\"\r\r"
     L"Go to Start > Run and type in calc and hit enter.\r\r"
     L"The Microsoft Calculator will open and be immediately closed by this program.";
-
-}  // namespace
 
 void Form1::Check5_Click() {
     // The button springs back before the box shows.

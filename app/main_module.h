@@ -22,7 +22,6 @@ void RestrictDllSearch(SystemServices& system) noexcept;
 // True when the file's date and time of last change can be read; never raises.
 bool FileExists(SystemServices& files, std::wstring_view path) noexcept;
 
-// Puts the window in the middle of the screen.
 void CenterForm(FormToolkit& toolkit);
 
 // The number from 1 to 100 that a start at this time of day draws: Int(Rnd * 100) + 1, the

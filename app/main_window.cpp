@@ -71,8 +71,7 @@ void Form1::Guarded(Handler&& handler) noexcept {
         try {
             ShowMessage(CurrentErrorDescription(platform_.text));
         } catch (...) {
-            // The message itself failed (a conversion, memory): nothing is left to report with,
-            // and the message loop must go on.
+            // The message itself failed: nothing is left to report with, and the loop goes on.
         }
     }
 }

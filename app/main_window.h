@@ -32,8 +32,6 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     const TextConversion& text() const override { return platform_.text; }
     SystemServices& clock() const override { return platform_.system; }
     Hwnd hWnd() const override { return hWnd_; }
-    // Form_QueryUnload has ended the program: a handler that resumes after a modal loop (a
-    // message box, the tray menu, a sweep's message pass) must leave the window alone.
     bool Ended() const override { return ended_; }
     bool Busy() const override { return monitor_.Sweeping(); }
     void ShowTrayMenu(MenuId menu) override { platform_.form.PopupMenu(menu); }

@@ -1,12 +1,9 @@
 #include <string>
-#include <utility>
 
 #include "app/main_window.h"
 #include "platform/error.h"
 
 namespace vt {
-
-namespace {
 
 constexpr std::wstring_view kNoKeyword = L"Please add a keyword to monitor";
 // Monitoring cannot start, or cannot go on once the icon is lost.
@@ -14,8 +11,6 @@ constexpr std::wstring_view kStartMonitoringError = L"ERROR while starting monit
 constexpr std::wstring_view kStopFailed = L"ERROR while stopping monitoring - ";
 constexpr std::wstring_view kSweepFailed =
     L"ERROR while monitoring windows - monitoring has been aborted - ";
-
-}  // namespace
 
 void Form1::Check2_Click() {
     if (!Check2.Pushed()) {

@@ -31,8 +31,8 @@ class SingleInstance {
     // does not show within kFindTimeoutMs is reported in a message box. False for the first copy.
     bool HandOverToRunningCopy() noexcept;
 
-    // How long and how often a second start looks for the running copy's window: a copy that
-    // has only just claimed the session (at logon) may not have made it yet.
+    // How long and how often a second start looks for the running copy's window, which a copy
+    // that has just claimed the session (at logon) may not have made yet.
     static constexpr UInt kFindTimeoutMs = 10000;
     static constexpr UInt kFindIntervalMs = 50;
 

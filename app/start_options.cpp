@@ -7,11 +7,7 @@
 
 namespace vt {
 
-namespace {
-
 constexpr std::wstring_view kStartupErrorPrefix = L"ERROR while changing Windows startup - ";
-
-}  // namespace
 
 void Form1::Check6_Click() {
     if (IsLoading || revertingOptions_) {

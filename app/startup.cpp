@@ -7,13 +7,9 @@
 
 namespace vt {
 
-namespace {
-
 constexpr std::wstring_view kLoadErrorPrefix = L"ERROR while loading main form - ";
 constexpr std::wstring_view kColumnHeader = L"Windows To Close";
 constexpr std::int32_t kColumnWidthTwips = 4700;
-
-}  // namespace
 
 void Form1::Start() {
     Form_Load();

@@ -18,9 +18,8 @@ void SaveKeywordList(const SettingsStore& store, ListView& listView);
 // Appends the stored keywords after the items already in the list.
 void LoadKeywordList(const SettingsStore& store, ListView& listView);
 
-// Whether a keyword survives a save and a load unchanged, whatever keyword follows it: the
-// first separator in keyword + separator must be the one appended. "a||||||||---" is not
-// storable, since its end and the separator's start would read back as a separator.
+// Whether a keyword survives a save and a load unchanged, whatever follows it: "a||||||||---" is
+// not, since its end and the separator's start would read back as a separator.
 bool IsStorable(std::wstring_view keyword);
 
 // The stored form of the keywords, in order.

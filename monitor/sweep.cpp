@@ -27,12 +27,9 @@ constexpr std::array<std::string_view, 6> kSystemClasses{
 
 // Class names are compared ignoring case, as Windows does.
 bool SameClassName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto upper = [](char c) {
-            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-        };
-        return upper(x) == upper(y);
-    });
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 }  // namespace

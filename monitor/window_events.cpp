@@ -13,11 +13,7 @@
 
 namespace vt {
 
-namespace {
-
 constexpr std::array kWindowEvents{EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE};
-
-}  // namespace
 
 void WindowMonitor::InstallWindowEventHooks() {
     static_assert(kWindowEvents.size() == std::tuple_size_v<decltype(windowEventHooks_)>);

@@ -7,9 +7,8 @@
 #include "platform/system_services.h"
 #include "platform/text_conversion.h"
 
-// The per-user settings store: string values addressed by application, section and key, kept
-// in the current user's registry as one REG_SZ per key under
-// HKEY_CURRENT_USER\Software\<application>\<section>, in the system's ANSI code page.
+// The per-user settings store: one REG_SZ per key, in the system's ANSI code page, under
+// HKEY_CURRENT_USER\Software\<application>\<section>.
 namespace vt {
 
 inline constexpr std::wstring_view kSettingsApp = L"Tolvane";
@@ -24,7 +23,6 @@ inline bool IsOn(std::wstring_view value) {
     return value == kOn;
 }
 
-// The services the store is kept with.
 struct SettingsStore {
     RegistryAccess& registry;
     const TextConversion& text;

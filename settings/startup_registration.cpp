@@ -45,9 +45,8 @@ bool IsPlainDrivePath(std::wstring_view path) {
            names.find(L"\\..\\") == std::wstring::npos;
 }
 
-// The path with its short (8.3) names expanded where the file system can: a short name is the
-// only other spelling a folder has. The path as given when it cannot be found, which a short
-// name then keeps outside every folder. Empty when it is no plain drive path.
+// The path with its short (8.3) names expanded, the only other spelling a folder has; as given
+// when it cannot be found (a short name then stays outside). Empty for no plain drive path.
 std::wstring LongForm(SystemServices& files, std::wstring_view path) {
     std::wstring expanded = files.GetLongPathNameW(path);
     if (expanded.empty()) {
@@ -72,8 +71,8 @@ constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\Curren
 constexpr const wchar_t* kProgramFilesValues[] = {L"ProgramFilesDir", L"ProgramFilesDir (x86)",
                                                   L"ProgramW6432Dir"};
 
-// Read in the 64-bit view whichever build asks: a 32-bit build's own view names the x86 folder
-// as ProgramFilesDir. 32-bit Windows ignores the flag and names its one folder.
+// In the 64-bit view whichever build asks: a 32-bit build's own view names the x86 folder as
+// ProgramFilesDir.
 std::vector<std::wstring> ProgramFilesFolders(RegistryAccess& registry) {
     std::vector<std::wstring> folders;
     const RegKey key = RegKey::Open(registry, HKEY_LOCAL_MACHINE, kCurrentVersionKey,
@@ -152,8 +151,7 @@ std::int32_t PutRegValue(RegistryAccess& registry, Hkey key, const std::string& 
                                    static_cast<UInt>(value.size() + 1));
 }
 
-// Sets the value under root's Run key; the first failing result. The user's key may not exist
-// yet and is made; the machine's is only opened.
+// Sets the value under root's Run key; the first failing result. Only the user's key is made.
 std::int32_t PutKeyValue(RegistryAccess& registry, Hkey root, const std::string& valueName,
                          const std::string& value) {
     const RegKey key =
@@ -205,8 +203,7 @@ void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, Syst
     std::optional<std::int32_t> machine;
     if (InAdministratorsFolder(registry, files, entry->path)) {
         machine = PutKeyValue(registry, HKEY_LOCAL_MACHINE, entry->name, entry->data);
-        // Or already there machine-wide (written while elevated): a per-user copy would start
-        // it twice.
+        // Or already there (written while elevated): a per-user copy would start it twice.
         if (*machine == ERROR_SUCCESS ||
             ReadRunValue(registry, HKEY_LOCAL_MACHINE, entry->name).data == entry->data) {
             RemoveDuplicate(registry, HKEY_CURRENT_USER, entry->name);

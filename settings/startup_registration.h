@@ -12,10 +12,9 @@ namespace vt::RegStuff {
 // This exact text, upper case, with the trailing backslash, under either root.
 inline constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\";
 
-// True when the executable lies inside a Program Files folder (on 64-bit Windows either of them,
-// whichever build asks), which only administrators can change: the folders that the machine's
-// registry names, never the environment. Short (8.3) names are read in their long form; a path
-// that merely begins like such a folder ("C:\Program Files Evil\") is outside.
+// True when the executable lies inside a Program Files folder that the machine's registry names
+// (either of them on 64-bit Windows), which only administrators can change. Short (8.3) names
+// count in their long form; "C:\Program Files Evil\" is outside.
 bool InAdministratorsFolder(RegistryAccess& registry, SystemServices& files,
                             std::wstring_view executablePath);
 

@@ -57,8 +57,7 @@ void ForgetIcon() noexcept {
     Pending.waiting = false;
 }
 
-// Asks the shell once more for the icon it has not taken, and gives up once the patience is
-// spent; false when it has.
+// Asks the shell once more for the icon; false when the patience is spent and it gave up.
 bool TryAgain(TrayOwner& owner, std::uint64_t now) {
     WindowSystem& shell = owner.windows();
     if (PutInShell(shell)) {
@@ -76,8 +75,7 @@ bool TryAgain(TrayOwner& owner, std::uint64_t now) {
         return true;
     }
     const std::wstring description(Pending.failure);
-    // The delete goes too: an add still on its way would bring the icon back without its
-    // window procedure.
+    // The delete goes too: an add still on its way would bring the icon back without subclass.
     RemoveTrayIcon();
     owner.TrayIconLost(description);
     return false;
@@ -93,9 +91,8 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu, std::uint32_t patienceMs) {
     WindowSystem& windows = owner.windows();
     TrayPlatform = &windows;
     TaskbarCreatedMessage = windows.RegisterWindowMessageA("TaskbarCreated");
-    // Elevated, the message filter would keep Explorer's broadcast out and the icon lost. Not
-    // elevated there is no filter to pass, and the call may be refused (ERROR_ACCESS_DENIED at
-    // low integrity, a stub under Wine): the broadcast then arrives anyway.
+    // Elevated, the message filter would keep Explorer's broadcast out. Not elevated, the call
+    // may be refused (at low integrity, a stub under Wine), and the broadcast arrives anyway.
     static_cast<void>(
         windows.ChangeWindowMessageFilterEx(owner.hWnd(), TaskbarCreatedMessage, MSGFLT_ALLOW));
 
@@ -165,8 +162,7 @@ void RestoreTrayIcon() {
         return;
     }
     WindowSystem& shell = owner->windows();
-    // Any program may send "TaskbarCreated", and the icon may still be there: never deleted
-    // here, it is live.
+    // Any program may send "TaskbarCreated": the icon may still be there, so it is not deleted.
     if (PutInShell(shell)) {
         ModifyTip(shell);
         return;

@@ -22,8 +22,8 @@ inline constexpr UInt TRAY_CALLBACK_MESSAGE = 2025;
 inline constexpr std::uint32_t kAddPatienceMs = 1000;
 inline constexpr std::uint32_t kLogonAddPatienceMs = 60000;
 
-// The module's state, for the one icon the program shows. Module-level by necessity: the
-// system calls APIStuff::TrayWindowProc, the main window's subclass, without an object.
+// The module's state, for the one icon: module-level, as the system calls the main window's
+// subclass, APIStuff::TrayWindowProc, without an object.
 
 // The one icon record; every call to the shell passes this same record.
 inline NotifyIconDataA TrayIconData;
@@ -49,17 +49,15 @@ struct PendingAdd {
 };
 inline PendingAdd Pending;
 
-// Subclasses the owner's window and adds the icon, without a tooltip. An icon the shell
-// refuses is asked for again by RetryTrayIcon, and at once on "TaskbarCreated", for
-// `patienceMs`; then the subclass is undone and the owner told (TrayOwner::TrayIconLost).
-// AppError (err::kTrayIconNotAdded) when the window cannot be subclassed. Does nothing while
-// the icon is shown or still being asked for.
+// Subclasses the owner's window and adds the icon, without a tooltip; nothing while it is shown
+// or still asked for. A refused icon is asked for again (RetryTrayIcon, "TaskbarCreated") for
+// `patienceMs`, then the owner is told (TrayIconLost). AppError when it cannot subclass.
 void AddTrayIcon(TrayOwner& owner, MenuId menu, std::uint32_t patienceMs = kAddPatienceMs);
 // Sets the tooltip, the text's first 63 characters: on the shown icon at once, or with the add
 // of one the shell has not taken yet.
 void SetTrayTip(std::wstring_view tip);
-// A tick of the owner's timer: asks the shell again, a few times a second, for an icon it
-// refused. False when it has just given up on the icon, and the owner has stopped monitoring.
+// A tick of the owner's timer: asks the shell again for a refused icon. False when it has just
+// given up, and the owner has stopped monitoring.
 bool RetryTrayIcon();
 // Deletes the icon and gives the window its own procedure back; nothing while no icon is shown.
 void RemoveTrayIcon();
