@@ -17,15 +17,14 @@ class CheckBox {
     CheckBox(FormToolkit& form, ControlId id, bool visible)
         : form_(form), id_(id), visible_(visible) {}
 
+    ControlId Id() const { return id_; }
     std::int32_t Value() const { return value_; }
     void SetValue(std::int32_t value);
     bool Visible() const { return visible_; }
     void SetVisible(bool visible);
-    // A user's click: unchecked becomes checked and checked becomes unchecked.
     void UserClick() { SetValue(value_ == 1 ? 0 : 1); }
-    // A check box drawn as a push button, in its Click handler: true when the click checked
-    // it, and then it springs back at once; the spring-back's own Click finds it unchecked and
-    // gets false, so the command runs once.
+    // For a push button's Click handler: true when the click checked it, which then springs
+    // back at once; the spring-back's own Click gets false, so the command runs once.
     bool Pushed();
 
     std::function<void()> Click;

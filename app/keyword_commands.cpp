@@ -6,22 +6,11 @@
 
 namespace vt {
 
-namespace {
-
-constexpr std::wstring_view kNotStorable =
-    L"The keyword cannot be stored because it contains, or ends with the start of, the text "
-    L"\"||||||||---|||\"";
-constexpr std::wstring_view kNotInCodePage =
-    L"The keyword cannot be stored because it holds characters that this system's code page "
-    L"cannot represent";
-constexpr std::wstring_view kListNotLoaded =
-    L"The keyword list could not be read at start-up, so it is not saved over the stored one";
-
-}  // namespace
-
 void Form1::SaveKeywords() {
     if (!keywordListLoaded_) {
-        throw AppError(err::kSettingUnreadable, "Form1", std::wstring(kListNotLoaded));
+        throw AppError(err::kSettingUnreadable, "Form1",
+                       L"The keyword list could not be read at start-up, so it is not saved "
+                       L"over the stored one");
     }
     Registry::SaveKeywordList(settings_, ListView1);
 }
@@ -37,12 +26,14 @@ void Form1::Check1_Click() {
             // lacks would become another, or a '?' that stands for every such letter of a title.
             if (!ToAnsiExactly(platform_.text, text)) {
                 throw AppError(err::kKeywordNotInCodePage, "Check1_Click",
-                               std::wstring(kNotInCodePage));
+                               L"The keyword cannot be stored because it holds characters that "
+                               L"this system's code page cannot represent");
             }
             // Stored, it would come back cut or would spoil the keyword after it.
             if (!Registry::IsStorable(text)) {
                 throw AppError(err::kKeywordNotStorable, "Check1_Click",
-                               std::wstring(kNotStorable));
+                               L"The keyword cannot be stored because it contains, or ends with "
+                               L"the start of, the text \"||||||||---|||\"");
             }
             ListView1.Add(text);
             Text1.SetText(L"");

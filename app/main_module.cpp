@@ -1,7 +1,6 @@
 #include "app/main_module.h"
 
 #include <cmath>
-#include <cstdint>
 
 #include "app/random_numbers.h"
 #include "platform/error.h"
@@ -42,9 +41,7 @@ void MaybeOpenHomePage(SystemServices& system, std::wstring_view address) {
     }
     // A bare "explorer" would be looked for in the program's own folder first.
     std::wstring windows = system.GetSystemWindowsDirectoryW();
-    while (!windows.empty() && windows.back() == L'\\') {
-        windows.pop_back();  // "C:\" at a drive's root
-    }
+    windows.erase(windows.find_last_not_of(L'\\') + 1);  // "C:\" at a drive's root
     if (windows.empty()) {
         throw AppError(err::kFileNotFound, "MaybeOpenHomePage",
                        L"The Windows folder could not be found");

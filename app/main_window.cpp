@@ -1,9 +1,10 @@
 #include "app/main_window.h"
 
+#include <utility>
+
 #include "app/single_instance.h"
 #include "monitor/main_window_handle.h"
 #include "platform/error.h"
-#include "tray/tray_icon.h"
 
 namespace vt {
 
@@ -70,41 +71,20 @@ void Form1::Guarded(Handler&& handler) noexcept {
         try {
             ShowMessage(CurrentErrorDescription(platform_.text));
         } catch (...) {
-            // The message itself failed (a conversion, memory): nothing is left to report with,
-            // and the message loop must go on.
+            // The message itself failed: nothing is left to report with, and the loop goes on.
         }
     }
 }
 
 void Form1::OnClick(ControlId control) {
     Guarded([&] {
-        switch (control) {
-            case ControlId::Check1:
-                Check1.UserClick();
-                break;
-            case ControlId::Check2:
-                Check2.UserClick();
-                break;
-            case ControlId::Check3:
-                Check3.UserClick();
-                break;
-            case ControlId::Check4:
-                Check4.UserClick();
-                break;
-            case ControlId::Check5:
-                Check5.UserClick();
-                break;
-            case ControlId::Check6:
-                Check6.UserClick();
-                break;
-            case ControlId::Check8:
-                Check8.UserClick();
-                break;
-            case ControlId::ListView1:
-                ListView1_Click();
-                break;
-            default:
-                break;
+        if (control == ControlId::ListView1) {
+            ListView1_Click();
+        }
+        for (CheckBox* box : {&Check1, &Check2, &Check3, &Check4, &Check5, &Check6, &Check8}) {
+            if (box->Id() == control) {
+                box->UserClick();
+            }
         }
     });
 }
@@ -116,36 +96,22 @@ void Form1::OnDblClick(ControlId control) {
 }
 
 void Form1::OnMouseMove(ControlId control) {
-    switch (control) {
-        case ControlId::Check1:
-            Check1_MouseMove();
-            break;
-        case ControlId::Check2:
-            Check2_MouseMove();
-            break;
-        case ControlId::Check3:
-            Check3_MouseMove();
-            break;
-        case ControlId::Check4:
-            Check4_MouseMove();
-            break;
-        case ControlId::Check5:
-            Check5_MouseMove();
-            break;
-        case ControlId::Form:
-            Form_MouseMove();
-            break;
-        case ControlId::Label1:
-            Label1_MouseMove();
-            break;
-        case ControlId::Text1:
-            Text1_MouseMove();
-            break;
-        case ControlId::ListView1:
-            ListView1_MouseMove();
-            break;
-        default:
-            break;  // the two option boxes have no hover handler
+    // The two option boxes have no hover handler.
+    static constexpr std::pair<ControlId, void (Form1::*)()> kHandlers[] = {
+        {ControlId::Check1, &Form1::Check1_MouseMove},
+        {ControlId::Check2, &Form1::Check2_MouseMove},
+        {ControlId::Check3, &Form1::Check3_MouseMove},
+        {ControlId::Check4, &Form1::Check4_MouseMove},
+        {ControlId::Check5, &Form1::Check5_MouseMove},
+        {ControlId::Form, &Form1::Form_MouseMove},
+        {ControlId::Label1, &Form1::Label1_MouseMove},
+        {ControlId::Text1, &Form1::Text1_MouseMove},
+        {ControlId::ListView1, &Form1::ListView1_MouseMove},
+    };
+    for (const auto& [id, handler] : kHandlers) {
+        if (id == control) {
+            (this->*handler)();
+        }
     }
 }
 

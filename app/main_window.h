@@ -10,6 +10,7 @@
 #include "monitor/window_monitor.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "tray/tray_icon.h"
 #include "tray/tray_owner.h"
 
 namespace vt {
@@ -22,8 +23,7 @@ inline constexpr std::wstring_view kTrayTip = L"Right-click here to access the m
 class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
   public:
     explicit Form1(Platform& platform);
-    // Takes away the tray icon while this form still owns it: the module-level tray state must
-    // never point at a form that is gone.
+    // The module-level tray state must never point at a form that is gone.
     ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -32,18 +32,12 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     const TextConversion& text() const override { return platform_.text; }
     SystemServices& clock() const override { return platform_.system; }
     Hwnd hWnd() const override { return hWnd_; }
-    // Form_QueryUnload has ended the program: the window is gone, and a handler that resumes
-    // after a modal loop (a message box, the tray menu, a sweep's message pass) must leave it
-    // alone.
     bool Ended() const override { return ended_; }
-
-    // A sweep is under way (the tray menu waits for its end rather than open inside it).
     bool Busy() const override { return monitor_.Sweeping(); }
-    // The tray's pop-up menu.
-    void ShowTrayMenu(MenuId menu) override;
+    void ShowTrayMenu(MenuId menu) override { platform_.form.PopupMenu(menu); }
 
-    // A message box with the application's title as caption, owned by Form1; the button
-    // pressed. Once the program has ended it shows nothing and returns 0.
+    // A message box captioned with the application's title; the button pressed. Once the
+    // program has ended it shows nothing and returns 0.
     std::int32_t ShowMessage(std::wstring_view text, UInt style = MB_OK);
 
     CheckBox Check1;  // Add
@@ -61,8 +55,7 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     // Opened by start-up on about one start in a hundred; empty opens nothing.
     std::wstring HomePageAddress{Main::kHomePageAddress};
 
-    // Start-up and shut-down (app/startup.cpp)
-    // Runs Form_Load, then shows the window unless start-up went into the tray.
+    // Start-up and shut-down (app/startup.cpp); Start shows the window unless it went to the tray
     void Start();
     void Form_Load();
     void Form_QueryUnload();
@@ -83,59 +76,51 @@ class Form1 final : public FormEvents, public TrayOwner, public MonitorHost {
     void Check6_Click();
     void Check8_Click();
 
-    // Help and pointer feedback (app/help.cpp, app/pointer.cpp)
+    // Help (app/help.cpp) and pointer feedback: the hand over the five buttons.
     void Check5_Click();
-    void Check1_MouseMove();
-    void Check2_MouseMove();
-    void Check3_MouseMove();
-    void Check4_MouseMove();
-    void Check5_MouseMove();
-    void Form_MouseMove();
-    void Label1_MouseMove();
-    void Text1_MouseMove();
-    void ListView1_MouseMove();
+    void Check1_MouseMove() { platform_.form.SetMousePointer(kMousePointerCustom); }
+    void Check2_MouseMove() { platform_.form.SetMousePointer(kMousePointerCustom); }
+    void Check3_MouseMove() { platform_.form.SetMousePointer(kMousePointerCustom); }
+    void Check4_MouseMove() { platform_.form.SetMousePointer(kMousePointerCustom); }
+    void Check5_MouseMove() { platform_.form.SetMousePointer(kMousePointerCustom); }
+    void Form_MouseMove() { platform_.form.SetMousePointer(kMousePointerDefault); }
+    void Label1_MouseMove() { platform_.form.SetMousePointer(kMousePointerDefault); }
+    void Text1_MouseMove() { platform_.form.SetMousePointer(kMousePointerDefault); }
+    void ListView1_MouseMove() { platform_.form.SetMousePointer(kMousePointerDefault); }
 
-    // FormEvents: the window layer's events, dispatched to the handlers above.
+    // FormEvents, dispatched to the handlers above.
     void OnClick(ControlId control) override;
     void OnDblClick(ControlId control) override;
     void OnMouseMove(ControlId control) override;
     void OnTimer() override;
     void OnMenuCommand(MenuId item) override;
     void OnQueryUnload() override;
-    void OnEndSession() override;
+    // Nothing needs saving: the session's end is an ordinary close.
+    void OnEndSession() override { OnQueryUnload(); }
     void OnRegisteredMessage(UInt message, WParam wParam, LParam lParam) override;
 
   private:
-    // Runs a handler that has no error trap of its own: its error is shown, and never reaches
-    // the message loop.
+    // Runs a handler that has no error trap of its own: its error is shown, never passed on.
     template <typename Handler>
     void Guarded(Handler&& handler) noexcept;
     // Hides the window into the tray and starts the timer; on failure reports it and returns
-    // to Idle with the window shown. An icon the shell refuses is asked for again for
-    // `iconPatienceMs` while monitoring runs, and only then counts as a failure.
+    // to Idle. An icon the shell refuses is asked for again for `iconPatienceMs`.
     void EnterMonitoring(std::uint32_t iconPatienceMs);
-    // Another start of the program has handed over and ended: the window shows, monitoring
-    // stopped, and comes to the front.
+    // Another start has handed over and ended: the window shows in front, monitoring stopped.
     void ShowForSecondStart();
 
     // MonitorHost (app/monitoring.cpp)
     const ListView& KeywordList() const override { return ListView1; }
     bool Timer1Enabled() const override { return Timer1.Enabled(); }
-    // Stops monitoring, then tells why.
     void AbortMonitoring(std::wstring_view description) override;
-    // Lets the tray open a menu held up by the sweep.
-    void AfterSweep() override;
-    // TrayOwner: Stop Monitoring, then the reason.
+    void AfterSweep() override { Tray::SweepEnded(); }
     void TrayIconLost(std::wstring_view description) override;
-    // The keyword list's save for the commands; AppError instead of writing a list that start-up
-    // could not read, which would replace the stored one.
+    // AppError instead of saving over a stored list that start-up could not read.
     void SaveKeywords();
-    // Delete Selected and the double click: no selection is the ordinary case, so each step
-    // that fails is skipped in silence.
+    // No selection is the ordinary case, so each step that fails is skipped in silence.
     void RemoveSelectedKeyword() noexcept;
     // Sets the option boxes without running their handlers, after a change that failed.
     void ShowStartOptions(std::int32_t startup, std::int32_t tray);
-    void SetMousePointer(std::int32_t pointer);
 
     Platform& platform_;
     Hwnd hWnd_ = 0;

@@ -1,13 +1,9 @@
 #include <string>
-#include <utility>
 
 #include "app/main_window.h"
 #include "platform/error.h"
-#include "tray/tray_icon.h"
 
 namespace vt {
-
-namespace {
 
 constexpr std::wstring_view kNoKeyword = L"Please add a keyword to monitor";
 // Monitoring cannot start, or cannot go on once the icon is lost.
@@ -16,9 +12,6 @@ constexpr std::wstring_view kStopFailed = L"ERROR while stopping monitoring - ";
 constexpr std::wstring_view kSweepFailed =
     L"ERROR while monitoring windows - monitoring has been aborted - ";
 
-}  // namespace
-
-// Start Monitoring.
 void Form1::Check2_Click() {
     if (!Check2.Pushed()) {
         return;
@@ -71,25 +64,16 @@ void Form1::mnuStopMonitoring_Click() {
 }
 
 void Form1::Timer1_Timer() {
-    // An icon the shell has refused is asked for again from here, and the sweep goes on
-    // meanwhile, unless the shell's last refusal has just ended monitoring.
+    // A refused icon is asked for again, the sweep going on meanwhile until monitoring ends.
     if (Tray::RetryTrayIcon()) {
         monitor_.Tick();
     }
-}
-
-void Form1::ShowTrayMenu(MenuId menu) {
-    platform_.form.PopupMenu(menu);
 }
 
 void Form1::AbortMonitoring(std::wstring_view description) {
     // Stop Monitoring reports its own failures; then this error is told.
     mnuStopMonitoring_Click();
     ShowMessage(std::wstring(kSweepFailed) + std::wstring(description));
-}
-
-void Form1::AfterSweep() {
-    Tray::SweepEnded();
 }
 
 void Form1::TrayIconLost(std::wstring_view description) {

@@ -31,12 +31,10 @@ bool SingleInstance::HandOverToRunningCopy() noexcept {
             if (running != 0) {
                 UInt processId = 0;
                 if (platform_.windows.GetWindowThreadProcessId(running, &processId) != 0) {
-                    // Fails when this start may not set the foreground itself; the running copy
-                    // then shows without coming to the front.
+                    // Refused, the running copy shows without coming to the front.
                     static_cast<void>(platform_.windows.AllowSetForegroundWindow(processId));
                 }
                 // Posted, never sent: a copy that has stopped answering cannot hold this start.
-                // A post that fails leaves it as it is.
                 static_cast<void>(platform_.windows.PostMessageA(running, message, 0, 0));
                 return true;
             }

@@ -44,20 +44,19 @@ class NamedMutex {
 // life of its process; a later start finds the running copy, hands over to it and ends.
 class SingleInstance {
   public:
-    // Claims the session: before anything is read or written, and before Form1's window exists,
-    // which a second start must not find in place of the running copy's.
+    // Claims the session before anything is read or written, and before Form1's window exists,
+    // which a second start must not take for the running copy's.
     explicit SingleInstance(Platform& platform);
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // When another copy runs in the session: asks it to show its main window, without waiting
-    // for it, and returns true; this start must then end, having written nothing. A copy whose
-    // window does not show within kFindTimeoutMs is reported in a message box; one that cannot
-    // be asked is left as it is, in silence. False for the first copy.
+    // When another copy runs in the session: asks it to show its main window, without waiting,
+    // and returns true; this start must then end, having written nothing. A copy whose window
+    // does not show within kFindTimeoutMs is reported in a message box. False for the first copy.
     bool HandOverToRunningCopy() noexcept;
 
-    // How long and how often a second start looks for the running copy's window: a copy that
-    // has only just claimed the session (at logon) may not have made it yet.
+    // How long and how often a second start looks for the running copy's window, which a copy
+    // that has just claimed the session (at logon) may not have made yet.
     static constexpr UInt kFindTimeoutMs = 10000;
     static constexpr UInt kFindIntervalMs = 50;
 

@@ -3,16 +3,11 @@
 #include "app/main_window.h"
 #include "platform/error.h"
 #include "platform/scoped_flag.h"
-#include "settings/settings.h"
 #include "settings/startup_registration.h"
 
 namespace vt {
 
-namespace {
-
 constexpr std::wstring_view kStartupErrorPrefix = L"ERROR while changing Windows startup - ";
-
-}  // namespace
 
 void Form1::Check6_Click() {
     if (IsLoading || revertingOptions_) {

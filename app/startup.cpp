@@ -1,22 +1,15 @@
 #include <string>
 
-#include "app/main_module.h"
 #include "app/main_window.h"
-#include "tray/tray_icon.h"
 #include "keywords/keyword_store.h"
 #include "monitor/main_window_handle.h"
 #include "platform/error.h"
-#include "settings/settings.h"
 
 namespace vt {
-
-namespace {
 
 constexpr std::wstring_view kLoadErrorPrefix = L"ERROR while loading main form - ";
 constexpr std::wstring_view kColumnHeader = L"Windows To Close";
 constexpr std::int32_t kColumnWidthTwips = 4700;
-
-}  // namespace
 
 void Form1::Start() {
     Form_Load();
@@ -30,9 +23,8 @@ void Form1::Form_Load() {
     const auto report = [this](const std::wstring& description) {
         ShowMessage(std::wstring(kLoadErrorPrefix) + description);
     };
-    // The cursor and the home page are extras: their failure is reported, and start-up goes
-    // on, or the list, the handle and the options would stay unrestored. False once the
-    // program has ended while the report was shown.
+    // The cursor and the home page are extras: their failure is reported and start-up goes on,
+    // or the list, the handle and the options would stay unrestored. False once it has ended.
     const auto runExtraStep = [&](auto&& step) {
         try {
             step();
@@ -71,14 +63,12 @@ void Form1::Form_Load() {
 
         Globals::MainWindowHandle = hWnd();
 
+        const auto stored = [this](std::wstring_view key) {
+            return IsOn(ReadSetting(settings_, kSettingsApp, kSettingsSection, key, kOff)) ? 1 : 0;
+        };
         // Check6_Click returns at once while IsLoading is set: the Run entry stays as it is.
-        Check6.SetValue(
-            IsOn(ReadSetting(settings_, kSettingsApp, kSettingsSection, kKeyWindowsStartup, kOff))
-                ? 1
-                : 0);
-        Check8.SetValue(
-            IsOn(ReadSetting(settings_, kSettingsApp, kSettingsSection, kKeyMinimized, kOff)) ? 1
-                                                                                              : 0);
+        Check6.SetValue(stored(kKeyWindowsStartup));
+        Check8.SetValue(stored(kKeyMinimized));
 
         if (Check8.Value() == 1) {
             // At logon the notification area may come up well after the program.
@@ -119,8 +109,7 @@ void Form1::Form_QueryUnload() {
     // Set first: a handler that resumes after this must find the window gone.
     ended_ = true;
     platform_.form.EndProgram();
-    // Destroying the window normally takes the icon with it; should the subclass have missed
-    // WM_NCDESTROY, the icon must still not outlive the process.
+    // Should the subclass have missed WM_NCDESTROY, the icon must still not outlive the process.
     Tray::ForgetOwner(*this);
 }
 
@@ -133,16 +122,10 @@ void Form1::ShowForSecondStart() {
     if (ended_) {
         return;
     }
-    // An open question comes forward with its window: brought forward alone, the window can
-    // stand above its own box, disabled. The starting copy allowed it; without that, Windows
-    // flashes the taskbar button instead.
+    // An open question comes forward with its window, which alone could stand above its own
+    // box, disabled. Without the starting copy's leave, Windows flashes the taskbar button.
     const Hwnd popup = platform_.windows.GetLastActivePopup(hWnd_);
     static_cast<void>(platform_.windows.SetForegroundWindow(popup != 0 ? popup : hWnd_));
-}
-
-void Form1::OnEndSession() {
-    // Nothing needs saving: the session's end is an ordinary close.
-    OnQueryUnload();
 }
 
 }  // namespace vt

@@ -13,23 +13,19 @@ namespace vt::Registry {
 
 inline constexpr std::wstring_view KeywordSeparator = L"||||||||---|||";
 
-// Writes the whole list, replacing the stored value. Errors pass to the caller.
+// Writes the whole list, replacing the stored value.
 void SaveKeywordList(const SettingsStore& store, ListView& listView);
-
-// Appends the stored keywords after the items already in the list. Errors pass to the caller;
-// the keywords appended before an error stay.
+// Appends the stored keywords after the items already in the list.
 void LoadKeywordList(const SettingsStore& store, ListView& listView);
 
-// Whether a keyword survives a save and a load unchanged, whatever keyword follows it: the
-// first separator in keyword + separator must be the one appended. "a||||||||---" is not
-// storable, since its end and the separator's start would read back as a separator.
+// Whether a keyword survives a save and a load unchanged, whatever follows it: "a||||||||---" is
+// not, since its end and the separator's start would read back as a separator.
 bool IsStorable(std::wstring_view keyword);
 
 // The stored form of the keywords, in order.
 std::wstring JoinKeywords(const std::vector<std::wstring>& keywords);
 
-// The keywords a stored text holds: the pieces before each separator that are not empty. The
-// piece after the last separator is never a keyword.
+// The keywords a stored text holds: the pieces before each separator that are not empty.
 std::vector<std::wstring> SplitKeywords(std::wstring_view stored);
 
 }  // namespace vt::Registry

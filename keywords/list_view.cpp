@@ -9,8 +9,7 @@ namespace vt {
 
 namespace {
 
-// For an item or column the list does not have. The list itself reports an index past its
-// end, which spares a count of the list before every item.
+// The list itself reports an index past its end, which spares a count before every item.
 [[noreturn]] void ThrowIndexOutOfBounds() {
     throw AppError(err::kIndexOutOfBounds, "ListView1", L"Index out of bounds");
 }

@@ -22,8 +22,7 @@ class ListView {
     std::wstring Item(std::int32_t index) const;  // AppError when out of 1..Count
     // The item's first maxLength characters (all of it when shorter); the same errors.
     std::wstring ItemStart(std::int32_t index, std::size_t maxLength) const;
-    // Every item's text in list order, the count read once; with maxLength, no item is read
-    // further than its first maxLength characters. Errors pass on as Item's do.
+    // Every item's text in list order; with maxLength, each read no further than that.
     std::vector<std::wstring> Items(std::optional<std::size_t> maxLength = std::nullopt) const;
     void Remove(std::int32_t index);  // AppError when out of 1..Count
     void Clear() { platform_.ListClear(); }

@@ -114,8 +114,7 @@ void KeywordMatcher::Build(const std::vector<std::wstring>& sortedKeywords) {
                 break;
             }
         }
-        const State last = base + *highest;
-        slots_.resize(std::max<std::size_t>(slots_.size(), last + std::size_t{1}));
+        slots_.resize(std::max<std::size_t>(slots_.size(), base + *highest + std::size_t{1}));
         const State parentState = stateOf[parent[first]];
         slots_[parentState].base = base;
         for (std::size_t node = first; node < end; ++node) {

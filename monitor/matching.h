@@ -15,15 +15,12 @@ namespace vt {
 // The longest title a sweep reads: 49 characters, in a buffer of 50 with its terminating zero.
 inline constexpr std::size_t kLongestTitle = 49;
 
-// Does a title contain any of the list's keywords, ignoring case? Both sides are upper-cased
-// with the platform's mapping and then compared code for code. The keywords are read and
-// upper-cased once and merged into one automaton (Aho-Corasick), so a title is read once
-// whatever the number of keywords: a sweep costs the total length of its titles, not titles
-// times keywords.
+// Does a title contain any of the list's keywords, ignoring case (both sides upper-cased with
+// the platform's mapping)? The keywords are merged into one automaton (Aho-Corasick), so a sweep
+// costs the total length of its titles, not titles times keywords.
 class KeywordMatcher {
   public:
-    // Reads the list once. A keyword longer than any title matches none, so it is left out and
-    // read no further than that. Errors from the list pass on unchanged.
+    // Reads the list once; a keyword longer than any title matches none and is left out.
     KeywordMatcher(const TextConversion& text, const ListView& list);
 
     // True when at least one keyword occurs in the title. An empty title matches nothing, not
@@ -37,8 +34,7 @@ class KeywordMatcher {
     static constexpr State kFree = ~State{0};
 
     // The trie is a double array: the child of state s by class x is the slot at s's base plus
-    // x, when that slot's owner is s. Siblings go wherever their slots are free, so there are
-    // about as many slots as states, whatever the size of the alphabet.
+    // x, when that slot's owner is s, so there are about as many slots as states.
     struct Slot {
         State base = 0;
         State owner = kFree;  // the parent, or kFree
@@ -62,11 +58,9 @@ class KeywordMatcher {
     const TextConversion& text_;
     bool hasEmptyKeyword_ = false;
     // The upper-case forms of the first 256 characters, from one call of the platform's
-    // mapping: a text made of those alone needs no call of its own. Empty when the mapping is
-    // not one character for one.
+    // mapping; empty when the mapping is not one character for one.
     std::wstring lowUpperCase_;
-    // The keywords' characters, numbered from 1 in code order: the first 256 codes by table,
-    // the others by search.
+    // The keywords' characters, numbered from 1 in code order.
     std::array<CharClass, kLowCharacters> lowClass_{};
     std::vector<std::uint32_t> highCharacters_;  // sorted; the class of the i-th is highBase_ + i
     CharClass highBase_ = 0;

@@ -18,21 +18,18 @@ namespace vt {
 
 namespace {
 
-// Closing these breaks the shell or text input, whatever their titles say: the taskbars, the
-// input-method windows every GUI thread has, the shell's desktop (told by its class too, as the
-// window event of a restarted shell comes before SetShellWindow), and the ghost standing in for
-// a hung window, whose closing offers to end that program.
+// Never closed, whatever their titles: the taskbars, the input-method windows every GUI thread
+// has (closing them breaks text input), the shell's desktop (by its class too, as a restarted
+// shell's window event comes before SetShellWindow), and the ghost standing in for a hung
+// window, whose closing offers to end that program.
 constexpr std::array<std::string_view, 6> kSystemClasses{
     "Shell_TrayWnd", "Shell_SecondaryTrayWnd", "IME", "MSCTFIME UI", "Progman", "Ghost"};
 
+// Class names are compared ignoring case, as Windows does.
 bool SameClassName(std::string_view a, std::string_view b) {
-    // Class names are compared ignoring case, as Windows does.
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto upper = [](char c) {
-            return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-        };
-        return upper(x) == upper(y);
-    });
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 }  // namespace
@@ -53,8 +50,7 @@ bool WindowMonitor::IsSystemWindow(Hwnd hWnd) {
 
 bool WindowMonitor::HeldByItsThread(const KnownWindow& window) const {
     // A window that appeared while its thread had our request may be that request's question
-    // (its "Save changes?" box, owned or not, titled like its window): closing it answers Cancel
-    // and has the window asked again. Windows seen before the request never wait for it.
+    // (its "Save changes?" box, titled like its window): closing it would answer Cancel.
     return window.thread != 0 &&
            std::any_of(known_.begin(), known_.end(), [&window](const auto& other) {
                return other.second.unanswered && other.second.thread == window.thread &&
@@ -93,8 +89,7 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
         windows_.GetWindowTextA(hWnd, TitleBuffer.data(), kBufferSize), 0, kBufferSize - 1);
     const std::wstring title =
         text_.AnsiToUnicode(std::string_view(TitleBuffer.data(), static_cast<std::size_t>(length)));
-    // Built at the first title examined, so the list as it stands now is what counts and its
-    // errors arise where the title test's would.
+    // Built at the first title, so the list as it stands now counts, its errors raised here.
     if (!matcher) {
         matcher.emplace(text_, host_.KeywordList());
     }
@@ -114,8 +109,7 @@ void WindowMonitor::CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& ma
     if (window.held) {
         return;
     }
-    // Unanswered until its callback says otherwise; a window of this thread answers within the
-    // call, so the record is made first.
+    // A window of this thread answers within the call, so the record is made first.
     window.askedAt = look_;
     window.unanswered = true;
     if (windows_.SendMessageCallbackA(hWnd, WM_CLOSE, 0, 0, &WindowMonitor::CloseRequestHandled,

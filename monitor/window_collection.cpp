@@ -8,12 +8,11 @@ namespace vt::Enum {
 
 Bool32 EnumChildProc(Hwnd hWnd, LParam lParam) noexcept {
     auto& collection = *reinterpret_cast<HandleCollection*>(lParam);
-    if (hWnd == Globals::MainWindowHandle) {
-        return 1;
-    }
     // No exception may unwind through the platform's enumeration; the sweep reports it after.
     try {
-        collection.handles.push_back(hWnd);
+        if (hWnd != Globals::MainWindowHandle) {
+            collection.handles.push_back(hWnd);
+        }
     } catch (const std::bad_alloc&) {
         collection.outOfMemory = true;
     }

@@ -13,11 +13,7 @@
 
 namespace vt {
 
-namespace {
-
 constexpr std::array kWindowEvents{EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE};
-
-}  // namespace
 
 void WindowMonitor::InstallWindowEventHooks() {
     static_assert(kWindowEvents.size() == std::tuple_size_v<decltype(windowEventHooks_)>);
@@ -45,8 +41,7 @@ void WindowMonitor::WindowEventProc(LParam context, UInt /*event*/, Hwnd hWnd,
     try {
         reinterpret_cast<WindowMonitor*>(context)->OnWindowEvent(hWnd, idObject, idChild);
     } catch (...) {
-        // Telling the user failed too; nothing may unwind into the system, and the next sweep
-        // finds the window all the same.
+        // Nothing may unwind into the system; the next sweep finds the window all the same.
     }
 }
 

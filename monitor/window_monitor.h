@@ -21,12 +21,10 @@ class KeywordMatcher;
 // window and reaches it only through this.
 class MonitorHost {
   public:
-    // The keyword list as it stands now.
     virtual const ListView& KeywordList() const = 0;
     // The program has ended: a window event that arrives later is not acted on.
     virtual bool Ended() const = 0;
-    // Timer1 runs, so monitoring is on.
-    virtual bool Timer1Enabled() const = 0;
+    virtual bool Timer1Enabled() const = 0;  // monitoring is on
     // A sweep or a window's check failed: monitoring stops, then the user is told why.
     virtual void AbortMonitoring(std::wstring_view description) = 0;
     // A sweep has ended; whatever waited for it may run.
@@ -37,10 +35,8 @@ class MonitorHost {
 };
 
 // The window sweep of each tick and the instant check of the windows the system reports while
-// monitoring, with what they share: the matching windows known, their requests, and the hooks.
-// A close request never waits: it is sent, and the window's answer arrives later as a callback
-// while the thread takes messages. Form1, which owns the monitor, outlives the message loop
-// that delivers those callbacks.
+// monitoring. A close request never waits: the window's answer arrives later as a callback while
+// the thread takes messages (Form1, which owns the monitor, outlives that message loop).
 class WindowMonitor {
   public:
     WindowMonitor(WindowSystem& windows, const TextConversion& text, FormToolkit& toolkit,
@@ -50,11 +46,8 @@ class WindowMonitor {
     WindowMonitor(const WindowMonitor&) = delete;
     WindowMonitor& operator=(const WindowMonitor&) = delete;
 
-    // A sweep is under way (its closing message pass dispatches whatever waits).
     bool Sweeping() const { return sweeping_; }
-
-    // One tick of Timer1: every window's title against the list, matching ones asked to close;
-    // then what the sweep held up. Nothing while a sweep runs.
+    // One tick of Timer1: every window's title against the list, matching ones asked to close.
     void Tick();
 
     // The window events while monitoring: hooks set with Timer1 enabled, taken down with it.
@@ -71,27 +64,19 @@ class WindowMonitor {
     };
 
     void Sweep();
-    // One window's check, the sweep's, the window events' and an answer's: not the main window
-    // nor the handle 0, no request of ours unanswered, its title in the 50-byte buffer against
-    // the list as it stands (the matcher is built at the first title); then, for a title that
-    // matches, not a window of this program nor of the system, not held by its thread, and a
-    // close request.
+    // One window's check, the sweep's, the window events' and an answer's: a close request
+    // when its title matches, unless it is left out or held.
     void CloseIfMatching(Hwnd hWnd, std::optional<KeywordMatcher>& matcher);
-    // The system's windows, never closed whatever their titles: the shell's window, the
-    // taskbars, the input-method windows, the hung windows' ghosts.
     bool IsSystemWindow(Hwnd hWnd);
-    // The window was first seen after a request of ours to its thread, still unanswered: it
-    // may be that request's question.
     bool HeldByItsThread(const KnownWindow& window) const;
-    // Forgets the windows the desktop no longer has: a handle handed out again starts afresh.
+    // A handle handed out again starts afresh.
     void ForgetClosedWindows(const std::vector<Hwnd>& desktop);
     static void CloseRequestHandled(Hwnd hWnd, UInt msg, std::uintptr_t context, LResult result);
     void OnAnswer(Hwnd hWnd);
     static void WindowEventProc(LParam context, UInt event, Hwnd hWnd, std::int32_t idObject,
                                 std::int32_t idChild);
     void OnWindowEvent(Hwnd hWnd, std::int32_t idObject, std::int32_t idChild);
-    // Checks windows outside a sweep (a window event, an answer), while monitoring runs: an
-    // error ends monitoring as a failed sweep does.
+    // Checks windows outside a sweep (a window event, an answer); an error ends monitoring.
     void CheckOutsideSweep(std::span<const Hwnd> windows);
 
     WindowSystem& windows_;

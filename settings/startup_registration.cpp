@@ -12,55 +12,41 @@ namespace vt::RegStuff {
 
 namespace {
 
-const wchar_t* RootName(Hkey root) {
-    return root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
-}
+// KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY |
+// KEY_CREATE_LINK
+constexpr UInt kRunKeyAccess = 0x3F;
 
 // The machine's Run key in its 64-bit view, whichever build asks: a 32-bit build would otherwise
-// see WOW6432Node's, a second key that Windows runs as well. The user's key has one view.
-// Wine shows no effect of the flag: its 32-bit prefix keeps no second view.
+// see WOW6432Node's, a second key that Windows runs as well (Wine's 32-bit prefix has none).
 UInt RunKeyAccess(Hkey root, UInt access) {
     return root == HKEY_LOCAL_MACHINE ? access | KEY_WOW64_64KEY : access;
 }
 
-// --- The administrators' folders ---------------------------------------------------------
-
 // Case is ignored for ASCII letters only, so two names match only where the file system
 // certainly takes them for one; any other difference keeps the path outside.
+wchar_t AsciiUpper(wchar_t c) {
+    return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c;
+}
+
 bool SameName(std::wstring_view a, std::wstring_view b) {
-    const auto fold = [](wchar_t c) { return c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c; };
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
+                      [](wchar_t x, wchar_t y) { return AsciiUpper(x) == AsciiUpper(y); });
 }
 
 // A path on a drive, "X:\" and names, none of them "." or "..": a path any other way spelt
 // ("\\?\", a share, a relative one) is taken for none.
 bool IsPlainDrivePath(std::wstring_view path) {
-    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\' ||
-        path.find(L'/') != std::wstring_view::npos) {
+    if (path.size() < 3 || AsciiUpper(path[0]) < L'A' || AsciiUpper(path[0]) > L'Z' ||
+        path[1] != L':' || path[2] != L'\\' || path.find(L'/') != std::wstring_view::npos) {
         return false;
     }
-    const wchar_t drive = path[0];
-    if (!((drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z'))) {
-        return false;
-    }
-    for (std::size_t start = 3; start <= path.size();) {
-        std::size_t end = path.find(L'\\', start);
-        if (end == std::wstring_view::npos) {
-            end = path.size();
-        }
-        const std::wstring_view name = path.substr(start, end - start);
-        if (name == L"." || name == L"..") {
-            return false;
-        }
-        start = end + 1;
-    }
-    return true;
+    const std::wstring names = std::wstring(path) + L'\\';
+    return names.find(L"\\.\\") == std::wstring::npos &&
+           names.find(L"\\..\\") == std::wstring::npos;
 }
 
-// The path with its short (8.3) names expanded where the file system can: a short name is the
-// only other spelling a folder has. The path as given when it cannot be found, which a short
-// name then keeps outside every folder. Empty when it is no plain drive path.
+// The path with its short (8.3) names expanded, the only other spelling a folder has; as given
+// when it cannot be found (a short name then stays outside). Empty for no plain drive path.
 std::wstring LongForm(SystemServices& files, std::wstring_view path) {
     std::wstring expanded = files.GetLongPathNameW(path);
     if (expanded.empty()) {
@@ -71,9 +57,7 @@ std::wstring LongForm(SystemServices& files, std::wstring_view path) {
 
 // Whether `path` lies inside `folder`: the folder's whole name, then a backslash and more.
 bool IsInside(std::wstring_view path, std::wstring_view folder) {
-    while (!folder.empty() && folder.back() == L'\\') {
-        folder.remove_suffix(1);
-    }
+    folder = folder.substr(0, folder.find_last_not_of(L'\\') + 1);
     // A drive's root ("C:") is no install folder: everything on the drive would be inside it.
     if (folder.size() <= 2 || path.size() <= folder.size() + 1 || path[folder.size()] != L'\\') {
         return false;
@@ -87,64 +71,55 @@ constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\Curren
 constexpr const wchar_t* kProgramFilesValues[] = {L"ProgramFilesDir", L"ProgramFilesDir (x86)",
                                                   L"ProgramW6432Dir"};
 
-// Read in the 64-bit view whichever build asks: a 32-bit build's own view names the x86 folder
-// as ProgramFilesDir. 32-bit Windows ignores the flag and names its one folder.
+// In the 64-bit view whichever build asks: a 32-bit build's own view names the x86 folder as
+// ProgramFilesDir.
 std::vector<std::wstring> ProgramFilesFolders(RegistryAccess& registry) {
     std::vector<std::wstring> folders;
     const RegKey key = RegKey::Open(registry, HKEY_LOCAL_MACHINE, kCurrentVersionKey,
                                     KEY_QUERY_VALUE | KEY_WOW64_64KEY);
-    if (!key.IsOpen()) {
-        return folders;
-    }
     for (const wchar_t* name : kProgramFilesValues) {
         UInt type = 0;
         std::wstring folder;
         // Not REG_EXPAND_SZ: its variables would be the user's environment again.
-        if (registry.RegQueryValueExW(key.Get(), name, &type, &folder) == ERROR_SUCCESS &&
+        if (key.IsOpen() &&
+            registry.RegQueryValueExW(key.Get(), name, &type, &folder) == ERROR_SUCCESS &&
             type == REG_SZ) {
-            while (!folder.empty() && folder.back() == L'\0') {
-                folder.pop_back();
-            }
+            folder.erase(folder.find_last_not_of(L'\0') + 1);
             folders.push_back(std::move(folder));
         }
     }
     return folders;
 }
 
-std::wstring RunEntryName(std::wstring_view executablePath) {
-    const std::size_t slash = executablePath.find_last_of(L"\\/");
-    return std::wstring(slash == std::wstring_view::npos ? executablePath
-                                                         : executablePath.substr(slash + 1));
+struct RunEntry {
+    std::wstring path;
+    std::string name;  // the executable's file name, in the system code page
+    std::string data;  // its full path, in double quotes when it holds a blank
+};
+
+// The entry for this spelling of the path; nullopt when the system code page cannot hold it.
+std::optional<RunEntry> EntryFor(const TextConversion& text, std::wstring_view path) {
+    const std::wstring_view name = path.substr(path.find_last_of(L"\\/") + 1);
+    // Unquoted, Windows would try "C:\Program.exe" first.
+    const std::wstring data = path.find(L' ') == std::wstring_view::npos
+                                  ? std::wstring(path)
+                                  : L"\"" + std::wstring(path) + L"\"";
+    std::optional<std::string> ansiName = ToAnsiExactly(text, name);
+    std::optional<std::string> ansiData = ToAnsiExactly(text, data);
+    if (name.empty() || !ansiName || !ansiData) {
+        return std::nullopt;
+    }
+    return RunEntry{std::wstring(path), std::move(*ansiName), std::move(*ansiData)};
 }
 
-// The full path, in double quotes when it holds a blank (otherwise Windows would try
-// "C:\Program.exe" first).
-std::wstring RunEntryData(std::wstring_view executablePath) {
-    if (executablePath.find(L' ') == std::wstring_view::npos) {
-        return std::wstring(executablePath);
+// The executable's own path when the system code page holds it exactly, else its short (8.3)
+// form when that one is held; nullopt when neither is.
+std::optional<RunEntry> RunEntryFor(const TextConversion& text, SystemServices& files,
+                                    std::wstring_view executablePath) {
+    if (std::optional<RunEntry> entry = EntryFor(text, executablePath)) {
+        return entry;
     }
-    std::wstring quoted = L"\"";
-    quoted += executablePath;
-    quoted += L'"';
-    return quoted;
-}
-
-// The path the Run entry names: the executable's own when the system code page holds it
-// exactly, else its short (8.3) form when that one is held; nullopt when neither is.
-std::optional<std::wstring> RunEntryPath(const TextConversion& text, SystemServices& files,
-                                         std::wstring_view executablePath) {
-    const auto exact = [&](std::wstring_view path) {
-        return !path.empty() && !RunEntryName(path).empty() &&
-               ToAnsiExactly(text, RunEntryData(path)).has_value();
-    };
-    if (exact(executablePath)) {
-        return std::wstring(executablePath);
-    }
-    std::wstring shortPath = files.GetShortPathNameW(executablePath);
-    if (exact(shortPath)) {
-        return shortPath;
-    }
-    return std::nullopt;
+    return EntryFor(text, files.GetShortPathNameW(executablePath));
 }
 
 // What a Run key holds under a name, read with query access only.
@@ -164,48 +139,37 @@ RunValue ReadRunValue(RegistryAccess& registry, Hkey root, const std::string& na
     if (result != ERROR_SUCCESS) {
         return {result != ERROR_FILE_NOT_FOUND, std::nullopt};
     }
-    while (!data.empty() && data.back() == '\0') {
-        data.pop_back();
-    }
+    data.erase(data.find_last_not_of('\0') + 1);
     return {false, std::move(data)};
 }
 
-// Sets a string value (ANSI, stored with its terminating NUL) on an open key.
+// Sets a REG_SZ value on an open key; c_str() carries the terminating NUL that the size counts.
 std::int32_t PutRegValue(RegistryAccess& registry, Hkey key, const std::string& valueName,
-                         UInt type, const std::string& value) {
-    // c_str() carries the terminating NUL that the size counts.
-    return registry.RegSetValueExA(key, valueName.c_str(), 0, type,
+                         const std::string& value) {
+    return registry.RegSetValueExA(key, valueName.c_str(), 0, REG_SZ,
                                    reinterpret_cast<const std::uint8_t*>(value.c_str()),
                                    static_cast<UInt>(value.size() + 1));
 }
 
-// Sets the value under root\subKey; the first failing result. The user's key may not exist yet
-// and is made; the machine's is only opened.
-std::int32_t PutKeyValue(RegistryAccess& registry, Hkey root, const char* subKey,
-                         const std::string& valueName, const std::string& value, UInt type) {
+// Sets the value under root's Run key; the first failing result. Only the user's key is made.
+std::int32_t PutKeyValue(RegistryAccess& registry, Hkey root, const std::string& valueName,
+                         const std::string& value) {
     const RegKey key =
         root == HKEY_CURRENT_USER
-            ? RegKey::Create(registry, root, subKey, kRunKeyAccess)
-            : RegKey::Open(registry, root, subKey, RunKeyAccess(root, kRunKeyAccess));
-    if (!key.IsOpen()) {
-        return key.Result();
-    }
-    return PutRegValue(registry, key.Get(), valueName, type, value);
+            ? RegKey::Create(registry, root, kRunKey, kRunKeyAccess)
+            : RegKey::Open(registry, root, kRunKey, RunKeyAccess(root, kRunKeyAccess));
+    return key.IsOpen() ? PutRegValue(registry, key.Get(), valueName, value) : key.Result();
 }
 
-// Deletes the value under root\subKey; the first failing result.
-std::int32_t RemoveKeyValue(RegistryAccess& registry, Hkey root, const char* subKey,
-                            const std::string& valueName) {
-    const RegKey key = RegKey::Open(registry, root, subKey, RunKeyAccess(root, kRunKeyAccess));
-    if (!key.IsOpen()) {
-        return key.Result();
-    }
-    return registry.RegDeleteValueA(key.Get(), valueName.c_str());
+// Deletes the value under root's Run key; the first failing result.
+std::int32_t RemoveKeyValue(RegistryAccess& registry, Hkey root, const std::string& valueName) {
+    const RegKey key = RegKey::Open(registry, root, kRunKey, RunKeyAccess(root, kRunKeyAccess));
+    return key.IsOpen() ? registry.RegDeleteValueA(key.Get(), valueName.c_str()) : key.Result();
 }
 
 // Removing the duplicate is a courtesy where the key allows it; a refusal changes nothing.
 void RemoveDuplicate(RegistryAccess& registry, Hkey root, const std::string& name) {
-    static_cast<void>(RemoveKeyValue(registry, root, kRunKey, name));
+    static_cast<void>(RemoveKeyValue(registry, root, name));
 }
 
 }  // namespace
@@ -225,46 +189,34 @@ bool InAdministratorsFolder(RegistryAccess& registry, SystemServices& files,
 
 void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
                       std::wstring_view executablePath) {
-    const std::optional<std::wstring> path = RunEntryPath(text, files, executablePath);
-    const std::optional<std::string> name =
-        path ? ToAnsiExactly(text, RunEntryName(*path)) : std::nullopt;
-    const std::optional<std::string> data =
-        path ? ToAnsiExactly(text, RunEntryData(*path)) : std::nullopt;
-    if (!name || !data) {
+    const std::optional<RunEntry> entry = RunEntryFor(text, files, executablePath);
+    if (!entry) {
         throw AppError(err::kRunEntryNotWritten, "RegStuff",
                        L"the program cannot be started at logon from its folder: the path has "
                        L"letters that this system's code page cannot hold, and no short form "
                        L"that it can (" +
                            std::wstring(executablePath) + L")");
     }
-
     // Machine-wide, the program would start at every user's logon, administrators' included:
     // only a file that ordinary users cannot replace may be started so. (Wine enforces no
     // folder rights and lets anyone write HKEY_LOCAL_MACHINE: the rule is for Windows.)
     std::optional<std::int32_t> machine;
-    if (InAdministratorsFolder(registry, files, *path)) {
-        machine = PutKeyValue(registry, HKEY_LOCAL_MACHINE, kRunKey, *name, *data, REG_SZ);
-        if (*machine == ERROR_SUCCESS) {
-            RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);
-            return;
-        }
-        // Already there machine-wide (written while elevated): a per-user copy would start it
-        // twice.
-        if (ReadRunValue(registry, HKEY_LOCAL_MACHINE, *name).data == *data) {
-            RemoveDuplicate(registry, HKEY_CURRENT_USER, *name);
+    if (InAdministratorsFolder(registry, files, entry->path)) {
+        machine = PutKeyValue(registry, HKEY_LOCAL_MACHINE, entry->name, entry->data);
+        // Or already there (written while elevated): a per-user copy would start it twice.
+        if (*machine == ERROR_SUCCESS ||
+            ReadRunValue(registry, HKEY_LOCAL_MACHINE, entry->name).data == entry->data) {
+            RemoveDuplicate(registry, HKEY_CURRENT_USER, entry->name);
             return;
         }
     }
-    const std::int32_t user =
-        PutKeyValue(registry, HKEY_CURRENT_USER, kRunKey, *name, *data, REG_SZ);
+    const std::int32_t user = PutKeyValue(registry, HKEY_CURRENT_USER, entry->name, entry->data);
     if (user == ERROR_SUCCESS) {
-        RemoveDuplicate(registry, HKEY_LOCAL_MACHINE, *name);
+        RemoveDuplicate(registry, HKEY_LOCAL_MACHINE, entry->name);
         return;
     }
-    std::wstring tried;
-    if (machine) {
-        tried = L"under HKEY_LOCAL_MACHINE (error " + std::to_wstring(*machine) + L") nor ";
-    }
+    const std::wstring tried =
+        machine ? L"under HKEY_LOCAL_MACHINE (error " + std::to_wstring(*machine) + L") nor " : L"";
     throw AppError(err::kRunEntryNotWritten, "RegStuff",
                    L"the Run entry could not be written " + tried +
                        L"under HKEY_CURRENT_USER (error " + std::to_wstring(user) + L")");
@@ -272,23 +224,22 @@ void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, Syst
 
 void UnregisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
                         std::wstring_view executablePath) {
-    const std::optional<std::wstring> path = RunEntryPath(text, files, executablePath);
-    if (!path) {
+    const std::optional<RunEntry> entry = RunEntryFor(text, files, executablePath);
+    if (!entry) {
         return;  // no value can have been written for such a path
     }
-    const std::optional<std::string> name = ToAnsiExactly(text, RunEntryName(*path));
     std::wstring remaining;
     for (const Hkey root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        const std::int32_t result = RemoveKeyValue(registry, root, kRunKey, *name);
+        const std::int32_t result = RemoveKeyValue(registry, root, entry->name);
         if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) {
             continue;
         }
-        if (const RunValue left = ReadRunValue(registry, root, *name); left.unknown || left.data) {
-            if (!remaining.empty()) {
-                remaining += L", ";
-            }
-            remaining +=
-                std::wstring(RootName(root)) + L" (error " + std::to_wstring(result) + L")";
+        if (const RunValue left = ReadRunValue(registry, root, entry->name);
+            left.unknown || left.data) {
+            const std::wstring name =
+                root == HKEY_LOCAL_MACHINE ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
+            remaining += (remaining.empty() ? L"" : L", ") + name + L" (error " +
+                         std::to_wstring(result) + L")";
         }
     }
     if (!remaining.empty()) {
@@ -314,10 +265,9 @@ void AddToStartup(RegistryAccess& registry, const TextConversion& text, SystemSe
 void RemoveFromStartup(RegistryAccess& registry, const TextConversion& text,
                        SystemServices& files) {
     const std::wstring executable = files.ExecutablePath();
-    if (executable.empty()) {
-        return;  // without a name there is no value of ours to find
+    if (!executable.empty()) {  // without a name there is no value of ours to find
+        RegStuff::UnregisterRunEntry(registry, text, files, executable);
     }
-    RegStuff::UnregisterRunEntry(registry, text, files, executable);
 }
 
 }  // namespace vt::mStartUp

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "platform/registry_access.h"
@@ -13,24 +11,17 @@ namespace vt::RegStuff {
 
 // This exact text, upper case, with the trailing backslash, under either root.
 inline constexpr const char* kRunKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN\\";
-// KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY |
-// KEY_CREATE_LINK
-inline constexpr UInt kRunKeyAccess = 0x3F;
 
-// True when the executable lies inside a Program Files folder (on 64-bit Windows either of them,
-// whichever build asks), which only administrators can change: the folders that the machine's
-// registry names, never the environment. Short (8.3) names are read in their long form; a path
-// that merely begins like such a folder ("C:\Program Files Evil\") is outside.
+// True when the executable lies inside a Program Files folder that the machine's registry names
+// (either of them on 64-bit Windows), which only administrators can change. Short (8.3) names
+// count in their long form; "C:\Program Files Evil\" is outside.
 bool InAdministratorsFolder(RegistryAccess& registry, SystemServices& files,
                             std::wstring_view executablePath);
 
-// Writes the executable's value under HKEY_LOCAL_MACHINE's Run key when the executable lies in
-// an administrators' folder (InAdministratorsFolder) and that key takes it; anywhere else, or
-// when the machine's key refuses it, under HKEY_CURRENT_USER's. Then removes a value of the same
-// name from the other key, so that the program never starts twice. AppError when no key takes
-// the value. The machine's key is opened in its 64-bit view, so that the 32-bit and the 64-bit
-// build share one value. The value's name and data are in the system code page; `files` gives a
-// path's short and long forms and the folders.
+// Writes the executable's value under HKEY_LOCAL_MACHINE's Run key (its 64-bit view, which both
+// builds share) when the executable lies in an administrators' folder and that key takes it;
+// else under HKEY_CURRENT_USER's. Then removes the value from the other key, so that the program
+// never starts twice. AppError when no key takes the value.
 void RegisterRunEntry(RegistryAccess& registry, const TextConversion& text, SystemServices& files,
                       std::wstring_view executablePath);
 // Removes the executable's value from both Run keys. AppError when one of them keeps it.

@@ -6,16 +6,13 @@
 #include <utility>
 
 #include "platform/error.h"
-#include "tray/tray_window_proc.h"
 #include "tray/tray_owner.h"
+#include "tray/tray_window_proc.h"
 
 namespace vt::Tray {
 
-NotifyIconDataA TrayIconData;
-
 namespace {
 
-constexpr const char* kSource = "Tray";
 constexpr std::wstring_view kNotAdded = L"The notification area icon could not be added";
 constexpr std::wstring_view kNotRestored =
     L"The notification area icon could not be put back after the taskbar was re-created, so "
@@ -28,24 +25,15 @@ constexpr std::uint64_t kAddRetryDelayMs = 250;
 
 constexpr std::size_t kTipChars = sizeof(TrayIconData.szTip) - 1;
 
-// An icon the shell has not taken yet, asked for again until `giveUpMs`.
-struct PendingAdd {
-    bool waiting = false;
-    std::uint64_t nextTryMs = 0;
-    std::uint64_t giveUpMs = 0;
-    std::wstring_view failure;  // what the owner is told when the shell never takes it
-};
-PendingAdd Pending;
-
 // Sends the record as it stands with these flags; true when the shell took it.
 bool Notify(WindowSystem& shell, UInt message, UInt flags) {
     TrayIconData.uFlags = flags;
     return shell.Shell_NotifyIconA(message, &TrayIconData) != 0;
 }
 
-// Sends NIM_ADD with the record as it stands, once; true once the shell has the icon. An add
-// that timed out (a shell busy at logon answers late) may have gone through all the same, and
-// the shell refuses NIM_ADD for an icon it has: a NIM_MODIFY that succeeds finds it there.
+// True once the shell has the icon. An add that timed out (a shell busy at logon answers late)
+// may have gone through all the same, and the shell refuses NIM_ADD for an icon it has: a
+// NIM_MODIFY that succeeds finds it there.
 bool PutInShell(WindowSystem& shell) {
     return Notify(shell, NIM_ADD, NIF_MESSAGE | NIF_ICON) ||
            Notify(shell, NIM_MODIFY, NIF_MESSAGE | NIF_ICON);
@@ -62,17 +50,14 @@ void ModifyTip(WindowSystem& shell) {
     static_cast<void>(Notify(shell, NIM_MODIFY, NIF_TIP));
 }
 
-// The window's own procedure back, and no owner: the state before the add.
-void UndoSubclass(WindowSystem& windows, Hwnd hWnd) {
-    // Putting back our own window's procedure, on its own thread, does not fail.
-    static_cast<void>(windows.SetWindowLongA(hWnd, GWL_WNDPROC, APIStuff::SavedWndProc));
-    APIStuff::TrayOwnerForm = nullptr;
-    APIStuff::RightClickHeld = false;
+// No owner, no held click, no add asked for: the state before the add.
+void ForgetIcon() noexcept {
+    TrayOwnerForm = nullptr;
+    RightClickHeld = false;
     Pending.waiting = false;
 }
 
-// Asks the shell once more for the icon it has not taken, and gives up once the patience is
-// spent; false when it has.
+// Asks the shell once more for the icon; false when the patience is spent and it gave up.
 bool TryAgain(TrayOwner& owner, std::uint64_t now) {
     WindowSystem& shell = owner.windows();
     if (PutInShell(shell)) {
@@ -82,7 +67,7 @@ bool TryAgain(TrayOwner& owner, std::uint64_t now) {
     }
     // NOTE: the shell's answer is awaited with sent messages dispatched: a "TaskbarCreated" may
     // have taken the icon in, or a close request the window away, meanwhile.
-    if (!Pending.waiting || APIStuff::TrayOwnerForm != &owner) {
+    if (!Pending.waiting || TrayOwnerForm != &owner) {
         return true;
     }
     if (now < Pending.giveUpMs) {
@@ -90,8 +75,7 @@ bool TryAgain(TrayOwner& owner, std::uint64_t now) {
         return true;
     }
     const std::wstring description(Pending.failure);
-    // The delete goes too: an add still on its way would bring the icon back without its
-    // window procedure.
+    // The delete goes too: an add still on its way would bring the icon back without subclass.
     RemoveTrayIcon();
     owner.TrayIconLost(description);
     return false;
@@ -100,29 +84,28 @@ bool TryAgain(TrayOwner& owner, std::uint64_t now) {
 }  // namespace
 
 void AddTrayIcon(TrayOwner& owner, MenuId menu, std::uint32_t patienceMs) {
-    if (APIStuff::TrayOwnerForm != nullptr) {
+    if (TrayOwnerForm != nullptr) {
         // A second subclass would save TrayWindowProc itself as the procedure to call on.
         return;
     }
     WindowSystem& windows = owner.windows();
-    APIStuff::TrayPlatform = &windows;
-    APIStuff::TaskbarCreatedMessage = windows.RegisterWindowMessageA("TaskbarCreated");
-    // Elevated, the message filter would keep Explorer's broadcast out and the icon lost. Not
-    // elevated there is no filter to pass, and the call may be refused (ERROR_ACCESS_DENIED at
-    // low integrity, a stub under Wine): the broadcast then arrives anyway.
-    static_cast<void>(windows.ChangeWindowMessageFilterEx(
-        owner.hWnd(), APIStuff::TaskbarCreatedMessage, MSGFLT_ALLOW));
+    TrayPlatform = &windows;
+    TaskbarCreatedMessage = windows.RegisterWindowMessageA("TaskbarCreated");
+    // Elevated, the message filter would keep Explorer's broadcast out. Not elevated, the call
+    // may be refused (at low integrity, a stub under Wine), and the broadcast arrives anyway.
+    static_cast<void>(
+        windows.ChangeWindowMessageFilterEx(owner.hWnd(), TaskbarCreatedMessage, MSGFLT_ALLOW));
 
     // The subclass comes first, so that the icon's first message already reaches it.
-    APIStuff::TrayOwnerForm = &owner;
-    APIStuff::TrayPopupMenu = menu;
+    TrayOwnerForm = &owner;
+    TrayPopupMenu = menu;
     const WndProc previous =
         windows.SetWindowLongA(owner.hWnd(), GWL_WNDPROC, &APIStuff::TrayWindowProc);
     if (previous == nullptr) {
-        APIStuff::TrayOwnerForm = nullptr;
-        throw AppError(err::kTrayIconNotAdded, kSource, std::wstring(kNotSubclassed));
+        TrayOwnerForm = nullptr;
+        throw AppError(err::kTrayIconNotAdded, "Tray", std::wstring(kNotSubclassed));
     }
-    APIStuff::SavedWndProc = previous;
+    SavedWndProc = previous;
 
     TrayIconData.uID = 0;
     TrayIconData.hWnd = owner.hWnd();
@@ -136,7 +119,7 @@ void AddTrayIcon(TrayOwner& owner, MenuId menu, std::uint32_t patienceMs) {
 }
 
 void SetTrayTip(std::wstring_view tip) {
-    TrayOwner* owner = APIStuff::TrayOwnerForm;
+    TrayOwner* owner = TrayOwnerForm;
     if (owner == nullptr) {
         return;  // no icon to carry it
     }
@@ -156,18 +139,20 @@ void SetTrayTip(std::wstring_view tip) {
 }
 
 void RemoveTrayIcon() {
-    TrayOwner* owner = APIStuff::TrayOwnerForm;
+    TrayOwner* owner = TrayOwnerForm;
     if (owner == nullptr) {
         return;  // no icon, and the window's procedure was never replaced
     }
     WindowSystem& windows = owner->windows();
     // The shell may have lost the icon already (a new taskbar); there is nothing more to do.
     static_cast<void>(Notify(windows, NIM_DELETE, 0));
-    UndoSubclass(windows, owner->hWnd());
+    // Putting back our own window's procedure, on its own thread, does not fail.
+    static_cast<void>(windows.SetWindowLongA(owner->hWnd(), GWL_WNDPROC, SavedWndProc));
+    ForgetIcon();
 }
 
 void RestoreTrayIcon() {
-    TrayOwner* owner = APIStuff::TrayOwnerForm;
+    TrayOwner* owner = TrayOwnerForm;
     if (owner == nullptr) {
         return;
     }
@@ -177,8 +162,7 @@ void RestoreTrayIcon() {
         return;
     }
     WindowSystem& shell = owner->windows();
-    // Any program may send "TaskbarCreated", and the icon may still be there: never deleted
-    // here, it is live.
+    // Any program may send "TaskbarCreated": the icon may still be there, so it is not deleted.
     if (PutInShell(shell)) {
         ModifyTip(shell);
         return;
@@ -187,7 +171,7 @@ void RestoreTrayIcon() {
 }
 
 bool RetryTrayIcon() {
-    TrayOwner* owner = APIStuff::TrayOwnerForm;
+    TrayOwner* owner = TrayOwnerForm;
     if (owner == nullptr || !Pending.waiting) {
         return true;
     }
@@ -196,8 +180,8 @@ bool RetryTrayIcon() {
 }
 
 void SweepEnded() {
-    TrayOwner* owner = APIStuff::TrayOwnerForm;
-    if (!std::exchange(APIStuff::RightClickHeld, false) || owner == nullptr || owner->Ended()) {
+    TrayOwner* owner = TrayOwnerForm;
+    if (!std::exchange(RightClickHeld, false) || owner == nullptr || owner->Ended()) {
         return;
     }
     // Replayed as the shell sent it; a failed post only loses that click.
@@ -207,18 +191,15 @@ void SweepEnded() {
 }
 
 void ForgetOwner(const TrayOwner& owner) noexcept {
-    if (APIStuff::TrayOwnerForm == &owner) {
+    if (TrayOwnerForm == &owner) {
         try {
             RemoveTrayIcon();
         } catch (...) {
-            // Whatever the shell did, the owner no longer holds the icon.
-            APIStuff::TrayOwnerForm = nullptr;
-            APIStuff::RightClickHeld = false;
-            Pending.waiting = false;
+            ForgetIcon();  // whatever the shell did, the owner no longer holds the icon
         }
     }
-    if (APIStuff::TrayPlatform == &owner.windows()) {
-        APIStuff::TrayPlatform = nullptr;
+    if (TrayPlatform == &owner.windows()) {
+        TrayPlatform = nullptr;
     }
 }
 

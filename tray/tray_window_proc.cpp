@@ -5,21 +5,14 @@
 
 namespace vt::APIStuff {
 
-WndProc SavedWndProc = nullptr;
-TrayOwner* TrayOwnerForm = nullptr;
-MenuId TrayPopupMenu = MenuId::mnuTray;
-UInt TaskbarCreatedMessage = 0;
-WindowSystem* TrayPlatform = nullptr;
-bool RightClickHeld = false;
-
 namespace {
 
 LResult PassOn(WindowSystem* windows, Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
-    if (windows == nullptr || SavedWndProc == nullptr) {
+    if (windows == nullptr || Tray::SavedWndProc == nullptr) {
         return 0;  // never subclassed: there is nothing to hand it to
     }
     try {
-        return windows->CallWindowProcA(SavedWndProc, hWnd, msg, wParam, lParam);
+        return windows->CallWindowProcA(Tray::SavedWndProc, hWnd, msg, wParam, lParam);
     } catch (...) {
         return 0;  // nothing may unwind into the system's message dispatch
     }
@@ -27,32 +20,32 @@ LResult PassOn(WindowSystem* windows, Hwnd hWnd, UInt msg, WParam wParam, LParam
 
 void OnTrayRightButtonUp(TrayOwner& owner) {
     if (owner.Busy()) {
-        RightClickHeld = true;
+        Tray::RightClickHeld = true;
         return;
     }
     WindowSystem& windows = owner.windows();
     // A pop-up menu of a background window does not close when the user clicks elsewhere.
     static_cast<void>(windows.SetForegroundWindow(owner.hWnd()));
-    owner.ShowTrayMenu(TrayPopupMenu);
+    owner.ShowTrayMenu(Tray::TrayPopupMenu);
     // NOTE: the menu's modal loop has dispatched the chosen command, timer ticks and perhaps a
     // close request; any of them may have removed the icon or ended the program.
-    if (TrayOwnerForm == nullptr || owner.Ended()) {
+    if (Tray::TrayOwnerForm == nullptr || owner.Ended()) {
         return;
     }
     // Without it the menu shown next would close at once.
-    static_cast<void>(windows.PostMessageA(TrayOwnerForm->hWnd(), WM_NULL, 0, 0));
+    static_cast<void>(windows.PostMessageA(Tray::TrayOwnerForm->hWnd(), WM_NULL, 0, 0));
 }
 
 }  // namespace
 
 LResult VT_CALLBACK TrayWindowProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) noexcept {
     // Held here: removing the icon empties the owner while the message still has to go on.
-    TrayOwner* const owner = TrayOwnerForm;
-    WindowSystem* const windows = owner != nullptr ? &owner->windows() : TrayPlatform;
+    TrayOwner* const owner = Tray::TrayOwnerForm;
+    WindowSystem* const windows = owner != nullptr ? &owner->windows() : Tray::TrayPlatform;
     if (owner != nullptr) {
         try {
             // Registered at run time, so it cannot be a case label.
-            if (TaskbarCreatedMessage != 0 && msg == TaskbarCreatedMessage) {
+            if (Tray::TaskbarCreatedMessage != 0 && msg == Tray::TaskbarCreatedMessage) {
                 Tray::RestoreTrayIcon();
             }
             switch (msg) {
