@@ -4,9 +4,8 @@
 
 namespace vt {
 
-// The program's pseudo-random numbers, as Randomize and Rnd make them: a 24-bit linear
-// congruential generator whose state is folded from the seed. A seed always gives the same
-// draws, on every platform.
+// Randomize and Rnd: a 24-bit linear congruential generator whose state is folded from the
+// seed; a seed gives the same draws on every platform.
 class RandomNumbers {
   public:
     explicit RandomNumbers(double seed);  // Randomize

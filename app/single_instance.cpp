@@ -6,15 +6,22 @@
 namespace vt {
 
 SingleInstance::SingleInstance(Platform& platform)
-    : platform_(platform), mutex_(platform.system, kSessionMutexName) {}
+    : platform_(platform), mutex_(platform.system.CreateMutexA(kSessionMutexName)) {}
+
+SingleInstance::~SingleInstance() {
+    if (mutex_.handle != 0) {
+        // Nothing can be done about a handle that fails to close.
+        static_cast<void>(platform_.system.CloseHandle(mutex_.handle));
+    }
+}
 
 bool SingleInstance::AnotherCopyRuns() const {
-    if (mutex_.IsOpen()) {
-        return mutex_.LastError() == ERROR_ALREADY_EXISTS;
+    if (mutex_.handle != 0) {
+        return mutex_.lastError == ERROR_ALREADY_EXISTS;
     }
     // A copy started with higher rights (elevated) made it, and this one may not open it. Any
     // other failure leaves nothing to tell by: this start runs.
-    return mutex_.LastError() == ERROR_ACCESS_DENIED;
+    return mutex_.lastError == ERROR_ACCESS_DENIED;
 }
 
 bool SingleInstance::HandOverToRunningCopy() noexcept {

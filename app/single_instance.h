@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string_view>
-#include <utility>
 
 #include "platform/platform.h"
 
@@ -17,29 +16,6 @@ inline constexpr const char* kSecondStartMessageName = "VintrellSecondStart";
 inline constexpr std::wstring_view kNotRespondingMessage =
     L"Vintrell is already running but does not respond.";
 
-// A named mutex, closed with CloseHandle when its owner goes. It keeps CreateMutexA's last
-// error, so its owner can tell who made it.
-class NamedMutex {
-  public:
-    NamedMutex(SystemServices& system, const char* name)
-        : system_(system), created_(system.CreateMutexA(name)) {}
-    NamedMutex(const NamedMutex&) = delete;
-    NamedMutex& operator=(const NamedMutex&) = delete;
-    ~NamedMutex() {
-        if (created_.handle != 0) {
-            // Nothing can be done about a handle that fails to close.
-            static_cast<void>(system_.CloseHandle(std::exchange(created_.handle, 0)));
-        }
-    }
-
-    bool IsOpen() const { return created_.handle != 0; }
-    std::int32_t LastError() const { return created_.lastError; }
-
-  private:
-    SystemServices& system_;
-    CreateMutexResult created_;
-};
-
 // One copy of the program per user session. The first start holds the session's mutex for the
 // life of its process; a later start finds the running copy, hands over to it and ends.
 class SingleInstance {
@@ -49,6 +25,7 @@ class SingleInstance {
     explicit SingleInstance(Platform& platform);
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
+    ~SingleInstance();  // lets go of the session's mutex
 
     // When another copy runs in the session: asks it to show its main window, without waiting,
     // and returns true; this start must then end, having written nothing. A copy whose window
@@ -64,7 +41,7 @@ class SingleInstance {
     bool AnotherCopyRuns() const;
 
     Platform& platform_;
-    NamedMutex mutex_;
+    const CreateMutexResult mutex_;  // its handle, and whether it was made by another copy
 };
 
 }  // namespace vt

@@ -12,8 +12,7 @@ struct HandleCollection {
     bool outOfMemory = false;  // an append failed: the collection is incomplete
 };
 
-// The enumeration callback: appends the reported window to the HandleCollection that lParam
-// points to, unless it is the main window, and asks for more (returns 1).
+// Appends the window to the HandleCollection at lParam, unless it is the main window; returns 1.
 Bool32 EnumChildProc(Hwnd hWnd, LParam lParam) noexcept;
 
 }  // namespace vt::Enum
