@@ -1,25 +1,17 @@
 #include "platform/sim/sim_form.h"
 
-#include <stdexcept>
+#include "platform/sim/sim_text.h"
 
 namespace vt::sim {
 
 namespace {
-
-// Messages the window layer uses that the program itself never names.
-constexpr UInt kWmQueryEndSession = 0x0011;
-constexpr UInt kWmEndSession = 0x0016;
-// WM_COMMAND notification codes in the high word of wParam, as buttons send them.
-constexpr WParam kClickNotification = 0;
-constexpr WParam kDblClickNotification = 5;
 
 // The frame around Form1's client area: fixed single border and a caption bar, in pixels.
 constexpr std::int32_t kTwipsPerPixel = 15;
 constexpr std::int32_t kFrameWidthPixels = 6;
 constexpr std::int32_t kFrameHeightPixels = 25;
 
-// ---- Form1's handle, and the procedure's way back to its SimForm ---------------------------
-
+// Form1's procedure finds its SimForm by the window's handle.
 std::map<Hwnd, SimForm*>& Instances() {
     static std::map<Hwnd, SimForm*> instances;
     return instances;
@@ -29,20 +21,10 @@ std::map<Hwnd, SimForm*>& Instances() {
 // alive at once never share one in the map above.
 Hwnd gNextFormHandle = 0x00F00010;
 
-SimForm* FindInstance(Hwnd hWnd) {
-    const auto it = Instances().find(hWnd);
-    return it == Instances().end() ? nullptr : it->second;
-}
-
-bool IsMenuCommand(std::int32_t id) {
-    return id == static_cast<std::int32_t>(MenuId::mnuTray) ||
-           id == static_cast<std::int32_t>(MenuId::mnuStopMonitoring);
-}
-
 }  // namespace
 
 SimForm::~SimForm() {
-    UnregisterForm();
+    Instances().erase(formHandle_);
     if (reportUnusedAnswers == nullptr || (answers_.empty() && menuChoices_.empty())) {
         return;
     }
@@ -58,106 +40,76 @@ SimForm::~SimForm() {
     reportUnusedAnswers(unused);
 }
 
-void SimForm::UnregisterForm() {
-    if (!formRegistered_) {
-        return;
-    }
-    formRegistered_ = false;
-    Instances().erase(formHandle_);
-    desktop_.TakeFormOffDesktop();
-}
-
-// ---- Form1
-// ---------------------------------------------------------------------------------------
+// ---- Form1 -------------------------------------------------------------------------------------
 
 Hwnd SimForm::CreateForm(FormEvents& events) {
-    UnregisterForm();
     events_ = &events;
     formHandle_ = gNextFormHandle;
     gNextFormHandle += 0x10;
     Instances()[formHandle_] = this;
-    formRegistered_ = true;
-    ended_ = false;
-    caption_ = kFormInitialCaption;
-    desktop_.PutFormOnDesktop(formHandle_, &SimForm::FormClassWndProc, caption_);
-    formVisible_ = false;
-    timerEnabled_ = false;
-    tickQueued_ = false;
-    controls_.clear();
+    SimWindow window;
+    window.handle = formHandle_;
+    window.title = EncodeAnsi(kFormInitialCaption);
+    window.className = kForm1ClassName;
+    window.processId = kOwnProcessId;
+    window.threadId = kOwnThreadId;
+    window.proc = &SimForm::FormClassWndProc;
+    window.visible = false;
+    desktop_.PutWindow(std::move(window));
     for (const ControlLayout& layout : kForm1Controls) {
-        ControlState& state = controls_[layout.id];
-        state.visible = layout.visible;
-        state.text = layout.caption;
+        controls_[layout.id] = {0, layout.visible, std::wstring(layout.caption)};
     }
-    listItems_.clear();
-    selected_ = -1;
-    columns_.clear();
-    mousePointer_ = kMousePointerDefault;
-    mouseIcon_.clear();
     return formHandle_;
-}
-
-WndProc SimForm::FormClassProc() const {
-    return &SimForm::FormClassWndProc;
 }
 
 // Exceptions are let through on purpose: a handler that fails to trap its own error then fails
 // the test that drove it, where on Windows it would have crossed into the system.
 LResult VT_CALLBACK SimForm::FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
-    SimForm* form = FindInstance(hWnd);
-    if (form == nullptr || form->events_ == nullptr) {
+    const auto it = Instances().find(hWnd);
+    if (it == Instances().end() || !it->second->Reporting()) {
         return 0;
     }
+    FormEvents& events = *it->second->events_;
     switch (msg) {
-        case WM_COMMAND:
-            return form->OnFormCommand(wParam);
         case WM_TIMER:
-            form->events_->OnTimer();
+            events.OnTimer();
             return 0;
         case WM_CLOSE:
-            form->events_->OnQueryUnload();
-            return 0;
-        case kWmQueryEndSession:
-            return 1;  // the session may end
-        case kWmEndSession:
-            return form->OnFormEndSession(wParam);
-        case WM_MOUSEMOVE:
-            form->events_->OnMouseMove(static_cast<ControlId>(wParam & 0xFFFF));
+            events.OnQueryUnload();
             return 0;
         default:
             // Registered at run time, so it cannot be a case label.
             if (msg >= kFirstRegisteredMessage && msg <= 0xFFFF) {
-                form->events_->OnRegisteredMessage(msg, wParam, lParam);
+                events.OnRegisteredMessage(msg, wParam, lParam);
             }
             return 0;
     }
 }
 
-LResult SimForm::OnFormCommand(WParam wParam) {
-    const auto id = static_cast<std::int32_t>(wParam & 0xFFFF);
-    const WParam notification = (wParam >> 16) & 0xFFFF;
-    if (IsMenuCommand(id)) {
-        events_->OnMenuCommand(static_cast<MenuId>(id));
-    } else if (FindControl(static_cast<ControlId>(id)) != nullptr) {
-        if (notification == kClickNotification) {
-            events_->OnClick(static_cast<ControlId>(id));
-        } else if (notification == kDblClickNotification) {
-            events_->OnDblClick(static_cast<ControlId>(id));
-        }
-    }
-    return 0;
+bool SimForm::Reporting() const {
+    return events_ != nullptr && desktop_.WindowExists(formHandle_);
 }
 
-LResult SimForm::OnFormEndSession(WParam ending) {
-    if (ending != 0) {
-        events_->OnEndSession();
+bool SimForm::FormVisibleNow() const {
+    return desktop_.WindowExists(formHandle_) && desktop_.Window(formHandle_).visible;
+}
+
+void SimForm::SetFormVisible(bool visible) {
+    if (desktop_.WindowExists(formHandle_)) {
+        desktop_.Window(formHandle_).visible = visible;
     }
-    return 0;
+}
+
+std::wstring SimForm::Caption() const {
+    return DecodeAnsi(desktop_.Window(formHandle_).title);
 }
 
 void SimForm::SetCaption(std::wstring_view caption) {
-    caption_ = caption;
-    desktop_.SetFormTitle(caption);
+    desktop_.SetTitle(formHandle_, caption);
+}
+
+WndProc SimForm::CurrentWndProc() const {
+    return desktop_.WindowExists(formHandle_) ? desktop_.Window(formHandle_).proc : nullptr;
 }
 
 void SimForm::MoveForm(std::int32_t leftTwips, std::int32_t topTwips) {
@@ -178,50 +130,6 @@ void SimForm::SetScreenSizeTwips(std::int32_t width, std::int32_t height) {
     screenHeight_ = height;
 }
 
-SimForm::ControlState& SimForm::Control(ControlId control) {
-    const auto it = controls_.find(control);
-    if (it == controls_.end()) {
-        throw std::out_of_range("Form1 has no such control (or was not created)");
-    }
-    return it->second;
-}
-
-const SimForm::ControlState& SimForm::Control(ControlId control) const {
-    const auto it = controls_.find(control);
-    if (it == controls_.end()) {
-        throw std::out_of_range("Form1 has no such control (or was not created)");
-    }
-    return it->second;
-}
-
-std::int32_t SimForm::CheckValueShown(ControlId control) const {
-    return Control(control).value;
-}
-
-bool SimForm::ControlVisible(ControlId control) const {
-    return Control(control).visible;
-}
-
-std::wstring SimForm::ControlText(ControlId control) const {
-    return Control(control).text;
-}
-
-void SimForm::SetCheckValue(ControlId control, std::int32_t value) {
-    Control(control).value = value;
-}
-
-void SimForm::SetControlVisible(ControlId control, bool visible) {
-    Control(control).visible = visible;
-}
-
-std::wstring SimForm::GetWindowTextW(ControlId control) {
-    return Control(control).text;
-}
-
-void SimForm::SetControlText(ControlId control, std::wstring_view text) {
-    Control(control).text = text;
-}
-
 bool SimForm::LoadMouseIcon(std::wstring_view path) {
     if (!system_.IsCursorFile(path)) {
         return false;
@@ -230,20 +138,16 @@ bool SimForm::LoadMouseIcon(std::wstring_view path) {
     return true;
 }
 
-// ---- Timer1 and the message loop -------------------------------------------------------------
+// ---- Timer1 and the message loop ---------------------------------------------------------------
 
 bool SimForm::Tick() {
     desktop_.RunSendCallbacks();  // the message loop takes them before the tick
-    if (!timerEnabled_ || !formRegistered_) {
+    if (!timerEnabled_ || !desktop_.WindowExists(formHandle_)) {
         return false;
     }
     system_.Sleep(static_cast<UInt>(kTimer1Interval));
     DeliverTick();
     return true;
-}
-
-void SimForm::DeliverTick() {
-    desktop_.SendToForm(WM_TIMER, kTimer1Id, 0);
 }
 
 void SimForm::SetTimerEnabled(bool enabled) {
@@ -255,10 +159,7 @@ void SimForm::SetTimerEnabled(bool enabled) {
 
 void SimForm::DoEvents() {
     desktop_.RunSendCallbacks();
-    // Only what is waiting now; what the handlers post waits for the next pass.
-    for (const PostedMessage& message : desktop_.TakePostedToForm()) {
-        desktop_.SendToForm(message.msg, message.wParam, message.lParam);
-    }
+    desktop_.DeliverPosted();
     // WM_TIMER is made only when the queue holds nothing else, so it comes last.
     if (std::exchange(tickQueued_, false) && timerEnabled_) {
         DeliverTick();
@@ -266,25 +167,23 @@ void SimForm::DoEvents() {
 }
 
 void SimForm::EndProgram() {
-    ended_ = true;
-    formVisible_ = false;
     SetTimerEnabled(false);
-    static_cast<void>(desktop_.TakePostedToForm());
-    desktop_.SendToForm(WM_NCDESTROY, 0, 0);
-    UnregisterForm();
+    SendToForm(WM_NCDESTROY, 0, 0);
+    desktop_.DestroyWindow(formHandle_);  // what was posted to it is never delivered
 }
 
-// ---- Message boxes and menus
-// ---------------------------------------------------------------------
+// ---- Message boxes and menus -------------------------------------------------------------------
 
 std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) {
-    ShownMessage shown;
-    shown.window =
-        desktop_.AddWindow(caption, CloseBehaviour::Declines, formRegistered_ ? formHandle_ : 0);
-    SimWindow& box = desktop_.Window(shown.window);
+    SimWindow box;
+    box.title = EncodeAnsi(caption);
+    box.owner = desktop_.WindowExists(formHandle_) ? formHandle_ : 0;
+    box.behaviour = CloseBehaviour::Declines;
     box.className = "#32770";
     box.processId = kOwnProcessId;
     box.threadId = kOwnThreadId;
+    ShownMessage shown;
+    shown.window = desktop_.PutWindow(std::move(box));
     // Answered, or left by an exception: the box goes either way.
     struct CloseBox {
         SimDesktop& desktop;
@@ -294,7 +193,7 @@ std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstrin
     shown.text = text;
     shown.style = style;
     shown.caption = caption;
-    shown.formVisible = formVisible_;
+    shown.formVisible = FormVisibleNow();
     shown.trayIconShown = desktop_.TrayIconShown();
     shown.timerEnabled = timerEnabled_;
     messages_.push_back(shown);
@@ -322,22 +221,20 @@ void SimForm::PopupMenu(MenuId /*menu*/) {
         menuChoices_.pop_front();
     }
     // The chosen item's command is handled before the menu call returns.
-    if (choice) {
-        desktop_.SendToForm(WM_COMMAND, static_cast<WParam>(*choice), 0);
+    if (choice && Reporting()) {
+        events_->OnMenuCommand(*choice);
     }
 }
 
 // ---- User actions ------------------------------------------------------------------------------
-
-void SimForm::TypeText(ControlId control, std::wstring_view text) {
-    Control(control).text = text;
-}
+// The toolkit reports them to the program directly: the route through Form1's window procedure
+// (WM_COMMAND, WM_MOUSEMOVE, WM_ENDSESSION) is the Windows tests' to prove.
 
 void SimForm::Click(ControlId control) {
-    if (FindControl(control) == nullptr || !Control(control).visible) {
-        return;
+    const auto it = controls_.find(control);
+    if (it != controls_.end() && it->second.visible && Reporting()) {
+        events_->OnClick(control);
     }
-    desktop_.SendToForm(WM_COMMAND, static_cast<WParam>(control) | (kClickNotification << 16), 0);
 }
 
 void SimForm::SelectListItem(std::int32_t index) {
@@ -346,31 +243,33 @@ void SimForm::SelectListItem(std::int32_t index) {
 
 void SimForm::ClickListItem(std::int32_t index) {
     SelectListItem(index);
-    desktop_.SendToForm(WM_COMMAND,
-                        static_cast<WParam>(ControlId::ListView1) | (kClickNotification << 16), 0);
+    if (Reporting()) {
+        events_->OnClick(ControlId::ListView1);
+    }
 }
 
 void SimForm::DblClickListItem(std::int32_t index) {
     SelectListItem(index);
-    desktop_.SendToForm(
-        WM_COMMAND, static_cast<WParam>(ControlId::ListView1) | (kDblClickNotification << 16), 0);
+    if (Reporting()) {
+        events_->OnDblClick(ControlId::ListView1);
+    }
 }
 
 void SimForm::MouseMove(ControlId control) {
     // Over an invisible control the pointer is over the window's background.
-    if (control != ControlId::Form && !Control(control).visible) {
+    if (control != ControlId::Form && !controls_.at(control).visible) {
         control = ControlId::Form;
     }
-    desktop_.SendToForm(WM_MOUSEMOVE, static_cast<WParam>(control), 0);
-}
-
-void SimForm::CloseForm() {
-    desktop_.SendToForm(WM_CLOSE, 0, 0);
+    if (Reporting()) {
+        events_->OnMouseMove(control);
+    }
 }
 
 void SimForm::EndSession() {
-    const LResult mayEnd = desktop_.SendToForm(kWmQueryEndSession, 0, 0);
-    desktop_.SendToForm(kWmEndSession, mayEnd != 0 ? 1 : 0, 0);
+    // Form1 lets the session end, and then hears that it does.
+    if (Reporting()) {
+        events_->OnEndSession();
+    }
 }
 
 }  // namespace vt::sim

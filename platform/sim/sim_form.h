@@ -15,8 +15,9 @@
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_system.h"
 
-// The simulated window toolkit: Form1 and its controls as the user sees them, ListView1, a
-// timer the test ticks, message boxes and menus the test answers, and the user's actions.
+// The simulated window toolkit: Form1, a window of the desktop like any other, and its
+// controls as the user sees them, ListView1, a timer the test ticks, message boxes and menus
+// the test answers, and the user's actions.
 namespace vt::sim {
 
 struct ShownMessage {
@@ -42,33 +43,39 @@ class SimForm : public FormToolkit {
     // --- Form1 as the user sees it ---------------------------------------------------------
     bool FormCreated() const { return formHandle_ != 0; }
     Hwnd FormHandle() const { return formHandle_; }
-    bool FormVisibleNow() const { return formVisible_; }
-    bool Ended() const { return ended_; }
-    const std::wstring& Caption() const { return caption_; }
+    bool FormVisibleNow() const;
+    // The program has ended: Form1's window is gone.
+    bool Ended() const { return FormCreated() && !desktop_.WindowExists(formHandle_); }
+    std::wstring Caption() const;
     std::pair<std::int32_t, std::int32_t> FormPositionTwips() const {
         return {formLeft_, formTop_};
     }
     void SetScreenSizeTwips(std::int32_t width, std::int32_t height);
-    std::int32_t CheckValueShown(ControlId control) const;
-    bool ControlVisible(ControlId control) const;
-    std::wstring ControlText(ControlId control) const;
+    std::int32_t CheckValueShown(ControlId control) const { return controls_.at(control).value; }
+    bool ControlVisible(ControlId control) const { return controls_.at(control).visible; }
+    std::wstring ControlText(ControlId control) const { return controls_.at(control).text; }
     const std::vector<std::wstring>& ListItems() const { return listItems_; }
     const std::vector<std::pair<std::wstring, std::int32_t>>& ListColumns() const {
         return columns_;
     }
     std::int32_t MousePointerShown() const { return mousePointer_; }
     const std::wstring& MouseIconPath() const { return mouseIcon_; }
-    WndProc FormClassProc() const;
+    WndProc FormClassProc() const { return &SimForm::FormClassWndProc; }
+    WndProc CurrentWndProc() const;  // Form1's, subclass or its class's
+    // Sends a message to Form1 through its current window procedure.
+    LResult SendToForm(UInt msg, WParam wParam, LParam lParam) {
+        return desktop_.SendMessageA(formHandle_, msg, wParam, lParam);
+    }
 
     // User actions; each delivers what the window layer would report.
-    void TypeText(ControlId control, std::wstring_view text);  // replaces the text
+    void TypeText(ControlId control, std::wstring_view text) { SetControlText(control, text); }
     void Click(ControlId control);  // a visible control only (ListView1: no selection change)
     void SelectListItem(std::int32_t index);  // 0-based; -1 clears the selection
     void ClickListItem(std::int32_t index);   // selects it (or nothing for -1) and clicks
     void DblClickListItem(std::int32_t index);
     void MouseMove(ControlId control);  // over an invisible control: the form's background
-    void CloseForm();                   // the close button, or another program's WM_CLOSE
-    void EndSession();                  // WM_QUERYENDSESSION, then WM_ENDSESSION
+    void CloseForm() { SendToForm(WM_CLOSE, 0, 0); }  // the close button, or another program
+    void EndSession();                                // WM_QUERYENDSESSION, then WM_ENDSESSION
 
     // --- Timer1 and the message loop ----------------------------------------------------------
     bool TimerEnabled() const { return timerEnabled_; }
@@ -97,25 +104,30 @@ class SimForm : public FormToolkit {
     // for: a test that queues one expects a box or menu that never came.
     static inline void (*reportUnusedAnswers)(const std::string& unused) = nullptr;
 
-    // Knobs for failures of the window layer.
     // ListCount and ListText then throw AppError(err::kControlDeleted).
     void FailListReads(bool fail) { failListReads_ = fail; }
 
     // --- FormToolkit ---------------------------------------------------------------------------
     Hwnd CreateForm(FormEvents& events) override;
     void SetCaption(std::wstring_view caption) override;
-    void ShowForm() override { formVisible_ = true; }
-    void HideForm() override { formVisible_ = false; }
+    void ShowForm() override { SetFormVisible(true); }
+    void HideForm() override { SetFormVisible(false); }
     void MoveForm(std::int32_t leftTwips, std::int32_t topTwips) override;
     std::int32_t FormWidthTwips() override;
     std::int32_t FormHeightTwips() override;
     std::int32_t ScreenWidthTwips() override { return screenWidth_; }
     std::int32_t ScreenHeightTwips() override { return screenHeight_; }
-    void SetCheckValue(ControlId control, std::int32_t value) override;
-    void SetControlVisible(ControlId control, bool visible) override;
+    void SetCheckValue(ControlId control, std::int32_t value) override {
+        controls_.at(control).value = value;
+    }
+    void SetControlVisible(ControlId control, bool visible) override {
+        controls_.at(control).visible = visible;
+    }
     // The text as typed, in full: the entry box holds Unicode, as Form1's does on Windows.
-    std::wstring GetWindowTextW(ControlId control) override;
-    void SetControlText(ControlId control, std::wstring_view text) override;
+    std::wstring GetWindowTextW(ControlId control) override { return ControlText(control); }
+    void SetControlText(ControlId control, std::wstring_view text) override {
+        controls_.at(control).text = text;
+    }
     void SetTimerEnabled(bool enabled) override;
     void SetMousePointer(std::int32_t pointer) override { mousePointer_ = pointer; }
     bool LoadMouseIcon(std::wstring_view path) override;
@@ -126,13 +138,13 @@ class SimForm : public FormToolkit {
 
     // --- ListView1 (sim_list_view.cpp) --------------------------------------------------
     std::int32_t ListCount() override;
-    void ListAdd(std::wstring_view text) override;
+    void ListAdd(std::wstring_view text) override { listItems_.emplace_back(text); }
     std::optional<std::wstring> ListText(std::int32_t index) override;
     std::optional<std::wstring> ListTextStart(std::int32_t index, std::size_t maxLength) override;
     bool ListRemove(std::int32_t index) override;
     void ListClear() override;
     std::int32_t ListSelectedIndex() override { return selected_; }
-    void ListAddColumn(std::wstring_view header) override;
+    void ListAddColumn(std::wstring_view header) override { columns_.emplace_back(header, 0); }
     bool ListSetColumnWidth(std::int32_t column, std::int32_t widthTwips) override;
 
   private:
@@ -143,12 +155,10 @@ class SimForm : public FormToolkit {
     };
 
     static LResult VT_CALLBACK FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam);
-    LResult OnFormCommand(WParam wParam);
-    LResult OnFormEndSession(WParam ending);
-    void DeliverTick();
-    void UnregisterForm();
-    ControlState& Control(ControlId control);
-    const ControlState& Control(ControlId control) const;
+    // The window layer reports to the program while Form1's window is there.
+    bool Reporting() const;
+    void SetFormVisible(bool visible);
+    void DeliverTick() { SendToForm(WM_TIMER, kTimer1Id, 0); }
     void CheckListReadable() const;
     bool HasItem(std::int32_t index) const;
 
@@ -156,10 +166,6 @@ class SimForm : public FormToolkit {
     SimSystem& system_;
     FormEvents* events_ = nullptr;
     Hwnd formHandle_ = 0;
-    bool formRegistered_ = false;  // found by its procedure: created and not yet ended
-    bool formVisible_ = false;
-    bool ended_ = false;
-    std::wstring caption_;
     std::int32_t formLeft_ = 0, formTop_ = 0;
     std::int32_t screenWidth_ = 1024 * 15, screenHeight_ = 768 * 15;
     std::map<ControlId, ControlState> controls_;

@@ -258,10 +258,6 @@ void SimRegistry::SetRegValue(Hkey root, std::string_view subKey, std::string_vi
     stored.value = std::move(value);
 }
 
-bool SimRegistry::RegKeyExists(Hkey root, std::string_view subKey) const {
-    return KeyPresent(root, KeyName(subKey));
-}
-
 void SimRegistry::DenyWrite(Hkey root, std::string_view subKey, bool deny) {
     std::erase(deniedKeys_, std::pair(root, KeyName(subKey)));
     if (deny) {

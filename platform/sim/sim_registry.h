@@ -44,7 +44,6 @@ class SimRegistry : public RegistryAccess {
                                           std::string_view name) const;
     void SetRegValue(Hkey root, std::string_view subKey, std::string_view name,
                      RegistryValue value);
-    bool RegKeyExists(Hkey root, std::string_view subKey) const;
     // The value names of a key as they were first written (the registry keeps their spelling).
     std::vector<std::string> RegValueNames(Hkey root, std::string_view subKey) const;
     // Opening this key or one below it with any write access fails with ERROR_ACCESS_DENIED
