@@ -371,68 +371,48 @@ Bool32 SimDesktop::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
     if (data == nullptr) {
         return 0;
     }
-    NotifyCall call{message, *data, false};
-    call.succeeded = ApplyNotifyIcon(message, *data);
-    if (auto timeout = notifyTimeouts_.find(message);
-        timeout != notifyTimeouts_.end() && timeout->second > 0) {
-        --timeout->second;
-        call.succeeded = false;
+    bool succeeded = ApplyNotifyIcon(message, *data);
+    if (std::int32_t& timeouts = notifyTimeouts_[message]; timeouts > 0) {
+        --timeouts;
+        succeeded = false;
     }
-    notifyCalls_.push_back(call);
-    return call.succeeded ? 1 : 0;
+    notifyCalls_.push_back({message, *data, succeeded});
+    return succeeded ? 1 : 0;
 }
 
 bool SimDesktop::ApplyNotifyIcon(UInt message, const NotifyIconDataA& data) {
-    if (auto failure = notifyFailures_.find(message);
-        failure != notifyFailures_.end() && failure->second > 0) {
-        --failure->second;
-        return false;
-    }
-    if (data.cbSize != sizeof(NotifyIconDataA)) {
+    if (std::int32_t& failures = notifyFailures_[message]; failures > 0) {
+        --failures;
         return false;
     }
     const bool exists =
         trayIcon_.has_value() && trayIcon_->hWnd == data.hWnd && trayIcon_->uID == data.uID;
-    switch (message) {
-        case NIM_ADD:
-            if (exists) {
-                return false;
-            }
-            trayIcon_ = NotifyIconDataA{};
-            trayIcon_->cbSize = data.cbSize;
-            trayIcon_->hWnd = data.hWnd;
-            trayIcon_->uID = data.uID;
-            UpdateIcon(*trayIcon_, data);
-            return true;
-        case NIM_MODIFY:
-            if (!exists) {
-                return false;
-            }
-            UpdateIcon(*trayIcon_, data);
-            return true;
-        case NIM_DELETE:
-            if (!exists) {
-                return false;
-            }
-            trayIcon_.reset();
-            return true;
-        default:
-            return false;
+    // NIM_ADD wants an icon that is not there yet, NIM_MODIFY and NIM_DELETE one that is.
+    if (data.cbSize != sizeof(NotifyIconDataA) || (message == NIM_ADD ? exists : !exists)) {
+        return false;
     }
-}
-
-void SimDesktop::UpdateIcon(NotifyIconDataA& icon, const NotifyIconDataA& data) {
+    if (message == NIM_DELETE) {
+        trayIcon_.reset();
+        return true;
+    }
+    if (message == NIM_ADD) {
+        trayIcon_ = NotifyIconDataA{};
+        trayIcon_->cbSize = data.cbSize;
+        trayIcon_->hWnd = data.hWnd;
+        trayIcon_->uID = data.uID;
+    }
     // The shell takes only the members that uFlags names.
-    icon.uFlags |= data.uFlags;
+    trayIcon_->uFlags |= data.uFlags;
     if ((data.uFlags & NIF_MESSAGE) != 0) {
-        icon.uCallbackMessage = data.uCallbackMessage;
+        trayIcon_->uCallbackMessage = data.uCallbackMessage;
     }
     if ((data.uFlags & NIF_ICON) != 0) {
-        icon.hIcon = data.hIcon;
+        trayIcon_->hIcon = data.hIcon;
     }
     if ((data.uFlags & NIF_TIP) != 0) {
-        std::memcpy(icon.szTip, data.szTip, sizeof icon.szTip);
+        std::memcpy(trayIcon_->szTip, data.szTip, sizeof trayIcon_->szTip);
     }
+    return true;
 }
 
 LResult SimDesktop::MouseOnTrayIcon(UInt mouseMessage) {

@@ -196,7 +196,6 @@ class SimDesktop : public WindowSystem {
     const SimWindow* Find(Hwnd hWnd) const;
     void HandleClose(Hwnd hWnd, bool closes);
     bool ApplyNotifyIcon(UInt message, const NotifyIconDataA& data);
-    static void UpdateIcon(NotifyIconDataA& icon, const NotifyIconDataA& data);
 
     std::map<Hwnd, SimWindow> windows_;
     std::vector<Hwnd> zOrder_;  // the top-level windows and raw handles, the newest last

@@ -68,9 +68,9 @@ class SimRegistry : public RegistryAccess {
     std::int32_t RegCloseKey(Hkey key) override;
 
   private:
+    using Key = std::pair<Hkey, std::string>;  // a root and an upper-case key name
     struct OpenKey {
-        Hkey root;
-        std::string subKey;  // upper case
+        Key key;
         UInt access;
     };
     struct StoredValue {
@@ -79,16 +79,13 @@ class SimRegistry : public RegistryAccess {
     };
 
     static std::string KeyName(std::string_view subKey);
-    void CreateKeyPath(Hkey root, const std::string& name);
-    bool WriteDenied(Hkey root, const std::string& name) const;
-    bool KeyPresent(Hkey root, const std::string& name) const;
-    std::optional<std::pair<Hkey, std::string>> ResolveKey(Hkey root, const char* subKey,
-                                                           UInt access) const;
-    Hkey OpenHandle(Hkey root, std::string name, UInt access);
+    void CreateKeyPath(const Key& key);
+    bool WriteDenied(const Key& key) const;
+    std::int32_t OpenOrCreate(Hkey root, const char* subKey, UInt access, Hkey* result,
+                              bool create);
 
-    // (root, upper-case key) -> upper-case value name -> value
-    std::map<std::pair<Hkey, std::string>, std::map<std::string, StoredValue>> registry_;
-    std::vector<std::pair<Hkey, std::string>> deniedKeys_;
+    std::map<Key, std::map<std::string, StoredValue>> registry_;  // by upper-case value name
+    std::vector<Key> deniedKeys_;
     std::map<Hkey, OpenKey> openKeys_;
     Hkey nextKey_ = 0x100;
     std::vector<RegistryWrite> writes_;
