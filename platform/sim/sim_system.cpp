@@ -20,33 +20,32 @@ bool SimSystem::IsCursorFile(std::wstring_view path) const {
     return !path.empty() && it != files_.end() && it->second;
 }
 
-void SimSystem::SetShortPath(std::wstring longPath, std::wstring shortPath) {
-    std::wstring key = UpperWide(longPath);
-    pathForms_[std::move(key)] = PathForms{std::move(longPath), std::move(shortPath)};
-}
-
 std::wstring SimSystem::GetShortPathNameW(std::wstring_view longPath) {
-    const auto it = pathForms_.find(UpperWide(longPath));
-    return it != pathForms_.end() ? it->second.shortPath : std::wstring();
+    for (const auto& [longForm, shortForm] : shortPaths_) {
+        if (UpperWide(longForm) == UpperWide(longPath)) {
+            return shortForm;
+        }
+    }
+    return std::wstring();
 }
 
 std::wstring SimSystem::GetLongPathNameW(std::wstring_view path) {
     // The longest short form that the path starts with, ending at a backslash or with the path.
     const std::wstring folded = UpperWide(path);
-    const PathForms* best = nullptr;
-    for (const auto& [key, forms] : pathForms_) {
-        const std::wstring shortForm = UpperWide(forms.shortPath);
+    const std::pair<std::wstring, std::wstring>* best = nullptr;
+    for (const auto& forms : shortPaths_) {
+        const std::wstring shortForm = UpperWide(forms.second);
         const bool starts =
             !shortForm.empty() && folded.starts_with(shortForm) &&
             (folded.size() == shortForm.size() || folded[shortForm.size()] == L'\\');
-        if (starts && (best == nullptr || forms.shortPath.size() > best->shortPath.size())) {
+        if (starts && (best == nullptr || forms.second.size() > best->second.size())) {
             best = &forms;
         }
     }
     if (best == nullptr) {
         return std::wstring(path);
     }
-    return best->longPath + std::wstring(path.substr(best->shortPath.size()));
+    return best->first + std::wstring(path.substr(best->second.size()));
 }
 
 Bool32 SimSystem::SetDefaultDllDirectories(UInt directoryFlags) {
@@ -84,39 +83,28 @@ std::wstring SimSystem::FormatMessageW(std::int32_t errorCode) {
 // ---- Named mutexes -----------------------------------------------------------------------------
 
 std::int32_t SimSystem::OpenMutexHandles(std::string_view name) const {
-    const auto it = mutexes_.find(std::string(name));
-    return it == mutexes_.end() ? 0 : it->second.ownHandles;
+    return static_cast<std::int32_t>(
+        std::count_if(mutexHandles_.begin(), mutexHandles_.end(),
+                      [&](const auto& handle) { return handle.second == name; }));
 }
 
 CreateMutexResult SimSystem::CreateMutexA(const char* name) {
     if (nextMutexError_ != 0) {
         return {0, std::exchange(nextMutexError_, 0)};
     }
-    if (name == nullptr) {
-        name = "";  // an unnamed mutex is always a new one
-    }
-    Mutex& mutex = mutexes_[name];
-    const bool existed = *name != '\0' && (mutex.heldElsewhere || mutex.ownHandles > 0);
-    ++mutex.ownHandles;
+    const std::string mutex = name == nullptr ? "" : name;
+    // An unnamed mutex is always a new one; a named one lives while any handle is open on it.
+    const bool existed =
+        !mutex.empty() && (mutexesElsewhere_.contains(mutex) || OpenMutexHandles(mutex) > 0);
     const Hkernel handle = nextHandle_;
     nextHandle_ += 4;
-    handles_[handle] = name;
+    mutexHandles_[handle] = mutex;
     // Windows sets the last error on success too: 0 for a new mutex.
     return {handle, existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS};
 }
 
 Bool32 SimSystem::CloseHandle(Hkernel handle) {
-    const auto it = handles_.find(handle);
-    if (it == handles_.end()) {
-        return 0;
-    }
-    // The mutex goes with the last handle to it.
-    const auto mutex = mutexes_.find(it->second);
-    if (--mutex->second.ownHandles == 0 && !mutex->second.heldElsewhere) {
-        mutexes_.erase(mutex);
-    }
-    handles_.erase(it);
-    return 1;
+    return mutexHandles_.erase(handle) != 0 ? 1 : 0;
 }
 
 }  // namespace vt::sim

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,7 +22,9 @@ class SimSystem : public SystemServices {
     void SetExecutablePath(std::wstring path) { executablePath_ = std::move(path); }
     // The 8.3 form the volume keeps for a path (a file's or a folder's); none unless set.
     // GetLongPathNameW expands it in the paths below it too, and takes every path to exist.
-    void SetShortPath(std::wstring longPath, std::wstring shortPath);
+    void SetShortPath(std::wstring longPath, std::wstring shortPath) {
+        shortPaths_.emplace_back(std::move(longPath), std::move(shortPath));
+    }
     void SetWindowsFolder(std::wstring path) { windowsFolder_ = std::move(path); }
     void AddFile(std::wstring path, bool isCursor);
     // Whether the file is there and holds a cursor; names are matched ignoring case.
@@ -38,7 +41,7 @@ class SimSystem : public SystemServices {
 
     // --- Named mutexes -----------------------------------------------------------------------
     // Another process of the session holds a mutex of this name.
-    void HoldMutexElsewhere(std::string name) { mutexes_[std::move(name)].heldElsewhere = true; }
+    void HoldMutexElsewhere(std::string name) { mutexesElsewhere_.insert(std::move(name)); }
     // The next CreateMutexA fails with this error (ERROR_ACCESS_DENIED: the mutex is there but
     // its maker's rights keep this process out).
     void FailNextCreateMutex(std::int32_t error) { nextMutexError_ = error; }
@@ -67,25 +70,16 @@ class SimSystem : public SystemServices {
     Bool32 CloseHandle(Hkernel handle) override;
 
   private:
-    struct Mutex {
-        bool heldElsewhere = false;
-        std::int32_t ownHandles = 0;
-    };
-
     std::wstring executablePath_ = L"C:\\Program Files\\Vintrell\\Vintrell.exe";
     std::map<std::wstring, bool> files_;  // by the folded path: is it a cursor
-    struct PathForms {
-        std::wstring longPath;
-        std::wstring shortPath;
-    };
-    std::map<std::wstring, PathForms> pathForms_;  // by the folded long path
+    std::vector<std::pair<std::wstring, std::wstring>> shortPaths_;  // long form, short form
     std::wstring windowsFolder_ = L"C:\\Windows";
     bool hasSetDefaultDllDirectories_ = true;
     std::vector<std::string> dllSearchCalls_;
     std::vector<std::pair<std::wstring, std::int32_t>> launched_;
     bool failLaunch_ = false;
-    std::map<std::string, Mutex> mutexes_;
-    std::map<Hkernel, std::string> handles_;  // the program's open handles: the mutex's name
+    std::set<std::string> mutexesElsewhere_;
+    std::map<Hkernel, std::string> mutexHandles_;  // the program's own: the mutex's name
     Hkernel nextHandle_ = 0x0104;
     std::int32_t nextMutexError_ = 0;
     std::uint64_t nowMs_ = 0;
