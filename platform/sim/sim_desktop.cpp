@@ -31,11 +31,7 @@ Hwnd SimDesktop::AddWindowAnsi(std::string title, CloseBehaviour behaviour, Hwnd
     if (const auto nul = title.find('\0'); nul != std::string::npos) {
         title.resize(nul);
     }
-    SimWindow window;
-    window.title = std::move(title);
-    window.owner = owner;
-    window.behaviour = behaviour;
-    return PutWindow(std::move(window));
+    return PutWindow({.title = std::move(title), .owner = owner, .behaviour = behaviour});
 }
 
 Hwnd SimDesktop::PutWindow(SimWindow window) {
@@ -56,24 +52,13 @@ Hwnd SimDesktop::PutWindow(SimWindow window) {
 }
 
 Hwnd SimDesktop::AddChildWindow(Hwnd parent, std::wstring_view title) {
-    SimWindow child;
-    child.title = EncodeAnsi(title);
-    child.parent = parent;
-    child.owner = parent;  // goes with its parent
-    return PutWindow(std::move(child));
-}
-
-SimWindow& SimDesktop::Window(Hwnd handle) {
-    return windows_.at(handle);
+    // It goes with its parent, and runs on its thread.
+    return PutWindow({.title = EncodeAnsi(title), .owner = parent, .parent = parent});
 }
 
 const SimWindow* SimDesktop::Find(Hwnd hWnd) const {
     const auto it = windows_.find(hWnd);
     return it == windows_.end() ? nullptr : &it->second;
-}
-
-bool SimDesktop::WindowExists(Hwnd handle) const {
-    return windows_.contains(handle);
 }
 
 void SimDesktop::DestroyWindow(Hwnd handle) {
@@ -302,11 +287,6 @@ WndProc SimDesktop::SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newPro
     return std::exchange(it->second.proc, newProc);
 }
 
-LResult SimDesktop::CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
-                                    LParam lParam) {
-    return proc == nullptr ? 0 : proc(hWnd, msg, wParam, lParam);
-}
-
 Bool32 SimDesktop::SetForegroundWindow(Hwnd hWnd) {
     if (!WindowExists(hWnd)) {
         return 0;
@@ -359,10 +339,6 @@ Hwineventhook SimDesktop::SetWinEventHook(UInt eventMin, UInt eventMax, WinEvent
     }
     hooks_[++lastHook_] = {eventMin, eventMax, proc, context, flags};
     return lastHook_;
-}
-
-Bool32 SimDesktop::UnhookWinEvent(Hwineventhook hook) {
-    return hooks_.erase(hook) != 0 ? 1 : 0;
 }
 
 // ---- The notification area ---------------------------------------------------------------------

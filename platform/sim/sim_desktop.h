@@ -48,12 +48,12 @@ struct SimWindow {
     // Refuses messages from this program (an elevated program's window, on Windows).
     bool refusesMessages = false;
     // Messages ChangeWindowMessageFilterEx lets through from programs of lower integrity.
-    std::set<UInt> allowedMessages;
+    std::set<UInt> allowedMessages{};
     std::int32_t closeRequests = 0;  // WM_CLOSE sent to it
     std::int32_t questionsOpen = 0;  // Asks: questions shown and not yet answered
     // Runs while the window handles WM_CLOSE, before it closes (to change the desktop or the
     // program from inside a close request).
-    std::function<void()> onClose;
+    std::function<void()> onClose{};
 };
 
 struct NotifyCall {
@@ -79,8 +79,8 @@ class SimDesktop : public WindowSystem {
     Hwnd PutWindow(SimWindow window);
     // A child window of another program's window: not top-level, so not enumerated.
     Hwnd AddChildWindow(Hwnd parent, std::wstring_view title);
-    SimWindow& Window(Hwnd handle);  // throws std::out_of_range for an unknown handle
-    bool WindowExists(Hwnd handle) const;
+    SimWindow& Window(Hwnd handle) { return windows_.at(handle); }  // std::out_of_range if none
+    bool WindowExists(Hwnd handle) const { return windows_.contains(handle); }
     void DestroyWindow(Hwnd handle);  // and the windows it owns; no WM_CLOSE
     void SetTitle(Hwnd handle, std::wstring_view title);
     std::int32_t WindowCount() const;  // the other programs' windows
@@ -146,7 +146,9 @@ class SimDesktop : public WindowSystem {
                                 SendAsyncProc callback, std::uintptr_t data) override;
     WndProc SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) override;
     LResult CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
-                            LParam lParam) override;
+                            LParam lParam) override {
+        return proc == nullptr ? 0 : proc(hWnd, msg, wParam, lParam);
+    }
     Bool32 SetForegroundWindow(Hwnd hWnd) override;
     // The newest top-level window that hWnd owns (every simulated window is enabled), else hWnd.
     Hwnd GetLastActivePopup(Hwnd hWnd) override;
@@ -166,7 +168,7 @@ class SimDesktop : public WindowSystem {
     Bool32 AllowSetForegroundWindow(UInt processId) override;
     Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
                                   UInt flags) override;
-    Bool32 UnhookWinEvent(Hwineventhook hook) override;
+    Bool32 UnhookWinEvent(Hwineventhook hook) override { return hooks_.erase(hook) != 0 ? 1 : 0; }
     Bool32 Shell_NotifyIconA(UInt message, NotifyIconDataA* data) override;
     Hicon ApplicationIcon() override { return kApplicationIcon; }
 

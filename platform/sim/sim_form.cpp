@@ -6,11 +6,6 @@ namespace vt::sim {
 
 namespace {
 
-// The frame around Form1's client area: fixed single border and a caption bar, in pixels.
-constexpr std::int32_t kTwipsPerPixel = 15;
-constexpr std::int32_t kFrameWidthPixels = 6;
-constexpr std::int32_t kFrameHeightPixels = 25;
-
 // Form1's procedure finds its SimForm by the window's handle.
 std::map<Hwnd, SimForm*>& Instances() {
     static std::map<Hwnd, SimForm*> instances;
@@ -47,15 +42,13 @@ Hwnd SimForm::CreateForm(FormEvents& events) {
     formHandle_ = gNextFormHandle;
     gNextFormHandle += 0x10;
     Instances()[formHandle_] = this;
-    SimWindow window;
-    window.handle = formHandle_;
-    window.title = EncodeAnsi(kFormInitialCaption);
-    window.className = kForm1ClassName;
-    window.processId = kOwnProcessId;
-    window.threadId = kOwnThreadId;
-    window.proc = &SimForm::FormClassWndProc;
-    window.visible = false;
-    desktop_.PutWindow(std::move(window));
+    desktop_.PutWindow({.handle = formHandle_,
+                        .title = EncodeAnsi(kFormInitialCaption),
+                        .className = kForm1ClassName,
+                        .processId = kOwnProcessId,
+                        .threadId = kOwnThreadId,
+                        .proc = &SimForm::FormClassWndProc,
+                        .visible = false});
     for (const ControlLayout& layout : kForm1Controls) {
         controls_[layout.id] = {0, layout.visible, std::wstring(layout.caption)};
     }
@@ -104,30 +97,8 @@ std::wstring SimForm::Caption() const {
     return DecodeAnsi(desktop_.Window(formHandle_).title);
 }
 
-void SimForm::SetCaption(std::wstring_view caption) {
-    desktop_.SetTitle(formHandle_, caption);
-}
-
 WndProc SimForm::CurrentWndProc() const {
     return desktop_.WindowExists(formHandle_) ? desktop_.Window(formHandle_).proc : nullptr;
-}
-
-void SimForm::MoveForm(std::int32_t leftTwips, std::int32_t topTwips) {
-    formLeft_ = leftTwips;
-    formTop_ = topTwips;
-}
-
-std::int32_t SimForm::FormWidthTwips() {
-    return kFormClientWidth + kFrameWidthPixels * kTwipsPerPixel;
-}
-
-std::int32_t SimForm::FormHeightTwips() {
-    return kFormClientHeight + kFrameHeightPixels * kTwipsPerPixel;
-}
-
-void SimForm::SetScreenSizeTwips(std::int32_t width, std::int32_t height) {
-    screenWidth_ = width;
-    screenHeight_ = height;
 }
 
 bool SimForm::LoadMouseIcon(std::wstring_view path) {
@@ -175,27 +146,26 @@ void SimForm::EndProgram() {
 // ---- Message boxes and menus -------------------------------------------------------------------
 
 std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) {
-    SimWindow box;
-    box.title = EncodeAnsi(caption);
-    box.owner = desktop_.WindowExists(formHandle_) ? formHandle_ : 0;
-    box.behaviour = CloseBehaviour::Declines;
-    box.className = "#32770";
-    box.processId = kOwnProcessId;
-    box.threadId = kOwnThreadId;
-    ShownMessage shown;
-    shown.window = desktop_.PutWindow(std::move(box));
+    const Hwnd window =
+        desktop_.PutWindow({.title = EncodeAnsi(caption),
+                            .owner = desktop_.WindowExists(formHandle_) ? formHandle_ : 0,
+                            .behaviour = CloseBehaviour::Declines,
+                            .className = "#32770",
+                            .processId = kOwnProcessId,
+                            .threadId = kOwnThreadId});
     // Answered, or left by an exception: the box goes either way.
     struct CloseBox {
         SimDesktop& desktop;
         Hwnd box;
         ~CloseBox() { desktop.DestroyWindow(box); }
-    } const closeBox{desktop_, shown.window};
-    shown.text = text;
-    shown.style = style;
-    shown.caption = caption;
-    shown.formVisible = FormVisibleNow();
-    shown.trayIconShown = desktop_.TrayIconShown();
-    shown.timerEnabled = timerEnabled_;
+    } const closeBox{desktop_, window};
+    const ShownMessage shown{.window = window,
+                             .text = std::wstring(text),
+                             .style = style,
+                             .caption = std::wstring(caption),
+                             .formVisible = FormVisibleNow(),
+                             .trayIconShown = desktop_.TrayIconShown(),
+                             .timerEnabled = timerEnabled_};
     messages_.push_back(shown);
     desktop_.RunSendCallbacks();  // the box's modal loop takes messages
     if (onMessageBox) {

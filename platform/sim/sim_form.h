@@ -47,10 +47,8 @@ class SimForm : public FormToolkit {
     // The program has ended: Form1's window is gone.
     bool Ended() const { return FormCreated() && !desktop_.WindowExists(formHandle_); }
     std::wstring Caption() const;
-    std::pair<std::int32_t, std::int32_t> FormPositionTwips() const {
-        return {formLeft_, formTop_};
-    }
-    void SetScreenSizeTwips(std::int32_t width, std::int32_t height);
+    std::pair<std::int32_t, std::int32_t> FormPositionTwips() const { return formPosition_; }
+    void SetScreenSizeTwips(std::int32_t width, std::int32_t height) { screen_ = {width, height}; }
     std::int32_t CheckValueShown(ControlId control) const { return controls_.at(control).value; }
     bool ControlVisible(ControlId control) const { return controls_.at(control).visible; }
     std::wstring ControlText(ControlId control) const { return controls_.at(control).text; }
@@ -109,14 +107,16 @@ class SimForm : public FormToolkit {
 
     // --- FormToolkit ---------------------------------------------------------------------------
     Hwnd CreateForm(FormEvents& events) override;
-    void SetCaption(std::wstring_view caption) override;
+    void SetCaption(std::wstring_view caption) override { desktop_.SetTitle(formHandle_, caption); }
     void ShowForm() override { SetFormVisible(true); }
     void HideForm() override { SetFormVisible(false); }
-    void MoveForm(std::int32_t leftTwips, std::int32_t topTwips) override;
-    std::int32_t FormWidthTwips() override;
-    std::int32_t FormHeightTwips() override;
-    std::int32_t ScreenWidthTwips() override { return screenWidth_; }
-    std::int32_t ScreenHeightTwips() override { return screenHeight_; }
+    void MoveForm(std::int32_t left, std::int32_t top) override { formPosition_ = {left, top}; }
+    // The frame around the client area, a fixed single border and a caption bar: 6 and 25
+    // pixels of 15 twips.
+    std::int32_t FormWidthTwips() override { return kFormClientWidth + 6 * 15; }
+    std::int32_t FormHeightTwips() override { return kFormClientHeight + 25 * 15; }
+    std::int32_t ScreenWidthTwips() override { return screen_.first; }
+    std::int32_t ScreenHeightTwips() override { return screen_.second; }
     void SetCheckValue(ControlId control, std::int32_t value) override {
         controls_.at(control).value = value;
     }
@@ -166,8 +166,8 @@ class SimForm : public FormToolkit {
     SimSystem& system_;
     FormEvents* events_ = nullptr;
     Hwnd formHandle_ = 0;
-    std::int32_t formLeft_ = 0, formTop_ = 0;
-    std::int32_t screenWidth_ = 1024 * 15, screenHeight_ = 768 * 15;
+    std::pair<std::int32_t, std::int32_t> formPosition_{0, 0};  // in twips
+    std::pair<std::int32_t, std::int32_t> screen_{1024 * 15, 768 * 15};
     std::map<ControlId, ControlState> controls_;
     std::int32_t mousePointer_ = kMousePointerDefault;
     std::wstring mouseIcon_;

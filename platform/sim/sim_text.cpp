@@ -79,13 +79,7 @@ std::string EncodeAnsi(std::wstring_view text) {
     std::string ansi;
     ansi.reserve(text.size());
     for (const wchar_t unit : text) {
-        const auto code = static_cast<char32_t>(unit);
-        // Windows converts UTF-16 units: a character beyond the BMP is two of them, two '?'.
-        if (code > 0xFFFF) {
-            ansi += "??";
-            continue;
-        }
-        ansi.push_back(EncodeCp1252(code));
+        ansi.push_back(EncodeCp1252(static_cast<char32_t>(unit)));
     }
     return ansi;
 }

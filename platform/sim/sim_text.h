@@ -12,8 +12,7 @@
 namespace vt::sim {
 
 std::wstring DecodeAnsi(std::string_view ansi);
-// A character beyond the code page becomes '?' (one beyond the BMP, "??") unless it has a
-// best fit here.
+// A character beyond the code page becomes '?' unless it has a best fit here.
 std::string EncodeAnsi(std::wstring_view text);
 std::wstring UpperWide(std::wstring_view text);
 // An ANSI name upper-cased as the registry and the atom table compare them.
