@@ -20,20 +20,6 @@ std::int32_t CopyOut(std::string_view text, char* buffer, std::int32_t maxCount)
 
 }  // namespace
 
-// ---- The desktop's windows ---------------------------------------------------------------------
-
-Hwnd SimDesktop::AddWindow(std::wstring_view title, CloseBehaviour behaviour, Hwnd owner) {
-    return AddWindowAnsi(EncodeAnsi(title), behaviour, owner);
-}
-
-Hwnd SimDesktop::AddWindowAnsi(std::string title, CloseBehaviour behaviour, Hwnd owner) {
-    // A window's text ends at its first NUL, as SetWindowTextA stores it.
-    if (const auto nul = title.find('\0'); nul != std::string::npos) {
-        title.resize(nul);
-    }
-    return PutWindow({.title = std::move(title), .owner = owner, .behaviour = behaviour});
-}
-
 Hwnd SimDesktop::PutWindow(SimWindow window) {
     if (window.handle == 0) {
         window.handle = nextHandle_;
@@ -49,11 +35,6 @@ Hwnd SimDesktop::PutWindow(SimWindow window) {
     const Hwnd handle = window.handle;
     windows_[handle] = std::move(window);
     return handle;
-}
-
-Hwnd SimDesktop::AddChildWindow(Hwnd parent, std::wstring_view title) {
-    // It goes with its parent, and runs on its thread.
-    return PutWindow({.title = EncodeAnsi(title), .owner = parent, .parent = parent});
 }
 
 const SimWindow* SimDesktop::Find(Hwnd hWnd) const {
@@ -78,17 +59,11 @@ void SimDesktop::DestroyWindow(Hwnd handle) {
     }
 }
 
-void SimDesktop::SetTitle(Hwnd handle, std::wstring_view title) {
-    windows_.at(handle).title = EncodeAnsi(title);
-}
-
 std::int32_t SimDesktop::WindowCount() const {
     return static_cast<std::int32_t>(
         std::count_if(windows_.begin(), windows_.end(),
                       [](const auto& entry) { return entry.second.processId != kOwnProcessId; }));
 }
-
-// ---- Messages ----------------------------------------------------------------------------------
 
 LResult SimDesktop::SendMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
     const SimWindow* window = Find(hWnd);
@@ -228,8 +203,6 @@ void SimDesktop::RaiseWinEvent(UInt event, Hwnd hWnd, std::int32_t idObject, std
     }
 }
 
-// ---- WindowSystem ------------------------------------------------------------------------------
-
 Bool32 SimDesktop::EnumWindows(EnumWindowsProc proc, LParam lParam) {
     if (proc == nullptr) {
         return 0;
@@ -340,8 +313,6 @@ Hwineventhook SimDesktop::SetWinEventHook(UInt eventMin, UInt eventMax, WinEvent
     hooks_[++lastHook_] = {eventMin, eventMax, proc, context, flags};
     return lastHook_;
 }
-
-// ---- The notification area ---------------------------------------------------------------------
 
 Bool32 SimDesktop::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
     if (data == nullptr) {

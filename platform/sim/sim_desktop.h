@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sim/sim_text.h"
 #include "platform/window_system.h"
 
 // The simulated desktop: its windows (the program's own, with their window procedures, and
@@ -69,20 +70,29 @@ class SimDesktop : public WindowSystem {
 
     // --- The desktop's windows ---------------------------------------------------------------
     // Another program's top-level window, on top. EnumWindows reports the windows newest first
-    // (the newest is on top), raw handles among them. A title ends at its first NUL.
+    // (the newest is on top), raw handles among them.
     Hwnd AddWindow(std::wstring_view title, CloseBehaviour behaviour = CloseBehaviour::Closes,
-                   Hwnd owner = 0);
+                   Hwnd owner = 0) {
+        return AddWindowAnsi(EncodeAnsi(title), behaviour, owner);
+    }
     Hwnd AddWindowAnsi(std::string title, CloseBehaviour behaviour = CloseBehaviour::Closes,
-                       Hwnd owner = 0);
+                       Hwnd owner = 0) {
+        return PutWindow({.title = std::move(title), .owner = owner, .behaviour = behaviour});
+    }
     // Any window, on top unless it is a child; without a handle it gets the next one, without
     // a thread its owner's or a new one.
     Hwnd PutWindow(SimWindow window);
-    // A child window of another program's window: not top-level, so not enumerated.
-    Hwnd AddChildWindow(Hwnd parent, std::wstring_view title);
+    // A child window of another program's window: not top-level, so not enumerated. It goes
+    // with its parent, and runs on its thread.
+    Hwnd AddChildWindow(Hwnd parent, std::wstring_view title) {
+        return PutWindow({.title = EncodeAnsi(title), .owner = parent, .parent = parent});
+    }
     SimWindow& Window(Hwnd handle) { return windows_.at(handle); }  // std::out_of_range if none
     bool WindowExists(Hwnd handle) const { return windows_.contains(handle); }
     void DestroyWindow(Hwnd handle);  // and the windows it owns; no WM_CLOSE
-    void SetTitle(Hwnd handle, std::wstring_view title);
+    void SetTitle(Hwnd handle, std::wstring_view title) {
+        windows_.at(handle).title = EncodeAnsi(title);
+    }
     std::int32_t WindowCount() const;  // the other programs' windows
     // Makes EnumWindows report this handle (for handles that are not positive).
     void AddRawHandle(Hwnd handle) { zOrder_.push_back(handle); }

@@ -35,8 +35,6 @@ SimForm::~SimForm() {
     reportUnusedAnswers(unused);
 }
 
-// ---- Form1 -------------------------------------------------------------------------------------
-
 Hwnd SimForm::CreateForm(FormEvents& events) {
     events_ = &events;
     formHandle_ = gNextFormHandle;
@@ -79,26 +77,10 @@ LResult VT_CALLBACK SimForm::FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam
     }
 }
 
-bool SimForm::Reporting() const {
-    return events_ != nullptr && desktop_.WindowExists(formHandle_);
-}
-
-bool SimForm::FormVisibleNow() const {
-    return desktop_.WindowExists(formHandle_) && desktop_.Window(formHandle_).visible;
-}
-
 void SimForm::SetFormVisible(bool visible) {
     if (desktop_.WindowExists(formHandle_)) {
         desktop_.Window(formHandle_).visible = visible;
     }
-}
-
-std::wstring SimForm::Caption() const {
-    return DecodeAnsi(desktop_.Window(formHandle_).title);
-}
-
-WndProc SimForm::CurrentWndProc() const {
-    return desktop_.WindowExists(formHandle_) ? desktop_.Window(formHandle_).proc : nullptr;
 }
 
 bool SimForm::LoadMouseIcon(std::wstring_view path) {
@@ -108,8 +90,6 @@ bool SimForm::LoadMouseIcon(std::wstring_view path) {
     mouseIcon_ = path;
     return true;
 }
-
-// ---- Timer1 and the message loop ---------------------------------------------------------------
 
 bool SimForm::Tick() {
     desktop_.RunSendCallbacks();  // the message loop takes them before the tick
@@ -142,8 +122,6 @@ void SimForm::EndProgram() {
     SendToForm(WM_NCDESTROY, 0, 0);
     desktop_.DestroyWindow(formHandle_);  // what was posted to it is never delivered
 }
-
-// ---- Message boxes and menus -------------------------------------------------------------------
 
 std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstring_view caption) {
     const Hwnd window =
@@ -196,7 +174,6 @@ void SimForm::PopupMenu(MenuId /*menu*/) {
     }
 }
 
-// ---- User actions ------------------------------------------------------------------------------
 // The toolkit reports them to the program directly: the route through Form1's window procedure
 // (WM_COMMAND, WM_MOUSEMOVE, WM_ENDSESSION) is the Windows tests' to prove.
 
@@ -205,10 +182,6 @@ void SimForm::Click(ControlId control) {
     if (it != controls_.end() && it->second.visible && Reporting()) {
         events_->OnClick(control);
     }
-}
-
-void SimForm::SelectListItem(std::int32_t index) {
-    selected_ = HasItem(index) ? index : -1;
 }
 
 void SimForm::ClickListItem(std::int32_t index) {

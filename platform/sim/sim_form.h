@@ -43,10 +43,10 @@ class SimForm : public FormToolkit {
     // --- Form1 as the user sees it ---------------------------------------------------------
     bool FormCreated() const { return formHandle_ != 0; }
     Hwnd FormHandle() const { return formHandle_; }
-    bool FormVisibleNow() const;
+    bool FormVisibleNow() const { return Reporting() && desktop_.Window(formHandle_).visible; }
     // The program has ended: Form1's window is gone.
     bool Ended() const { return FormCreated() && !desktop_.WindowExists(formHandle_); }
-    std::wstring Caption() const;
+    std::wstring Caption() const { return DecodeAnsi(desktop_.Window(formHandle_).title); }
     std::pair<std::int32_t, std::int32_t> FormPositionTwips() const { return formPosition_; }
     void SetScreenSizeTwips(std::int32_t width, std::int32_t height) { screen_ = {width, height}; }
     std::int32_t CheckValueShown(ControlId control) const { return controls_.at(control).value; }
@@ -59,7 +59,10 @@ class SimForm : public FormToolkit {
     std::int32_t MousePointerShown() const { return mousePointer_; }
     const std::wstring& MouseIconPath() const { return mouseIcon_; }
     WndProc FormClassProc() const { return &SimForm::FormClassWndProc; }
-    WndProc CurrentWndProc() const;  // Form1's, subclass or its class's
+    // Form1's, a subclass or its class's.
+    WndProc CurrentWndProc() const {
+        return Reporting() ? desktop_.Window(formHandle_).proc : nullptr;
+    }
     // Sends a message to Form1 through its current window procedure.
     LResult SendToForm(UInt msg, WParam wParam, LParam lParam) {
         return desktop_.SendMessageA(formHandle_, msg, wParam, lParam);
@@ -68,8 +71,9 @@ class SimForm : public FormToolkit {
     // User actions; each delivers what the window layer would report.
     void TypeText(ControlId control, std::wstring_view text) { SetControlText(control, text); }
     void Click(ControlId control);  // a visible control only (ListView1: no selection change)
-    void SelectListItem(std::int32_t index);  // 0-based; -1 clears the selection
-    void ClickListItem(std::int32_t index);   // selects it (or nothing for -1) and clicks
+    // 0-based; -1 clears the selection.
+    void SelectListItem(std::int32_t index) { selected_ = HasItem(index) ? index : -1; }
+    void ClickListItem(std::int32_t index);  // selects it (or nothing for -1) and clicks
     void DblClickListItem(std::int32_t index);
     void MouseMove(ControlId control);  // over an invisible control: the form's background
     void CloseForm() { SendToForm(WM_CLOSE, 0, 0); }  // the close button, or another program
@@ -156,11 +160,13 @@ class SimForm : public FormToolkit {
 
     static LResult VT_CALLBACK FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam);
     // The window layer reports to the program while Form1's window is there.
-    bool Reporting() const;
+    bool Reporting() const { return events_ != nullptr && desktop_.WindowExists(formHandle_); }
     void SetFormVisible(bool visible);
     void DeliverTick() { SendToForm(WM_TIMER, kTimer1Id, 0); }
     void CheckListReadable() const;
-    bool HasItem(std::int32_t index) const;
+    bool HasItem(std::int32_t index) const {
+        return index >= 0 && index < static_cast<std::int32_t>(listItems_.size());
+    }
 
     SimDesktop& desktop_;
     SimSystem& system_;

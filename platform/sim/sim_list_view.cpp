@@ -10,10 +10,6 @@ void SimForm::CheckListReadable() const {
     }
 }
 
-bool SimForm::HasItem(std::int32_t index) const {
-    return index >= 0 && index < static_cast<std::int32_t>(listItems_.size());
-}
-
 std::int32_t SimForm::ListCount() {
     CheckListReadable();
     return static_cast<std::int32_t>(listItems_.size());

@@ -11,10 +11,6 @@ namespace vt::sim {
 
 // File names are matched ignoring case, as the file system does.
 
-void SimSystem::AddFile(std::wstring path, bool isCursor) {
-    files_[UpperWide(path)] = isCursor;
-}
-
 bool SimSystem::IsCursorFile(std::wstring_view path) const {
     const auto it = files_.find(UpperWide(path));
     return !path.empty() && it != files_.end() && it->second;
@@ -65,22 +61,12 @@ Bool32 SimSystem::SetDllDirectoryA(const char* pathName) {
     return 1;
 }
 
-bool SimSystem::GetFileDateTime(std::wstring_view path) {
-    return !path.empty() && files_.contains(UpperWide(path));
-}
-
 void SimSystem::Shell(std::wstring_view commandLine, std::int32_t showCommand) {
     if (failLaunch_) {
         throw AppError(err::kFileNotFound, "Shell", L"File not found");
     }
     launched_.emplace_back(commandLine, showCommand);
 }
-
-std::wstring SimSystem::FormatMessageW(std::int32_t errorCode) {
-    return L"System error " + std::to_wstring(errorCode) + L".";
-}
-
-// ---- Named mutexes -----------------------------------------------------------------------------
 
 std::int32_t SimSystem::OpenMutexHandles(std::string_view name) const {
     return static_cast<std::int32_t>(
@@ -101,10 +87,6 @@ CreateMutexResult SimSystem::CreateMutexA(const char* name) {
     mutexHandles_[handle] = mutex;
     // Windows sets the last error on success too: 0 for a new mutex.
     return {handle, existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS};
-}
-
-Bool32 SimSystem::CloseHandle(Hkernel handle) {
-    return mutexHandles_.erase(handle) != 0 ? 1 : 0;
 }
 
 }  // namespace vt::sim

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sim/sim_text.h"
 #include "platform/system_services.h"
 
 // The simulated file system, shell, named mutexes and clocks: files the test puts there, command
@@ -26,7 +27,7 @@ class SimSystem : public SystemServices {
         shortPaths_.emplace_back(std::move(longPath), std::move(shortPath));
     }
     void SetWindowsFolder(std::wstring path) { windowsFolder_ = std::move(path); }
-    void AddFile(std::wstring path, bool isCursor);
+    void AddFile(std::wstring_view path, bool isCursor) { files_[UpperWide(path)] = isCursor; }
     // Whether the file is there and holds a cursor; names are matched ignoring case.
     bool IsCursorFile(std::wstring_view path) const;
     const std::vector<std::pair<std::wstring, std::int32_t>>& Launched() const { return launched_; }
@@ -60,14 +61,18 @@ class SimSystem : public SystemServices {
     std::wstring GetSystemWindowsDirectoryW() override { return windowsFolder_; }
     Bool32 SetDefaultDllDirectories(UInt directoryFlags) override;
     Bool32 SetDllDirectoryA(const char* pathName) override;
-    bool GetFileDateTime(std::wstring_view path) override;
+    bool GetFileDateTime(std::wstring_view path) override {
+        return !path.empty() && files_.contains(UpperWide(path));
+    }
     void Shell(std::wstring_view commandLine, std::int32_t showCommand) override;
     double SecondsSinceMidnight() override { return secondsSinceMidnight_; }
     void Sleep(UInt milliseconds) override { nowMs_ += milliseconds; }
     std::uint64_t GetTickCount64() override { return nowMs_; }
-    std::wstring FormatMessageW(std::int32_t errorCode) override;
+    std::wstring FormatMessageW(std::int32_t errorCode) override {
+        return L"System error " + std::to_wstring(errorCode) + L".";
+    }
     CreateMutexResult CreateMutexA(const char* name) override;
-    Bool32 CloseHandle(Hkernel handle) override;
+    Bool32 CloseHandle(Hkernel handle) override { return mutexHandles_.erase(handle) != 0 ? 1 : 0; }
 
   private:
     std::wstring executablePath_ = L"C:\\Program Files\\Vintrell\\Vintrell.exe";

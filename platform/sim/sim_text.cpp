@@ -21,13 +21,8 @@ struct Capital {
 };
 
 // The capitals of the code page's lower-case letters beyond a-z and U+00E0..U+00FE.
-constexpr std::array<Capital, 5> kOtherCapitals{{
-    {0x00FF, 0x0178},
-    {0x0153, 0x0152},
-    {0x0161, 0x0160},
-    {0x017E, 0x017D},
-    {0x0192, 0x0191},
-}};
+constexpr std::array<Capital, 5> kOtherCapitals{
+    {{0x00FF, 0x0178}, {0x0153, 0x0152}, {0x0161, 0x0160}, {0x017E, 0x017D}, {0x0192, 0x0191}}};
 
 char32_t DecodeCp1252(unsigned char byte) {
     if (byte >= 0x80 && byte <= 0x9F) {
