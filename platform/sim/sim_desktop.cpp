@@ -12,6 +12,9 @@ namespace {
 // Copies as much of `text` as fits into a caller's buffer of `maxCount` characters, with its
 // terminating NUL, as GetWindowTextA and GetClassNameA do; the count copied.
 std::int32_t CopyOut(std::string_view text, char* buffer, std::int32_t maxCount) {
+    if (buffer == nullptr || maxCount <= 0) {
+        return 0;
+    }
     const auto count = std::min<std::size_t>(text.size(), static_cast<std::size_t>(maxCount - 1));
     text.copy(buffer, count);
     buffer[count] = '\0';
@@ -244,9 +247,6 @@ Bool32 SimDesktop::AllowSetForegroundWindow(UInt processId) {
 }
 
 std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
-    if (buffer == nullptr || maxCount <= 0) {
-        return 0;
-    }
     const SimWindow* window = Find(hWnd);
     return CopyOut(window != nullptr ? window->title : "", buffer, maxCount);
 }
@@ -283,10 +283,7 @@ Hwnd SimDesktop::GetLastActivePopup(Hwnd hWnd) {
 
 std::int32_t SimDesktop::GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
     const SimWindow* window = Find(hWnd);
-    if (buffer == nullptr || maxCount <= 0 || window == nullptr) {
-        return 0;
-    }
-    return CopyOut(window->className, buffer, maxCount);
+    return window != nullptr ? CopyOut(window->className, buffer, maxCount) : 0;
 }
 
 UInt SimDesktop::GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) {

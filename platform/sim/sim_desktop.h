@@ -82,8 +82,7 @@ class SimDesktop : public WindowSystem {
     // Any window, on top unless it is a child; without a handle it gets the next one, without
     // a thread its owner's or a new one.
     Hwnd PutWindow(SimWindow window);
-    // A child window of another program's window: not top-level, so not enumerated. It goes
-    // with its parent, and runs on its thread.
+    // A child of another program's window: not top-level, not enumerated; goes with its parent.
     Hwnd AddChildWindow(Hwnd parent, std::wstring_view title) {
         return PutWindow({.title = EncodeAnsi(title), .owner = parent, .parent = parent});
     }
@@ -107,11 +106,9 @@ class SimDesktop : public WindowSystem {
     Hwnd ForegroundWindow() const { return foreground_; }
 
     // --- Messages ------------------------------------------------------------------------------
-    // Sends a message to one of the program's windows through its current procedure; 0 for any
-    // other window.
+    // Through the current procedure of one of the program's windows; 0 for any other window.
     LResult SendMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam);
-    // Every WM_CLOSE sent, in order. onClose runs when a window handles one, whatever its
-    // CloseBehaviour.
+    // Every WM_CLOSE sent, in order.
     const std::vector<Hwnd>& CloseLog() const { return closeLog_; }
     // The user answers the latest question of an Asks window: it handles that WM_CLOSE and
     // then closes (Yes, No) or stays (Cancel).
@@ -121,8 +118,7 @@ class SimDesktop : public WindowSystem {
     void RunSendCallbacks();
     // Every PostMessageA to an existing window, in order.
     std::vector<std::pair<Hwnd, UInt>> PostedMessages() const;
-    // Hands what was posted until now to the program's windows; what they post meanwhile waits
-    // for the next call.
+    // Hands what was posted so far to the program's windows; what they post meanwhile waits.
     void DeliverPosted();
     // The program runs elevated: Explorer's broadcasts reach its windows only once the message
     // filter lets them through.
@@ -149,7 +145,6 @@ class SimDesktop : public WindowSystem {
     // Explorer restarted: every icon is gone and "TaskbarCreated" is sent to every window.
     void RecreateTaskbar();
 
-    // --- WindowSystem --------------------------------------------------------------------------
     Bool32 EnumWindows(EnumWindowsProc proc, LParam lParam) override;
     std::int32_t GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) override;
     Bool32 SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,

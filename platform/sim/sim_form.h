@@ -77,7 +77,7 @@ class SimForm : public FormToolkit {
     void DblClickListItem(std::int32_t index);
     void MouseMove(ControlId control);  // over an invisible control: the form's background
     void CloseForm() { SendToForm(WM_CLOSE, 0, 0); }  // the close button, or another program
-    void EndSession();                                // WM_QUERYENDSESSION, then WM_ENDSESSION
+    void EndSession();                                // Windows ends the user's session
 
     // --- Timer1 and the message loop ----------------------------------------------------------
     bool TimerEnabled() const { return timerEnabled_; }
@@ -109,7 +109,6 @@ class SimForm : public FormToolkit {
     // ListCount and ListText then throw AppError(err::kControlDeleted).
     void FailListReads(bool fail) { failListReads_ = fail; }
 
-    // --- FormToolkit ---------------------------------------------------------------------------
     Hwnd CreateForm(FormEvents& events) override;
     void SetCaption(std::wstring_view caption) override { desktop_.SetTitle(formHandle_, caption); }
     void ShowForm() override { SetFormVisible(true); }
@@ -140,7 +139,7 @@ class SimForm : public FormToolkit {
     void DoEvents() override;
     void EndProgram() override;
 
-    // --- ListView1 (sim_list_view.cpp) --------------------------------------------------
+    // ListView1 (sim_list_view.cpp)
     std::int32_t ListCount() override;
     void ListAdd(std::wstring_view text) override { listItems_.emplace_back(text); }
     std::optional<std::wstring> ListText(std::int32_t index) override;

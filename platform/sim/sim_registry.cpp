@@ -95,16 +95,6 @@ std::int32_t SimRegistry::OpenOrCreate(Hkey root, const char* subKey, UInt acces
     return ERROR_SUCCESS;
 }
 
-std::int32_t SimRegistry::RegOpenKeyExA(Hkey root, const char* subKey, UInt /*options*/,
-                                        UInt access, Hkey* result) {
-    return OpenOrCreate(root, subKey, access, result, false);
-}
-
-std::int32_t SimRegistry::RegCreateKeyExA(Hkey root, const char* subKey, UInt access,
-                                          Hkey* result) {
-    return OpenOrCreate(root, subKey, access, result, true);
-}
-
 std::int32_t SimRegistry::RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                            std::string* data) {
     const auto open = openKeys_.find(key);

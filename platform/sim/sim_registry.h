@@ -53,10 +53,14 @@ class SimRegistry : public RegistryAccess {
     const std::vector<RegistryWrite>& RegWrites() const { return writes_; }
     std::int32_t OpenKeyCount() const { return static_cast<std::int32_t>(openKeys_.size()); }
 
-    // --- RegistryAccess ----------------------------------------------------------------------
-    std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
-                               Hkey* result) override;
-    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access, Hkey* result) override;
+    std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt /*options*/, UInt access,
+                               Hkey* result) override {
+        return OpenOrCreate(root, subKey, access, result, false);
+    }
+    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access,
+                                 Hkey* result) override {
+        return OpenOrCreate(root, subKey, access, result, true);
+    }
     std::int32_t RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                   std::string* data) override;
     // The stored bytes read as the code page's text.

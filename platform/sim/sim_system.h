@@ -54,7 +54,6 @@ class SimSystem : public SystemServices {
     std::uint64_t NowMs() const { return nowMs_; }
     void SetSecondsSinceMidnight(double seconds) { secondsSinceMidnight_ = seconds; }
 
-    // --- SystemServices ----------------------------------------------------------------------
     std::wstring ExecutablePath() override { return executablePath_; }
     std::wstring GetShortPathNameW(std::wstring_view longPath) override;
     std::wstring GetLongPathNameW(std::wstring_view path) override;

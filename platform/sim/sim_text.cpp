@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <utility>
 
 namespace vt::sim {
 
@@ -15,13 +16,8 @@ constexpr std::array<char16_t, 32> kCp1252High{
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-struct Capital {
-    char16_t letter;
-    char16_t capital;
-};
-
 // The capitals of the code page's lower-case letters beyond a-z and U+00E0..U+00FE.
-constexpr std::array<Capital, 5> kOtherCapitals{
+constexpr std::array<std::pair<char16_t, char16_t>, 5> kOtherCapitals{
     {{0x00FF, 0x0178}, {0x0153, 0x0152}, {0x0161, 0x0160}, {0x017E, 0x017D}, {0x0192, 0x0191}}};
 
 char32_t DecodeCp1252(unsigned char byte) {
@@ -51,9 +47,9 @@ char32_t UpperChar(char32_t code) {
     if ((code >= U'a' && code <= U'z') || (code >= 0xE0 && code <= 0xFE && code != 0xF7)) {
         return code - 0x20;
     }
-    for (const Capital& pair : kOtherCapitals) {
-        if (pair.letter == code) {
-            return pair.capital;
+    for (const auto& [letter, capital] : kOtherCapitals) {
+        if (letter == code) {
+            return capital;
         }
     }
     return code;
