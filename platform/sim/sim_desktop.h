@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -208,7 +207,7 @@ class SimDesktop : public WindowSystem {
     std::vector<Hwnd> zOrder_;  // the top-level windows and raw handles, the newest last
     // per Asks window, the callbacks of its open questions, the latest last
     std::map<Hwnd, std::vector<SendCallback>> questions_;
-    std::deque<SendCallback> sendCallbacks_;
+    std::vector<SendCallback> sendCallbacks_;
     std::vector<PostedMessage> posted_;
     std::size_t delivered_ = 0;  // how many of posted_ DeliverPosted has handed on
     std::map<Hwineventhook, Hook> hooks_;

@@ -4,22 +4,8 @@
 
 namespace vt::sim {
 
-namespace {
-
-// Form1's procedure finds its SimForm by the window's handle.
-std::map<Hwnd, SimForm*>& Instances() {
-    static std::map<Hwnd, SimForm*> instances;
-    return instances;
-}
-
-// Form1 handles come from one counter for the whole process, so that two simulated desktops
-// alive at once never share one in the map above.
-Hwnd gNextFormHandle = 0x00F00010;
-
-}  // namespace
-
 SimForm::~SimForm() {
-    Instances().erase(formHandle_);
+    instances_.erase(formHandle_);
     if (reportUnusedAnswers == nullptr || (answers_.empty() && menuChoices_.empty())) {
         return;
     }
@@ -37,9 +23,9 @@ SimForm::~SimForm() {
 
 Hwnd SimForm::CreateForm(FormEvents& events) {
     events_ = &events;
-    formHandle_ = gNextFormHandle;
-    gNextFormHandle += 0x10;
-    Instances()[formHandle_] = this;
+    formHandle_ = nextFormHandle_;
+    nextFormHandle_ += 0x10;
+    instances_[formHandle_] = this;
     desktop_.PutWindow({.handle = formHandle_,
                         .title = EncodeAnsi(kFormInitialCaption),
                         .className = kForm1ClassName,
@@ -56,8 +42,8 @@ Hwnd SimForm::CreateForm(FormEvents& events) {
 // Exceptions are let through on purpose: a handler that fails to trap its own error then fails
 // the test that drove it, where on Windows it would have crossed into the system.
 LResult VT_CALLBACK SimForm::FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
-    const auto it = Instances().find(hWnd);
-    if (it == Instances().end() || !it->second->Reporting()) {
+    const auto it = instances_.find(hWnd);
+    if (it == instances_.end() || !it->second->Reporting()) {
         return 0;
     }
     FormEvents& events = *it->second->events_;
@@ -137,13 +123,9 @@ std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstrin
         Hwnd box;
         ~CloseBox() { desktop.DestroyWindow(box); }
     } const closeBox{desktop_, window};
-    const ShownMessage shown{.window = window,
-                             .text = std::wstring(text),
-                             .style = style,
-                             .caption = std::wstring(caption),
-                             .formVisible = FormVisibleNow(),
-                             .trayIconShown = desktop_.TrayIconShown(),
-                             .timerEnabled = timerEnabled_};
+    const ShownMessage shown{
+        window,           std::wstring(text),       style,        std::wstring(caption),
+        FormVisibleNow(), desktop_.TrayIconShown(), timerEnabled_};
     messages_.push_back(shown);
     desktop_.RunSendCallbacks();  // the box's modal loop takes messages
     if (onMessageBox) {
@@ -186,9 +168,7 @@ void SimForm::Click(ControlId control) {
 
 void SimForm::ClickListItem(std::int32_t index) {
     SelectListItem(index);
-    if (Reporting()) {
-        events_->OnClick(ControlId::ListView1);
-    }
+    Click(ControlId::ListView1);
 }
 
 void SimForm::DblClickListItem(std::int32_t index) {

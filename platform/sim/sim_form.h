@@ -142,7 +142,9 @@ class SimForm : public FormToolkit {
     // ListView1 (sim_list_view.cpp)
     std::int32_t ListCount() override;
     void ListAdd(std::wstring_view text) override { listItems_.emplace_back(text); }
-    std::optional<std::wstring> ListText(std::int32_t index) override;
+    std::optional<std::wstring> ListText(std::int32_t index) override {
+        return ListTextStart(index, std::wstring::npos);
+    }
     std::optional<std::wstring> ListTextStart(std::int32_t index, std::size_t maxLength) override;
     bool ListRemove(std::int32_t index) override;
     void ListClear() override;
@@ -167,6 +169,10 @@ class SimForm : public FormToolkit {
         return index >= 0 && index < static_cast<std::int32_t>(listItems_.size());
     }
 
+    // Form1's procedure finds its SimForm by the window's handle. The handles come from one
+    // counter for the whole process: two simulated desktops alive at once never share one.
+    static inline std::map<Hwnd, SimForm*> instances_;
+    static inline Hwnd nextFormHandle_ = 0x00F00010;
     SimDesktop& desktop_;
     SimSystem& system_;
     FormEvents* events_ = nullptr;

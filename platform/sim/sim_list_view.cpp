@@ -15,10 +15,6 @@ std::int32_t SimForm::ListCount() {
     return static_cast<std::int32_t>(listItems_.size());
 }
 
-std::optional<std::wstring> SimForm::ListText(std::int32_t index) {
-    return ListTextStart(index, std::wstring::npos);
-}
-
 std::optional<std::wstring> SimForm::ListTextStart(std::int32_t index, std::size_t maxLength) {
     CheckListReadable();
     if (!HasItem(index)) {

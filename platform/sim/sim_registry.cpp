@@ -12,7 +12,6 @@ namespace {
 // WOW64 view flags, which choose a view rather than ask for a right.
 constexpr UInt kReadAccess = 0x0001 | 0x0008 | 0x0010 | 0x00020000 | 0x0100 | 0x0200;
 constexpr std::int32_t kErrorInvalidHandle = 6;
-constexpr std::int32_t kErrorInvalidParameter = 87;
 
 RegistryValue Sz(std::string_view text) {
     return {REG_SZ, std::string(text) + '\0'};
@@ -65,9 +64,6 @@ bool SimRegistry::WriteDenied(const Key& key) const {
 
 std::int32_t SimRegistry::OpenOrCreate(Hkey root, const char* subKey, UInt access, Hkey* result,
                                        bool create) {
-    if (result == nullptr) {
-        return kErrorInvalidParameter;
-    }
     *result = 0;
     if (root != HKEY_LOCAL_MACHINE && root != HKEY_CURRENT_USER) {
         return kErrorInvalidHandle;  // keys are opened from the roots alone here
@@ -138,9 +134,6 @@ std::int32_t SimRegistry::RegSetValueExA(Hkey key, const char* valueName, UInt /
     if ((open->second.access & KEY_SET_VALUE) == 0) {
         return ERROR_ACCESS_DENIED;
     }
-    if (data == nullptr && size != 0) {
-        return kErrorInvalidParameter;
-    }
     const Key& where = open->second.key;
     RegistryValue value{
         type, size != 0 ? std::string(reinterpret_cast<const char*>(data), size) : std::string()};
@@ -158,9 +151,9 @@ std::int32_t SimRegistry::RegDeleteValueA(Hkey key, const char* valueName) {
     if ((open->second.access & KEY_SET_VALUE) == 0) {
         return ERROR_ACCESS_DENIED;
     }
-    const auto values = registry_.find(open->second.key);
-    if (values == registry_.end() ||
-        values->second.erase(UpperAnsi(valueName == nullptr ? "" : valueName)) == 0) {
+    // An open key is there: keys are made, never removed.
+    if (registry_.at(open->second.key).erase(UpperAnsi(valueName == nullptr ? "" : valueName)) ==
+        0) {
         return ERROR_FILE_NOT_FOUND;
     }
     return ERROR_SUCCESS;

@@ -26,22 +26,16 @@ std::wstring SimSystem::GetShortPathNameW(std::wstring_view longPath) {
 }
 
 std::wstring SimSystem::GetLongPathNameW(std::wstring_view path) {
-    // The longest short form that the path starts with, ending at a backslash or with the path.
+    // A short form that the path starts with, ending at a backslash or with the path.
     const std::wstring folded = UpperWide(path);
-    const std::pair<std::wstring, std::wstring>* best = nullptr;
-    for (const auto& forms : shortPaths_) {
-        const std::wstring shortForm = UpperWide(forms.second);
-        const bool starts =
-            !shortForm.empty() && folded.starts_with(shortForm) &&
-            (folded.size() == shortForm.size() || folded[shortForm.size()] == L'\\');
-        if (starts && (best == nullptr || forms.second.size() > best->second.size())) {
-            best = &forms;
+    for (const auto& [longForm, shortForm] : shortPaths_) {
+        const std::wstring start = UpperWide(shortForm);
+        if (folded.starts_with(start) &&
+            (folded.size() == start.size() || folded[start.size()] == L'\\')) {
+            return longForm + std::wstring(path.substr(shortForm.size()));
         }
     }
-    if (best == nullptr) {
-        return std::wstring(path);
-    }
-    return best->first + std::wstring(path.substr(best->second.size()));
+    return std::wstring(path);
 }
 
 Bool32 SimSystem::SetDefaultDllDirectories(UInt directoryFlags) {

@@ -22,7 +22,8 @@ class SimSystem : public SystemServices {
     // --- Files and the shell ---------------------------------------------------------------
     void SetExecutablePath(std::wstring path) { executablePath_ = std::move(path); }
     // The 8.3 form the volume keeps for a path (a file's or a folder's); none unless set.
-    // GetLongPathNameW expands it in the paths below it too, and takes every path to exist.
+    // GetLongPathNameW expands it in the paths below it too (one short form a path at most),
+    // and takes every path to exist.
     void SetShortPath(std::wstring longPath, std::wstring shortPath) {
         shortPaths_.emplace_back(std::move(longPath), std::move(shortPath));
     }

@@ -1,5 +1,6 @@
 #include "platform/sim/sim_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <utility>
@@ -31,10 +32,9 @@ char EncodeCp1252(char32_t code) {
     if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
         return static_cast<char>(code);
     }
-    for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
-        if (kCp1252High[i] == code) {
-            return static_cast<char>(0x80 + i);
-        }
+    if (const auto it = std::find(kCp1252High.begin(), kCp1252High.end(), code);
+        it != kCp1252High.end()) {
+        return static_cast<char>(0x80 + (it - kCp1252High.begin()));
     }
     // Windows' best fit for the one character beyond the code page that the tests convert, a
     // letter that comes back as another; any other becomes the default character.
