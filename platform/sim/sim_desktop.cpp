@@ -40,11 +40,6 @@ Hwnd SimDesktop::PutWindow(SimWindow window) {
     return handle;
 }
 
-const SimWindow* SimDesktop::Find(Hwnd hWnd) const {
-    const auto it = windows_.find(hWnd);
-    return it == windows_.end() ? nullptr : &it->second;
-}
-
 void SimDesktop::DestroyWindow(Hwnd handle) {
     if (windows_.erase(handle) == 0) {
         return;
@@ -66,14 +61,6 @@ std::int32_t SimDesktop::WindowCount() const {
     return static_cast<std::int32_t>(
         std::count_if(windows_.begin(), windows_.end(),
                       [](const auto& entry) { return entry.second.processId != kOwnProcessId; }));
-}
-
-LResult SimDesktop::SendMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
-    const SimWindow* window = Find(hWnd);
-    if (window == nullptr || window->proc == nullptr) {
-        return 0;
-    }
-    return window->proc(hWnd, msg, wParam, lParam);
 }
 
 Bool32 SimDesktop::SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
@@ -239,11 +226,6 @@ Hwnd SimDesktop::FindWindowA(const char* className, const char* windowName) {
         }
     }
     return 0;
-}
-
-Bool32 SimDesktop::AllowSetForegroundWindow(UInt processId) {
-    foregroundAllowed_.push_back(processId);
-    return processId != 0 ? 1 : 0;
 }
 
 std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {

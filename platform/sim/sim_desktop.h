@@ -51,8 +51,7 @@ struct SimWindow {
     std::set<UInt> allowedMessages{};
     std::int32_t closeRequests = 0;  // WM_CLOSE sent to it
     std::int32_t questionsOpen = 0;  // Asks: questions shown and not yet answered
-    // Runs while the window handles WM_CLOSE, before it closes (to change the desktop or the
-    // program from inside a close request).
+    // Runs while it handles WM_CLOSE, before it closes: a close request that changes things.
     std::function<void()> onClose{};
 };
 
@@ -67,7 +66,6 @@ class SimDesktop : public WindowSystem {
     static constexpr Hicon kApplicationIcon = 0x1234;
     static constexpr Hwnd kDesktopWindow = 0x00010008;  // below every window of the desktop
 
-    // --- The desktop's windows ---------------------------------------------------------------
     // Another program's top-level window, on top. EnumWindows reports the windows newest first
     // (the newest is on top), raw handles among them.
     Hwnd AddWindow(std::wstring_view title, CloseBehaviour behaviour = CloseBehaviour::Closes,
@@ -104,9 +102,13 @@ class SimDesktop : public WindowSystem {
     const std::vector<UInt>& ForegroundAllowed() const { return foregroundAllowed_; }
     Hwnd ForegroundWindow() const { return foreground_; }
 
-    // --- Messages ------------------------------------------------------------------------------
     // Through the current procedure of one of the program's windows; 0 for any other window.
-    LResult SendMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam);
+    LResult SendMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
+        const SimWindow* window = Find(hWnd);
+        return window != nullptr && window->proc != nullptr
+                   ? window->proc(hWnd, msg, wParam, lParam)
+                   : 0;
+    }
     // Every WM_CLOSE sent, in order.
     const std::vector<Hwnd>& CloseLog() const { return closeLog_; }
     // The user answers the latest question of an Asks window: it handles that WM_CLOSE and
@@ -129,7 +131,6 @@ class SimDesktop : public WindowSystem {
     std::int32_t WinEventHookCount() const { return static_cast<std::int32_t>(hooks_.size()); }
     void FailWinEventHooks(bool fail) { failHooks_ = fail; }
 
-    // --- The notification area -----------------------------------------------------------------
     bool TrayIconShown() const { return trayIcon_.has_value(); }
     const std::optional<NotifyIconDataA>& TrayIcon() const { return trayIcon_; }
     const std::vector<NotifyCall>& NotifyCalls() const { return notifyCalls_; }
@@ -169,7 +170,10 @@ class SimDesktop : public WindowSystem {
     // The first top-level window from the top whose class and title (unless null) are these,
     // ignoring case.
     Hwnd FindWindowA(const char* className, const char* windowName) override;
-    Bool32 AllowSetForegroundWindow(UInt processId) override;
+    Bool32 AllowSetForegroundWindow(UInt processId) override {
+        foregroundAllowed_.push_back(processId);
+        return processId != 0 ? 1 : 0;
+    }
     Hwineventhook SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc, LParam context,
                                   UInt flags) override;
     Bool32 UnhookWinEvent(Hwineventhook hook) override { return hooks_.erase(hook) != 0 ? 1 : 0; }
@@ -199,7 +203,10 @@ class SimDesktop : public WindowSystem {
         LParam lParam;
     };
 
-    const SimWindow* Find(Hwnd hWnd) const;
+    const SimWindow* Find(Hwnd hWnd) const {
+        const auto it = windows_.find(hWnd);
+        return it == windows_.end() ? nullptr : &it->second;
+    }
     void HandleClose(Hwnd hWnd, bool closes);
     bool ApplyNotifyIcon(UInt message, const NotifyIconDataA& data);
 

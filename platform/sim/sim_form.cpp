@@ -63,12 +63,6 @@ LResult VT_CALLBACK SimForm::FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam
     }
 }
 
-void SimForm::SetFormVisible(bool visible) {
-    if (desktop_.WindowExists(formHandle_)) {
-        desktop_.Window(formHandle_).visible = visible;
-    }
-}
-
 bool SimForm::LoadMouseIcon(std::wstring_view path) {
     if (!system_.IsCursorFile(path)) {
         return false;
@@ -123,9 +117,13 @@ std::int32_t SimForm::MessageBox(std::wstring_view text, UInt style, std::wstrin
         Hwnd box;
         ~CloseBox() { desktop.DestroyWindow(box); }
     } const closeBox{desktop_, window};
-    const ShownMessage shown{
-        window,           std::wstring(text),       style,        std::wstring(caption),
-        FormVisibleNow(), desktop_.TrayIconShown(), timerEnabled_};
+    const ShownMessage shown{.window = window,
+                             .text = std::wstring(text),
+                             .style = style,
+                             .caption = std::wstring(caption),
+                             .formVisible = FormVisibleNow(),
+                             .trayIconShown = desktop_.TrayIconShown(),
+                             .timerEnabled = timerEnabled_};
     messages_.push_back(shown);
     desktop_.RunSendCallbacks();  // the box's modal loop takes messages
     if (onMessageBox) {
@@ -164,11 +162,6 @@ void SimForm::Click(ControlId control) {
     if (it != controls_.end() && it->second.visible && Reporting()) {
         events_->OnClick(control);
     }
-}
-
-void SimForm::ClickListItem(std::int32_t index) {
-    SelectListItem(index);
-    Click(ControlId::ListView1);
 }
 
 void SimForm::DblClickListItem(std::int32_t index) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/form_toolkit.h"
 #include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_system.h"
@@ -36,11 +37,9 @@ class SimForm : public FormToolkit {
     // Timer1 runs on its clock.
     SimForm(SimDesktop& desktop, SimSystem& system) : desktop_(desktop), system_(system) {}
     ~SimForm();
-    // Form1's procedure finds this object by its window handle.
     SimForm(const SimForm&) = delete;
     SimForm& operator=(const SimForm&) = delete;
 
-    // --- Form1 as the user sees it ---------------------------------------------------------
     bool FormCreated() const { return formHandle_ != 0; }
     Hwnd FormHandle() const { return formHandle_; }
     bool FormVisibleNow() const { return Reporting() && desktop_.Window(formHandle_).visible; }
@@ -73,13 +72,16 @@ class SimForm : public FormToolkit {
     void Click(ControlId control);  // a visible control only (ListView1: no selection change)
     // 0-based; -1 clears the selection.
     void SelectListItem(std::int32_t index) { selected_ = HasItem(index) ? index : -1; }
-    void ClickListItem(std::int32_t index);  // selects it (or nothing for -1) and clicks
+    // Selects it (or nothing for -1) and clicks.
+    void ClickListItem(std::int32_t index) {
+        SelectListItem(index);
+        Click(ControlId::ListView1);
+    }
     void DblClickListItem(std::int32_t index);
     void MouseMove(ControlId control);  // over an invisible control: the form's background
     void CloseForm() { SendToForm(WM_CLOSE, 0, 0); }  // the close button, or another program
     void EndSession();                                // Windows ends the user's session
 
-    // --- Timer1 and the message loop ----------------------------------------------------------
     bool TimerEnabled() const { return timerEnabled_; }
     // Delivers one tick of Timer1 if it is enabled, its interval later on the clock; returns
     // whether it did.
@@ -90,7 +92,6 @@ class SimForm : public FormToolkit {
     // Characters of ListView1's items handed to the program so far.
     std::size_t ListCharactersRead() const { return listCharactersRead_; }
 
-    // --- Message boxes and menus ----------------------------------------------------------------
     // Answers for the next boxes, in order; a box with no answer queued gets IDOK, or IDNO
     // when it asks Yes/No.
     void AnswerMessageBox(std::int32_t button) { answers_.push_back(button); }
@@ -162,9 +163,17 @@ class SimForm : public FormToolkit {
     static LResult VT_CALLBACK FormClassWndProc(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam);
     // The window layer reports to the program while Form1's window is there.
     bool Reporting() const { return events_ != nullptr && desktop_.WindowExists(formHandle_); }
-    void SetFormVisible(bool visible);
+    void SetFormVisible(bool visible) {
+        if (Reporting()) {
+            desktop_.Window(formHandle_).visible = visible;
+        }
+    }
     void DeliverTick() { SendToForm(WM_TIMER, kTimer1Id, 0); }
-    void CheckListReadable() const;
+    void CheckListReadable() const {
+        if (failListReads_) {
+            throw AppError(err::kControlDeleted, "ListView1", L"Control has been deleted");
+        }
+    }
     bool HasItem(std::int32_t index) const {
         return index >= 0 && index < static_cast<std::int32_t>(listItems_.size());
     }

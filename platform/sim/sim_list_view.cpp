@@ -1,14 +1,7 @@
 // ListView1 of the simulated toolkit.
-#include "platform/error.h"
 #include "platform/sim/sim_form.h"
 
 namespace vt::sim {
-
-void SimForm::CheckListReadable() const {
-    if (failListReads_) {
-        throw AppError(err::kControlDeleted, "ListView1", L"Control has been deleted");
-    }
-}
 
 std::int32_t SimForm::ListCount() {
     CheckListReadable();

@@ -20,8 +20,6 @@ class SimPlatform final : public SimText,
   public:
     // The toolkit reaches the services constructed before it.
     SimPlatform() : SimForm(static_cast<SimDesktop&>(*this), static_cast<SimSystem&>(*this)) {}
-    SimPlatform(const SimPlatform&) = delete;
-    SimPlatform& operator=(const SimPlatform&) = delete;
 
     operator Platform&() { return services_; }
 

@@ -69,8 +69,6 @@ std::int32_t SimRegistry::OpenOrCreate(Hkey root, const char* subKey, UInt acces
         return kErrorInvalidHandle;  // keys are opened from the roots alone here
     }
     Key key{root, KeyName(subKey == nullptr ? "" : subKey)};
-    // The view: a 32-bit program's keys under SOFTWARE live in WOW6432Node, unless it asks for
-    // the 64-bit view; a 64-bit program's there only when it asks for the 32-bit one.
     const bool thirtyTwoBitView =
         thirtyTwoBitProgram_ ? (access & KEY_WOW64_64KEY) == 0 : (access & KEY_WOW64_32KEY) != 0;
     if (root == HKEY_LOCAL_MACHINE && thirtyTwoBitView && key.second.starts_with("SOFTWARE\\") &&

@@ -33,13 +33,11 @@ class SimRegistry : public RegistryAccess {
     // CurrentVersion key names the Program Files folders of 64-bit Windows in both views.
     SimRegistry();
 
-    // The program is a 32-bit one on 64-bit Windows: under HKEY_LOCAL_MACHINE\SOFTWARE it sees
-    // the 32-bit view (SOFTWARE\WOW6432Node) unless it opens with KEY_WOW64_64KEY. Otherwise it
-    // sees the 64-bit view unless it opens with KEY_WOW64_32KEY. The test reads and writes the
-    // keys by their stored names.
+    // A 32-bit program on 64-bit Windows sees HKEY_LOCAL_MACHINE\SOFTWARE in the 32-bit view
+    // (SOFTWARE\WOW6432Node) unless it opens with KEY_WOW64_64KEY; a 64-bit one sees the 64-bit
+    // view unless it opens with KEY_WOW64_32KEY. Tests name the keys as they are stored.
     void SetThirtyTwoBitProgram(bool thirtyTwoBit) { thirtyTwoBitProgram_ = thirtyTwoBit; }
 
-    // --- Registry ----------------------------------------------------------------------------
     std::optional<RegistryValue> RegValue(Hkey root, std::string_view subKey,
                                           std::string_view name) const;
     void SetRegValue(Hkey root, std::string_view subKey, std::string_view name,

@@ -9,13 +9,6 @@
 
 namespace vt::sim {
 
-// File names are matched ignoring case, as the file system does.
-
-bool SimSystem::IsCursorFile(std::wstring_view path) const {
-    const auto it = files_.find(UpperWide(path));
-    return !path.empty() && it != files_.end() && it->second;
-}
-
 std::wstring SimSystem::GetShortPathNameW(std::wstring_view longPath) {
     for (const auto& [longForm, shortForm] : shortPaths_) {
         if (UpperWide(longForm) == UpperWide(longPath)) {

@@ -19,7 +19,6 @@ namespace vt::sim {
 
 class SimSystem : public SystemServices {
   public:
-    // --- Files and the shell ---------------------------------------------------------------
     void SetExecutablePath(std::wstring path) { executablePath_ = std::move(path); }
     // The 8.3 form the volume keeps for a path (a file's or a folder's); none unless set.
     // GetLongPathNameW expands it in the paths below it too (one short form a path at most),
@@ -30,18 +29,19 @@ class SimSystem : public SystemServices {
     void SetWindowsFolder(std::wstring path) { windowsFolder_ = std::move(path); }
     void AddFile(std::wstring_view path, bool isCursor) { files_[UpperWide(path)] = isCursor; }
     // Whether the file is there and holds a cursor; names are matched ignoring case.
-    bool IsCursorFile(std::wstring_view path) const;
+    bool IsCursorFile(std::wstring_view path) const {
+        const auto it = files_.find(UpperWide(path));
+        return !path.empty() && it != files_.end() && it->second;
+    }
     const std::vector<std::pair<std::wstring, std::int32_t>>& Launched() const { return launched_; }
     void FailLaunch(bool fail) { failLaunch_ = fail; }
 
-    // --- The DLL search ----------------------------------------------------------------------
     // As on Windows 7 without update KB2533623.
     void LackSetDefaultDllDirectories() { hasSetDefaultDllDirectories_ = false; }
     // Every call that changed it, in order: "SetDefaultDllDirectories(0x800)",
     // "SetDllDirectoryA(\"\")".
     const std::vector<std::string>& DllSearchCalls() const { return dllSearchCalls_; }
 
-    // --- Named mutexes -----------------------------------------------------------------------
     // Another process of the session holds a mutex of this name.
     void HoldMutexElsewhere(std::string name) { mutexesElsewhere_.insert(std::move(name)); }
     // The next CreateMutexA fails with this error (ERROR_ACCESS_DENIED: the mutex is there but
@@ -50,7 +50,6 @@ class SimSystem : public SystemServices {
     // Handles of the program's own that are open on the mutex of this name.
     std::int32_t OpenMutexHandles(std::string_view name) const;
 
-    // --- Clocks ------------------------------------------------------------------------------
     // Milliseconds that passed in Sleep and between Timer1's ticks.
     std::uint64_t NowMs() const { return nowMs_; }
     void SetSecondsSinceMidnight(double seconds) { secondsSinceMidnight_ = seconds; }

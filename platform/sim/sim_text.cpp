@@ -22,10 +22,7 @@ constexpr std::array<std::pair<char16_t, char16_t>, 5> kOtherCapitals{
     {{0x00FF, 0x0178}, {0x0153, 0x0152}, {0x0161, 0x0160}, {0x017E, 0x017D}, {0x0192, 0x0191}}};
 
 char32_t DecodeCp1252(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F) {
-        return kCp1252High[byte - 0x80];
-    }
-    return byte;
+    return byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : byte;
 }
 
 char EncodeCp1252(char32_t code) {

@@ -5,10 +5,9 @@
 
 #include "platform/text_conversion.h"
 
-// The simulated system's text: code page 1252 as its ANSI code page, and the user locale's
-// upper case, as Windows maps the code page's characters. Beyond the code page it knows the one
-// best fit that the tests rely on, and no capitals. The other simulated services use the same
-// conversions.
+// The simulated system's text, which the other simulated services use too: code page 1252 as its
+// ANSI code page, and the user locale's upper case, as Windows maps the code page's characters.
+// Beyond the code page it knows the one best fit that the tests rely on, and no capitals.
 namespace vt::sim {
 
 std::wstring DecodeAnsi(std::string_view ansi);
