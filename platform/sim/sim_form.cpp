@@ -154,8 +154,8 @@ void SimForm::PopupMenu(MenuId /*menu*/) {
     }
 }
 
-// The toolkit reports them to the program directly: the route through Form1's window procedure
-// (WM_COMMAND, WM_MOUSEMOVE, WM_ENDSESSION) is the Windows tests' to prove.
+// The user's actions reach the program directly: their route through Form1's window procedure
+// (WM_COMMAND, WM_MOUSEMOVE, WM_ENDSESSION) is for the Windows tests to prove.
 
 void SimForm::Click(ControlId control) {
     const auto it = controls_.find(control);
