@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "platform/sim/sim_text.h"
-#include "resources/layout.h"
 
 namespace vt::sim {
 
@@ -13,6 +12,9 @@ namespace {
 // Copies as much of `text` as fits into a caller's buffer of `maxCount` characters, with its
 // terminating NUL, as GetWindowTextA and GetClassNameA do; the count copied.
 std::int32_t CopyOut(std::string_view text, char* buffer, std::int32_t maxCount) {
+    if (buffer == nullptr || maxCount <= 0) {
+        return 0;
+    }
     const auto count = std::min<std::size_t>(text.size(), static_cast<std::size_t>(maxCount - 1));
     text.copy(buffer, count);
     buffer[count] = '\0';
@@ -21,36 +23,21 @@ std::int32_t CopyOut(std::string_view text, char* buffer, std::int32_t maxCount)
 
 }  // namespace
 
-// ---- Other programs' windows -------------------------------------------------------------------
-
-Hwnd SimDesktop::AddWindow(std::wstring_view title, CloseBehaviour behaviour, Hwnd owner) {
-    return AddWindowAnsi(EncodeAnsi(title), behaviour, owner);
-}
-
-Hwnd SimDesktop::AddWindowAnsi(std::string title, CloseBehaviour behaviour, Hwnd owner) {
-    // A window's text ends at its first NUL, as SetWindowTextA stores it.
-    if (const auto nul = title.find('\0'); nul != std::string::npos) {
-        title.resize(nul);
+Hwnd SimDesktop::PutWindow(SimWindow window) {
+    if (window.handle == 0) {
+        window.handle = nextHandle_;
+        nextHandle_ = static_cast<Hwnd>(static_cast<std::uint32_t>(nextHandle_) + 4u);
     }
-    const Hwnd handle = nextHandle_;
-    nextHandle_ = static_cast<Hwnd>(static_cast<std::uint32_t>(nextHandle_) + 4u);
-    SimWindow& window = windows_[handle];
-    window.handle = handle;
-    window.title = std::move(title);
-    window.owner = owner;
-    window.behaviour = behaviour;
-    const auto ownerWindow = windows_.find(owner);
-    window.threadId = ownerWindow != windows_.end() ? ownerWindow->second.threadId : nextThread_++;
-    AddToZOrder(handle);
+    if (window.threadId == 0) {
+        const SimWindow* owner = Find(window.owner);
+        window.threadId = owner != nullptr ? owner->threadId : nextThread_++;
+    }
+    if (window.parent == 0) {
+        zOrder_.push_back(window.handle);
+    }
+    const Hwnd handle = window.handle;
+    windows_[handle] = std::move(window);
     return handle;
-}
-
-SimWindow& SimDesktop::Window(Hwnd handle) {
-    return windows_.at(handle);
-}
-
-bool SimDesktop::WindowExists(Hwnd handle) const {
-    return windows_.contains(handle) || IsForm(handle);
 }
 
 void SimDesktop::DestroyWindow(Hwnd handle) {
@@ -58,7 +45,7 @@ void SimDesktop::DestroyWindow(Hwnd handle) {
         return;
     }
     questions_.erase(handle);  // their requests are never answered
-    RemoveFromZOrder(handle);
+    std::erase(zOrder_, handle);
     std::vector<Hwnd> owned;
     for (const auto& [other, window] : windows_) {
         if (window.owner == handle) {
@@ -70,188 +57,35 @@ void SimDesktop::DestroyWindow(Hwnd handle) {
     }
 }
 
-Hwnd SimDesktop::AddChildWindow(Hwnd parent, std::wstring_view title) {
-    const Hwnd handle = AddWindow(title);
-    RemoveFromZOrder(handle);
-    windows_[handle].parent = parent;
-    windows_[handle].owner = parent;  // goes with its parent
-    if (const auto it = windows_.find(parent); it != windows_.end()) {
-        windows_[handle].threadId = it->second.threadId;
-    }
-    return handle;
-}
-
-void SimDesktop::SetTitle(Hwnd handle, std::wstring_view title) {
-    windows_.at(handle).title = EncodeAnsi(title);
-}
-
-void SimDesktop::RaiseWinEvent(UInt event, Hwnd hWnd, std::int32_t idObject, std::int32_t idChild) {
-    // Taken first: a callback may take its hook down.
-    std::vector<Hook> due;
-    for (const auto& [id, hook] : hooks_) {
-        if (event >= hook.eventMin && event <= hook.eventMax &&
-            !(IsForm(hWnd) && (hook.flags & WINEVENT_SKIPOWNPROCESS) != 0)) {
-            due.push_back(hook);
-        }
-    }
-    for (const Hook& hook : due) {
-        hook.proc(hook.context, event, hWnd, idObject, idChild);
-    }
-}
-
-void SimDesktop::AddRawHandle(Hwnd handle) {
-    zOrder_.emplace(nextZ_++, handle);
-}
-
 std::int32_t SimDesktop::WindowCount() const {
-    return static_cast<std::int32_t>(windows_.size());
-}
-
-void SimDesktop::AddToZOrder(Hwnd handle) {
-    zIndex_[handle] = nextZ_;
-    zOrder_.emplace(nextZ_++, handle);
-}
-
-void SimDesktop::RemoveFromZOrder(Hwnd handle) {
-    const auto it = zIndex_.find(handle);
-    if (it == zIndex_.end()) {
-        return;
-    }
-    zOrder_.erase(it->second);
-    zIndex_.erase(it);
-}
-
-// ---- Form1's window
-// ------------------------------------------------------------------------------
-
-void SimDesktop::PutFormOnDesktop(Hwnd handle, WndProc classProc, std::wstring_view caption) {
-    TakeFormOffDesktop();
-    formHandle_ = handle;
-    formOnDesktop_ = true;
-    formProc_ = classProc;
-    formTitle_ = EncodeAnsi(caption);
-    formFilterAllows_.clear();
-    AddToZOrder(handle);
-}
-
-void SimDesktop::TakeFormOffDesktop() {
-    if (!formOnDesktop_) {
-        return;
-    }
-    formOnDesktop_ = false;
-    postedToForm_.clear();
-    RemoveFromZOrder(formHandle_);
-}
-
-void SimDesktop::SetFormTitle(std::wstring_view caption) {
-    formTitle_ = EncodeAnsi(caption);
-}
-
-std::deque<PostedMessage> SimDesktop::TakePostedToForm() {
-    return std::exchange(postedToForm_, {});
-}
-
-LResult SimDesktop::SendToForm(UInt msg, WParam wParam, LParam lParam) {
-    if (!formOnDesktop_ || formProc_ == nullptr) {
-        return 0;
-    }
-    return formProc_(formHandle_, msg, wParam, lParam);
-}
-
-// ---- WindowSystem
-// --------------------------------------------------------------------------------
-
-Bool32 SimDesktop::EnumWindows(EnumWindowsProc proc, LParam lParam) {
-    if (proc == nullptr) {
-        return 0;
-    }
-    // The list is taken before the first call, as Windows does: the callback may change the
-    // desktop without disturbing the enumeration.
-    std::vector<Hwnd> handles;
-    handles.reserve(zOrder_.size());
-    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
-        handles.push_back(it->second);
-    }
-    for (const Hwnd handle : handles) {
-        if (proc(handle, lParam) == 0) {
-            break;
-        }
-    }
-    return 1;
-}
-
-Hwnd SimDesktop::FindWindowA(const char* className, const char* windowName) {
-    ++findWindowCalls_;
-    if (onFindWindow) {
-        onFindWindow();
-    }
-    if (className == nullptr) {
-        return 0;
-    }
-    const auto same = [](std::string_view a, std::string_view b) {
-        return UpperAnsi(a) == UpperAnsi(b);
-    };
-    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
-        const Hwnd hWnd = it->second;
-        std::string_view windowClass = kForm1ClassName;
-        std::string_view title = formTitle_;
-        if (!IsForm(hWnd)) {
-            const auto window = windows_.find(hWnd);
-            if (window == windows_.end()) {
-                continue;  // a raw handle
-            }
-            windowClass = window->second.className;
-            title = window->second.title;
-        }
-        if (same(windowClass, className) && (windowName == nullptr || same(title, windowName))) {
-            return hWnd;
-        }
-    }
-    return 0;
-}
-
-Bool32 SimDesktop::AllowSetForegroundWindow(UInt processId) {
-    foregroundAllowed_.push_back(processId);
-    return processId != 0 ? 1 : 0;
-}
-
-std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
-    if (buffer == nullptr || maxCount <= 0) {
-        return 0;
-    }
-    std::string_view title;
-    if (IsForm(hWnd)) {
-        title = formTitle_;
-    } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
-        title = it->second.title;
-    }
-    return CopyOut(title, buffer, maxCount);
+    return static_cast<std::int32_t>(
+        std::count_if(windows_.begin(), windows_.end(),
+                      [](const auto& entry) { return entry.second.processId != kOwnProcessId; }));
 }
 
 Bool32 SimDesktop::SendMessageCallbackA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam,
                                         SendAsyncProc callback, std::uintptr_t data) {
+    const auto it = windows_.find(hWnd);
+    if (it == windows_.end() || it->second.refusesMessages) {
+        return 0;
+    }
+    if (msg == WM_CLOSE) {
+        closeLog_.push_back(hWnd);
+        ++it->second.closeRequests;
+    }
     const SendCallback done{callback, hWnd, msg, data};
-    if (IsForm(hWnd)) {
+    if (it->second.proc != nullptr) {
         // A window of the caller's thread: handled within the call, the callback right after.
-        if (msg == WM_CLOSE) {
-            closeLog_.push_back(hWnd);
-        }
-        const LResult result = SendToForm(msg, wParam, lParam);
+        const LResult result = SendMessageA(hWnd, msg, wParam, lParam);
         if (callback != nullptr) {
             callback(hWnd, msg, data, result);
         }
         return 1;
     }
-    const auto it = windows_.find(hWnd);
-    if (it == windows_.end() || it->second.refusesMessages) {
-        return 0;
-    }
     if (msg != WM_CLOSE) {
         sendCallbacks_.push_back(done);
         return 1;
     }
-    closeLog_.push_back(hWnd);
-    ++it->second.closeRequests;
     switch (it->second.behaviour) {
         case CloseBehaviour::Hung:
             break;
@@ -299,49 +133,30 @@ void SimDesktop::HandleClose(Hwnd hWnd, bool closes) {
     }
 }
 
-WndProc SimDesktop::SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) {
-    if (index != GWL_WNDPROC || !IsForm(hWnd)) {
-        return nullptr;
-    }
-    return std::exchange(formProc_, newProc);
-}
-
-LResult SimDesktop::CallWindowProcA(WndProc proc, Hwnd hWnd, UInt msg, WParam wParam,
-                                    LParam lParam) {
-    return proc == nullptr ? 0 : proc(hWnd, msg, wParam, lParam);
-}
-
-Bool32 SimDesktop::SetForegroundWindow(Hwnd hWnd) {
-    if (!WindowExists(hWnd)) {
-        return 0;
-    }
-    foreground_ = hWnd;
-    return 1;
-}
-
-Hwnd SimDesktop::GetLastActivePopup(Hwnd hWnd) {
-    if (!WindowExists(hWnd)) {
-        return 0;
-    }
-    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
-        const auto window = windows_.find(it->second);
-        if (window != windows_.end() && window->second.owner == hWnd &&
-            window->second.parent == 0) {
-            return window->first;
-        }
-    }
-    return hWnd;
-}
-
 Bool32 SimDesktop::PostMessageA(Hwnd hWnd, UInt msg, WParam wParam, LParam lParam) {
     if (!WindowExists(hWnd)) {
         return 0;
     }
-    posted_.emplace_back(hWnd, msg);
-    if (IsForm(hWnd)) {
-        postedToForm_.push_back({msg, wParam, lParam});
-    }
+    posted_.push_back({hWnd, msg, wParam, lParam});
     return 1;
+}
+
+std::vector<std::pair<Hwnd, UInt>> SimDesktop::PostedMessages() const {
+    std::vector<std::pair<Hwnd, UInt>> log;
+    for (const PostedMessage& posted : posted_) {
+        log.emplace_back(posted.hWnd, posted.msg);
+    }
+    return log;
+}
+
+void SimDesktop::DeliverPosted() {
+    const std::vector<PostedMessage> waiting(
+        posted_.begin() + static_cast<std::ptrdiff_t>(delivered_), posted_.end());
+    delivered_ = posted_.size();
+    // A window destroyed meanwhile takes nothing more.
+    for (const PostedMessage& posted : waiting) {
+        SendMessageA(posted.hWnd, posted.msg, posted.wParam, posted.lParam);
+    }
 }
 
 UInt SimDesktop::RegisterWindowMessageA(const char* name) {
@@ -358,49 +173,115 @@ Bool32 SimDesktop::ChangeWindowMessageFilterEx(Hwnd hWnd, UInt message, UInt act
     if (!WindowExists(hWnd) || action != MSGFLT_ALLOW) {
         return 0;
     }
-    if (IsForm(hWnd)) {
-        formFilterAllows_.insert(message);
+    windows_.at(hWnd).allowedMessages.insert(message);
+    return 1;
+}
+
+void SimDesktop::RaiseWinEvent(UInt event, Hwnd hWnd, std::int32_t idObject, std::int32_t idChild) {
+    const SimWindow* window = Find(hWnd);
+    const bool own = window != nullptr && window->threadId == kOwnThreadId;
+    // Taken first: a callback may take its hook down.
+    std::vector<Hook> due;
+    for (const auto& [id, hook] : hooks_) {
+        if (event >= hook.eventMin && event <= hook.eventMax &&
+            !(own && (hook.flags & WINEVENT_SKIPOWNPROCESS) != 0)) {
+            due.push_back(hook);
+        }
+    }
+    for (const Hook& hook : due) {
+        hook.proc(hook.context, event, hWnd, idObject, idChild);
+    }
+}
+
+Bool32 SimDesktop::EnumWindows(EnumWindowsProc proc, LParam lParam) {
+    if (proc == nullptr) {
+        return 0;
+    }
+    // The list is taken before the first call, as Windows does: the callback may change the
+    // desktop without disturbing the enumeration.
+    const std::vector<Hwnd> handles(zOrder_.rbegin(), zOrder_.rend());
+    for (const Hwnd handle : handles) {
+        if (proc(handle, lParam) == 0) {
+            break;
+        }
     }
     return 1;
 }
 
+Hwnd SimDesktop::FindWindowA(const char* className, const char* windowName) {
+    if (onFindWindow) {
+        onFindWindow();
+    }
+    if (className == nullptr) {
+        return 0;
+    }
+    const auto same = [](std::string_view a, std::string_view b) {
+        return UpperAnsi(a) == UpperAnsi(b);
+    };
+    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
+        const SimWindow* window = Find(*it);
+        if (window != nullptr && same(window->className, className) &&
+            (windowName == nullptr || same(window->title, windowName))) {
+            return *it;
+        }
+    }
+    return 0;
+}
+
+std::int32_t SimDesktop::GetWindowTextA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
+    const SimWindow* window = Find(hWnd);
+    return CopyOut(window != nullptr ? window->title : "", buffer, maxCount);
+}
+
+WndProc SimDesktop::SetWindowLongA(Hwnd hWnd, std::int32_t index, WndProc newProc) {
+    const auto it = windows_.find(hWnd);
+    // Another process's window cannot be subclassed.
+    if (index != GWL_WNDPROC || it == windows_.end() || it->second.proc == nullptr) {
+        return nullptr;
+    }
+    return std::exchange(it->second.proc, newProc);
+}
+
+Bool32 SimDesktop::SetForegroundWindow(Hwnd hWnd) {
+    if (!WindowExists(hWnd)) {
+        return 0;
+    }
+    foreground_ = hWnd;
+    return 1;
+}
+
+Hwnd SimDesktop::GetLastActivePopup(Hwnd hWnd) {
+    if (!WindowExists(hWnd)) {
+        return 0;
+    }
+    for (auto it = zOrder_.rbegin(); it != zOrder_.rend(); ++it) {
+        const SimWindow* window = Find(*it);
+        if (window != nullptr && window->owner == hWnd) {
+            return *it;
+        }
+    }
+    return hWnd;
+}
+
 std::int32_t SimDesktop::GetClassNameA(Hwnd hWnd, char* buffer, std::int32_t maxCount) {
-    if (buffer == nullptr || maxCount <= 0) {
-        return 0;
-    }
-    std::string_view name;
-    if (IsForm(hWnd)) {
-        name = kForm1ClassName;
-    } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
-        name = it->second.className;
-    } else {
-        return 0;
-    }
-    return CopyOut(name, buffer, maxCount);
+    const SimWindow* window = Find(hWnd);
+    return window != nullptr ? CopyOut(window->className, buffer, maxCount) : 0;
 }
 
 UInt SimDesktop::GetWindowThreadProcessId(Hwnd hWnd, UInt* processId) {
-    UInt process = 0;
-    UInt thread = 0;
-    if (IsForm(hWnd)) {
-        process = kOwnProcessId;
-        thread = kOwnThreadId;
-    } else if (const auto it = windows_.find(hWnd); it != windows_.end()) {
-        process = it->second.processId;
-        thread = it->second.threadId;
-    }
+    const SimWindow* window = Find(hWnd);
     if (processId != nullptr) {
-        *processId = process;
+        *processId = window != nullptr ? window->processId : 0;
     }
-    return thread;
+    return window != nullptr ? window->threadId : 0;
 }
 
 Hwnd SimDesktop::GetAncestor(Hwnd hWnd, UInt flags) {
-    if (flags != GA_PARENT || !WindowExists(hWnd)) {
+    const SimWindow* window = Find(hWnd);
+    if (flags != GA_PARENT || window == nullptr) {
         return 0;
     }
-    const auto it = windows_.find(hWnd);
-    return it != windows_.end() && it->second.parent != 0 ? it->second.parent : kDesktopWindow;
+    return window->parent != 0 ? window->parent : kDesktopWindow;
 }
 
 Hwineventhook SimDesktop::SetWinEventHook(UInt eventMin, UInt eventMax, WinEventProc proc,
@@ -412,97 +293,75 @@ Hwineventhook SimDesktop::SetWinEventHook(UInt eventMin, UInt eventMax, WinEvent
     return lastHook_;
 }
 
-Bool32 SimDesktop::UnhookWinEvent(Hwineventhook hook) {
-    return hooks_.erase(hook) != 0 ? 1 : 0;
-}
-
-// ---- The notification area
-// -----------------------------------------------------------------------
-
 Bool32 SimDesktop::Shell_NotifyIconA(UInt message, NotifyIconDataA* data) {
     if (data == nullptr) {
         return 0;
     }
-    NotifyCall call{message, *data, false};
-    call.succeeded = ApplyNotifyIcon(message, *data);
-    if (auto timeout = notifyTimeouts_.find(message);
-        timeout != notifyTimeouts_.end() && timeout->second > 0) {
-        --timeout->second;
-        call.succeeded = false;
+    bool succeeded = ApplyNotifyIcon(message, *data);
+    if (std::int32_t& timeouts = notifyTimeouts_[message]; timeouts > 0) {
+        --timeouts;
+        succeeded = false;
     }
-    notifyCalls_.push_back(call);
-    return call.succeeded ? 1 : 0;
+    notifyCalls_.push_back({message, *data, succeeded});
+    return succeeded ? 1 : 0;
 }
 
 bool SimDesktop::ApplyNotifyIcon(UInt message, const NotifyIconDataA& data) {
-    if (auto failure = notifyFailures_.find(message);
-        failure != notifyFailures_.end() && failure->second > 0) {
-        --failure->second;
-        return false;
-    }
-    if (data.cbSize != sizeof(NotifyIconDataA)) {
+    if (std::int32_t& failures = notifyFailures_[message]; failures > 0) {
+        --failures;
         return false;
     }
     const bool exists =
         trayIcon_.has_value() && trayIcon_->hWnd == data.hWnd && trayIcon_->uID == data.uID;
-    switch (message) {
-        case NIM_ADD:
-            if (exists) {
-                return false;
-            }
-            trayIcon_ = NotifyIconDataA{};
-            trayIcon_->cbSize = data.cbSize;
-            trayIcon_->hWnd = data.hWnd;
-            trayIcon_->uID = data.uID;
-            UpdateIcon(*trayIcon_, data);
-            return true;
-        case NIM_MODIFY:
-            if (!exists) {
-                return false;
-            }
-            UpdateIcon(*trayIcon_, data);
-            return true;
-        case NIM_DELETE:
-            if (!exists) {
-                return false;
-            }
-            trayIcon_.reset();
-            return true;
-        default:
-            return false;
+    // NIM_ADD wants an icon that is not there yet, NIM_MODIFY and NIM_DELETE one that is.
+    if (data.cbSize != sizeof(NotifyIconDataA) || (message == NIM_ADD ? exists : !exists)) {
+        return false;
     }
-}
-
-void SimDesktop::UpdateIcon(NotifyIconDataA& icon, const NotifyIconDataA& data) {
+    if (message == NIM_DELETE) {
+        trayIcon_.reset();
+        return true;
+    }
+    if (message == NIM_ADD) {
+        trayIcon_ = NotifyIconDataA{};
+        trayIcon_->cbSize = data.cbSize;
+        trayIcon_->hWnd = data.hWnd;
+        trayIcon_->uID = data.uID;
+    }
     // The shell takes only the members that uFlags names.
-    icon.uFlags |= data.uFlags;
+    trayIcon_->uFlags |= data.uFlags;
     if ((data.uFlags & NIF_MESSAGE) != 0) {
-        icon.uCallbackMessage = data.uCallbackMessage;
+        trayIcon_->uCallbackMessage = data.uCallbackMessage;
     }
     if ((data.uFlags & NIF_ICON) != 0) {
-        icon.hIcon = data.hIcon;
+        trayIcon_->hIcon = data.hIcon;
     }
     if ((data.uFlags & NIF_TIP) != 0) {
-        std::memcpy(icon.szTip, data.szTip, sizeof icon.szTip);
+        std::memcpy(trayIcon_->szTip, data.szTip, sizeof trayIcon_->szTip);
     }
+    return true;
 }
 
 LResult SimDesktop::MouseOnTrayIcon(UInt mouseMessage) {
-    if (!trayIcon_ || (trayIcon_->uFlags & NIF_MESSAGE) == 0 || !IsForm(trayIcon_->hWnd)) {
+    if (!trayIcon_ || (trayIcon_->uFlags & NIF_MESSAGE) == 0) {
         return 0;
     }
-    return SendToForm(trayIcon_->uCallbackMessage, trayIcon_->uID,
-                      static_cast<LParam>(mouseMessage));
+    return SendMessageA(trayIcon_->hWnd, trayIcon_->uCallbackMessage, trayIcon_->uID,
+                        static_cast<LParam>(mouseMessage));
 }
 
 void SimDesktop::RecreateTaskbar() {
     trayIcon_.reset();
     const UInt taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    // From Explorer, of lower integrity than an elevated program.
-    if (elevated_ && !formFilterAllows_.contains(taskbarCreated)) {
-        return;
+    std::vector<Hwnd> reached;
+    for (const auto& [handle, window] : windows_) {
+        // From Explorer, of lower integrity than an elevated program.
+        if (!elevated_ || window.allowedMessages.contains(taskbarCreated)) {
+            reached.push_back(handle);
+        }
     }
-    SendToForm(taskbarCreated, 0, 0);
+    for (const Hwnd handle : reached) {
+        SendMessageA(handle, taskbarCreated, 0, 0);
+    }
 }
 
 }  // namespace vt::sim

@@ -1,37 +1,11 @@
 // ListView1 of the simulated toolkit.
 #include "platform/sim/sim_form.h"
 
-#include "platform/error.h"
-
 namespace vt::sim {
-
-void SimForm::CheckListReadable() const {
-    if (failListReads_) {
-        throw AppError(err::kControlDeleted, "ListView1", L"Control has been deleted");
-    }
-}
-
-bool SimForm::HasItem(std::int32_t index) const {
-    return index >= 0 && index < static_cast<std::int32_t>(listItems_.size());
-}
 
 std::int32_t SimForm::ListCount() {
     CheckListReadable();
     return static_cast<std::int32_t>(listItems_.size());
-}
-
-void SimForm::ListAdd(std::wstring_view text) {
-    listItems_.emplace_back(text);
-}
-
-std::optional<std::wstring> SimForm::ListText(std::int32_t index) {
-    CheckListReadable();
-    if (!HasItem(index)) {
-        return std::nullopt;
-    }
-    const std::wstring& text = listItems_[static_cast<std::size_t>(index)];
-    listCharactersRead_ += text.size();
-    return text;
 }
 
 std::optional<std::wstring> SimForm::ListTextStart(std::int32_t index, std::size_t maxLength) {
@@ -60,10 +34,6 @@ bool SimForm::ListRemove(std::int32_t index) {
 void SimForm::ListClear() {
     listItems_.clear();
     selected_ = -1;
-}
-
-void SimForm::ListAddColumn(std::wstring_view header) {
-    columns_.emplace_back(header, 0);
 }
 
 bool SimForm::ListSetColumnWidth(std::int32_t column, std::int32_t widthTwips) {

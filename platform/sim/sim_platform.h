@@ -9,8 +9,7 @@
 
 // An in-memory desktop for the unit tests, one simulated service beside another: text in code
 // page 1252; files, shell, named mutexes and clocks; the registry; the desktop's windows and
-// tray; the toolkit with Form1. It carries the platform's
-// behaviour, never the program's logic.
+// tray; the toolkit with Form1. It carries the platform's behaviour, never the program's logic.
 namespace vt::sim {
 
 class SimPlatform final : public SimText,
@@ -21,8 +20,6 @@ class SimPlatform final : public SimText,
   public:
     // The toolkit reaches the services constructed before it.
     SimPlatform() : SimForm(static_cast<SimDesktop&>(*this), static_cast<SimSystem&>(*this)) {}
-    SimPlatform(const SimPlatform&) = delete;
-    SimPlatform& operator=(const SimPlatform&) = delete;
 
     operator Platform&() { return services_; }
 

@@ -33,18 +33,15 @@ class SimRegistry : public RegistryAccess {
     // CurrentVersion key names the Program Files folders of 64-bit Windows in both views.
     SimRegistry();
 
-    // The program is a 32-bit one on 64-bit Windows: under HKEY_LOCAL_MACHINE\SOFTWARE it sees
-    // the 32-bit view (SOFTWARE\WOW6432Node) unless it opens with KEY_WOW64_64KEY. Otherwise it
-    // sees the 64-bit view unless it opens with KEY_WOW64_32KEY. The test reads and writes the
-    // keys by their stored names.
+    // A 32-bit program on 64-bit Windows sees HKEY_LOCAL_MACHINE\SOFTWARE in the 32-bit view
+    // (SOFTWARE\WOW6432Node) unless it opens with KEY_WOW64_64KEY; a 64-bit one sees the 64-bit
+    // view unless it opens with KEY_WOW64_32KEY. Tests name the keys as they are stored.
     void SetThirtyTwoBitProgram(bool thirtyTwoBit) { thirtyTwoBitProgram_ = thirtyTwoBit; }
 
-    // --- Registry ----------------------------------------------------------------------------
     std::optional<RegistryValue> RegValue(Hkey root, std::string_view subKey,
                                           std::string_view name) const;
     void SetRegValue(Hkey root, std::string_view subKey, std::string_view name,
                      RegistryValue value);
-    bool RegKeyExists(Hkey root, std::string_view subKey) const;
     // The value names of a key as they were first written (the registry keeps their spelling).
     std::vector<std::string> RegValueNames(Hkey root, std::string_view subKey) const;
     // Opening this key or one below it with any write access fails with ERROR_ACCESS_DENIED
@@ -54,10 +51,14 @@ class SimRegistry : public RegistryAccess {
     const std::vector<RegistryWrite>& RegWrites() const { return writes_; }
     std::int32_t OpenKeyCount() const { return static_cast<std::int32_t>(openKeys_.size()); }
 
-    // --- RegistryAccess ----------------------------------------------------------------------
-    std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt options, UInt access,
-                               Hkey* result) override;
-    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access, Hkey* result) override;
+    std::int32_t RegOpenKeyExA(Hkey root, const char* subKey, UInt /*options*/, UInt access,
+                               Hkey* result) override {
+        return OpenOrCreate(root, subKey, access, result, false);
+    }
+    std::int32_t RegCreateKeyExA(Hkey root, const char* subKey, UInt access,
+                                 Hkey* result) override {
+        return OpenOrCreate(root, subKey, access, result, true);
+    }
     std::int32_t RegQueryValueExA(Hkey key, const char* valueName, UInt* type,
                                   std::string* data) override;
     // The stored bytes read as the code page's text.
@@ -69,9 +70,9 @@ class SimRegistry : public RegistryAccess {
     std::int32_t RegCloseKey(Hkey key) override;
 
   private:
+    using Key = std::pair<Hkey, std::string>;  // a root and an upper-case key name
     struct OpenKey {
-        Hkey root;
-        std::string subKey;  // upper case
+        Key key;
         UInt access;
     };
     struct StoredValue {
@@ -80,16 +81,13 @@ class SimRegistry : public RegistryAccess {
     };
 
     static std::string KeyName(std::string_view subKey);
-    void CreateKeyPath(Hkey root, const std::string& name);
-    bool WriteDenied(Hkey root, const std::string& name) const;
-    bool KeyPresent(Hkey root, const std::string& name) const;
-    std::optional<std::pair<Hkey, std::string>> ResolveKey(Hkey root, const char* subKey,
-                                                           UInt access) const;
-    Hkey OpenHandle(Hkey root, std::string name, UInt access);
+    void CreateKeyPath(const Key& key);
+    bool WriteDenied(const Key& key) const;
+    std::int32_t OpenOrCreate(Hkey root, const char* subKey, UInt access, Hkey* result,
+                              bool create);
 
-    // (root, upper-case key) -> upper-case value name -> value
-    std::map<std::pair<Hkey, std::string>, std::map<std::string, StoredValue>> registry_;
-    std::vector<std::pair<Hkey, std::string>> deniedKeys_;
+    std::map<Key, std::map<std::string, StoredValue>> registry_;  // by upper-case value name
+    std::vector<Key> deniedKeys_;
     std::map<Hkey, OpenKey> openKeys_;
     Hkey nextKey_ = 0x100;
     std::vector<RegistryWrite> writes_;

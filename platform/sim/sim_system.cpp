@@ -9,44 +9,26 @@
 
 namespace vt::sim {
 
-// File names are matched ignoring case, as the file system does.
-
-void SimSystem::AddFile(std::wstring path, bool isCursor) {
-    files_[UpperWide(path)] = isCursor;
-}
-
-bool SimSystem::IsCursorFile(std::wstring_view path) const {
-    const auto it = files_.find(UpperWide(path));
-    return !path.empty() && it != files_.end() && it->second;
-}
-
-void SimSystem::SetShortPath(std::wstring longPath, std::wstring shortPath) {
-    std::wstring key = UpperWide(longPath);
-    pathForms_[std::move(key)] = PathForms{std::move(longPath), std::move(shortPath)};
-}
-
 std::wstring SimSystem::GetShortPathNameW(std::wstring_view longPath) {
-    const auto it = pathForms_.find(UpperWide(longPath));
-    return it != pathForms_.end() ? it->second.shortPath : std::wstring();
+    for (const auto& [longForm, shortForm] : shortPaths_) {
+        if (UpperWide(longForm) == UpperWide(longPath)) {
+            return shortForm;
+        }
+    }
+    return std::wstring();
 }
 
 std::wstring SimSystem::GetLongPathNameW(std::wstring_view path) {
-    // The longest short form that the path starts with, ending at a backslash or with the path.
+    // A short form that the path starts with, ending at a backslash or with the path.
     const std::wstring folded = UpperWide(path);
-    const PathForms* best = nullptr;
-    for (const auto& [key, forms] : pathForms_) {
-        const std::wstring shortForm = UpperWide(forms.shortPath);
-        const bool starts =
-            !shortForm.empty() && folded.starts_with(shortForm) &&
-            (folded.size() == shortForm.size() || folded[shortForm.size()] == L'\\');
-        if (starts && (best == nullptr || forms.shortPath.size() > best->shortPath.size())) {
-            best = &forms;
+    for (const auto& [longForm, shortForm] : shortPaths_) {
+        const std::wstring start = UpperWide(shortForm);
+        if (folded.starts_with(start) &&
+            (folded.size() == start.size() || folded[start.size()] == L'\\')) {
+            return longForm + std::wstring(path.substr(shortForm.size()));
         }
     }
-    if (best == nullptr) {
-        return std::wstring(path);
-    }
-    return best->longPath + std::wstring(path.substr(best->shortPath.size()));
+    return std::wstring(path);
 }
 
 Bool32 SimSystem::SetDefaultDllDirectories(UInt directoryFlags) {
@@ -66,10 +48,6 @@ Bool32 SimSystem::SetDllDirectoryA(const char* pathName) {
     return 1;
 }
 
-bool SimSystem::GetFileDateTime(std::wstring_view path) {
-    return !path.empty() && files_.contains(UpperWide(path));
-}
-
 void SimSystem::Shell(std::wstring_view commandLine, std::int32_t showCommand) {
     if (failLaunch_) {
         throw AppError(err::kFileNotFound, "Shell", L"File not found");
@@ -77,46 +55,25 @@ void SimSystem::Shell(std::wstring_view commandLine, std::int32_t showCommand) {
     launched_.emplace_back(commandLine, showCommand);
 }
 
-std::wstring SimSystem::FormatMessageW(std::int32_t errorCode) {
-    return L"System error " + std::to_wstring(errorCode) + L".";
-}
-
-// ---- Named mutexes -----------------------------------------------------------------------------
-
 std::int32_t SimSystem::OpenMutexHandles(std::string_view name) const {
-    const auto it = mutexes_.find(std::string(name));
-    return it == mutexes_.end() ? 0 : it->second.ownHandles;
+    return static_cast<std::int32_t>(
+        std::count_if(mutexHandles_.begin(), mutexHandles_.end(),
+                      [&](const auto& handle) { return handle.second == name; }));
 }
 
 CreateMutexResult SimSystem::CreateMutexA(const char* name) {
     if (nextMutexError_ != 0) {
         return {0, std::exchange(nextMutexError_, 0)};
     }
-    if (name == nullptr) {
-        name = "";  // an unnamed mutex is always a new one
-    }
-    Mutex& mutex = mutexes_[name];
-    const bool existed = *name != '\0' && (mutex.heldElsewhere || mutex.ownHandles > 0);
-    ++mutex.ownHandles;
+    const std::string mutex = name == nullptr ? "" : name;
+    // An unnamed mutex is always a new one; a named one lives while any handle is open on it.
+    const bool existed =
+        !mutex.empty() && (mutexesElsewhere_.contains(mutex) || OpenMutexHandles(mutex) > 0);
     const Hkernel handle = nextHandle_;
     nextHandle_ += 4;
-    handles_[handle] = name;
+    mutexHandles_[handle] = mutex;
     // Windows sets the last error on success too: 0 for a new mutex.
     return {handle, existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS};
-}
-
-Bool32 SimSystem::CloseHandle(Hkernel handle) {
-    const auto it = handles_.find(handle);
-    if (it == handles_.end()) {
-        return 0;
-    }
-    // The mutex goes with the last handle to it.
-    const auto mutex = mutexes_.find(it->second);
-    if (--mutex->second.ownHandles == 0 && !mutex->second.heldElsewhere) {
-        mutexes_.erase(mutex);
-    }
-    handles_.erase(it);
-    return 1;
 }
 
 }  // namespace vt::sim

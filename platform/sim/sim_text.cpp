@@ -1,7 +1,9 @@
 #include "platform/sim/sim_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <utility>
 
 namespace vt::sim {
 
@@ -15,35 +17,21 @@ constexpr std::array<char16_t, 32> kCp1252High{
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-struct Capital {
-    char16_t letter;
-    char16_t capital;
-};
-
 // The capitals of the code page's lower-case letters beyond a-z and U+00E0..U+00FE.
-constexpr std::array<Capital, 5> kOtherCapitals{{
-    {0x00FF, 0x0178},
-    {0x0153, 0x0152},
-    {0x0161, 0x0160},
-    {0x017E, 0x017D},
-    {0x0192, 0x0191},
-}};
+constexpr std::array<std::pair<char16_t, char16_t>, 5> kOtherCapitals{
+    {{0x00FF, 0x0178}, {0x0153, 0x0152}, {0x0161, 0x0160}, {0x017E, 0x017D}, {0x0192, 0x0191}}};
 
 char32_t DecodeCp1252(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F) {
-        return kCp1252High[byte - 0x80];
-    }
-    return byte;
+    return byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : byte;
 }
 
 char EncodeCp1252(char32_t code) {
     if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
         return static_cast<char>(code);
     }
-    for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
-        if (kCp1252High[i] == code) {
-            return static_cast<char>(0x80 + i);
-        }
+    if (const auto it = std::find(kCp1252High.begin(), kCp1252High.end(), code);
+        it != kCp1252High.end()) {
+        return static_cast<char>(0x80 + (it - kCp1252High.begin()));
     }
     // Windows' best fit for the one character beyond the code page that the tests convert, a
     // letter that comes back as another; any other becomes the default character.
@@ -56,9 +44,9 @@ char32_t UpperChar(char32_t code) {
     if ((code >= U'a' && code <= U'z') || (code >= 0xE0 && code <= 0xFE && code != 0xF7)) {
         return code - 0x20;
     }
-    for (const Capital& pair : kOtherCapitals) {
-        if (pair.letter == code) {
-            return pair.capital;
+    for (const auto& [letter, capital] : kOtherCapitals) {
+        if (letter == code) {
+            return capital;
         }
     }
     return code;
@@ -79,13 +67,7 @@ std::string EncodeAnsi(std::wstring_view text) {
     std::string ansi;
     ansi.reserve(text.size());
     for (const wchar_t unit : text) {
-        const auto code = static_cast<char32_t>(unit);
-        // Windows converts UTF-16 units: a character beyond the BMP is two of them, two '?'.
-        if (code > 0xFFFF) {
-            ansi += "??";
-            continue;
-        }
-        ansi.push_back(EncodeCp1252(code));
+        ansi.push_back(EncodeCp1252(static_cast<char32_t>(unit)));
     }
     return ansi;
 }

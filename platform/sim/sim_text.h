@@ -5,15 +5,13 @@
 
 #include "platform/text_conversion.h"
 
-// The simulated system's text: code page 1252 as its ANSI code page, and the user locale's
-// upper case, as Windows maps the code page's characters. Beyond the code page it knows the one
-// best fit that the tests rely on, and no capitals. The other simulated services use the same
-// conversions.
+// The simulated system's text, which the other simulated services use too: code page 1252 as its
+// ANSI code page, and the user locale's upper case, as Windows maps the code page's characters.
+// Beyond the code page it knows the one best fit that the tests rely on, and no capitals.
 namespace vt::sim {
 
 std::wstring DecodeAnsi(std::string_view ansi);
-// A character beyond the code page becomes '?' (one beyond the BMP, "??") unless it has a
-// best fit here.
+// A character beyond the code page becomes '?' unless it has a best fit here.
 std::string EncodeAnsi(std::wstring_view text);
 std::wstring UpperWide(std::wstring_view text);
 // An ANSI name upper-cased as the registry and the atom table compare them.
