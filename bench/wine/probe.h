@@ -1,8 +1,8 @@
 #pragma once
 
-// What the probes that measure Vintrell.exe under Wine share: a clock, message helpers, the
-// command line, and how to find Vintrell's window and tray icon. The windows they measure with
-// are test_window's (tests/targets).
+// What the probes that measure Vintrell.exe under Wine share: the command line, and how to find
+// Vintrell's window and tray icon. The clock, the message helpers and the windows they measure
+// with are test_window's (tests/targets).
 
 #include <windows.h>
 #include <shellapi.h>
@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/targets/target_window.h"
+
 namespace probe {
 
 inline constexpr UINT kTrayIconId = 0;
@@ -26,55 +28,14 @@ inline constexpr UINT kStopMonitoringCommand = 201;  // the tray menu's item
     throw std::runtime_error(what + " (error " + std::to_string(GetLastError()) + ")");
 }
 
-// Milliseconds on the performance counter, which every process of the machine shares.
-inline double NowMs() {
-    static const double msPerTick = [] {
-        LARGE_INTEGER frequency{};
-        static_cast<void>(QueryPerformanceFrequency(&frequency));  // cannot fail since XP
-        return 1000.0 / static_cast<double>(frequency.QuadPart);
-    }();
-    LARGE_INTEGER now{};
-    static_cast<void>(QueryPerformanceCounter(&now));
-    return static_cast<double>(now.QuadPart) * msPerTick;
-}
-
 struct HandleDeleter {
     void operator()(HANDLE handle) const noexcept { static_cast<void>(CloseHandle(handle)); }
 };
 using UniqueHandle = std::unique_ptr<void, HandleDeleter>;
 
-// Dispatches every message waiting, sent ones included.
-inline void PumpMessages() {
-    MSG message{};
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-// Handles messages until `done` holds or `timeoutMs` has passed; true when `done` held. Wakes
-// for any message, sent ones included, and every 5 ms to look at `done` again.
-template <typename Done>
-bool PumpUntil(double timeoutMs, Done&& done) {
-    const double end = NowMs() + timeoutMs;
-    for (;;) {
-        PumpMessages();
-        if (done()) {
-            return true;
-        }
-        const double left = end - NowMs();
-        if (left <= 0) {
-            return false;
-        }
-        static_cast<void>(MsgWaitForMultipleObjectsEx(0, nullptr,
-                                                      static_cast<DWORD>(std::min(left, 5.0)) + 1,
-                                                      QS_ALLINPUT, MWMO_INPUTAVAILABLE));
-    }
-}
-
-inline void PumpFor(double ms) {
-    static_cast<void>(PumpUntil(ms, [] { return false; }));
-}
+using vt::targets::NowMs;
+using vt::targets::PumpFor;
+using vt::targets::PumpUntil;
 
 // The command line: bare words and "--name value" options.
 class Args {

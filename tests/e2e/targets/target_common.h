@@ -6,11 +6,11 @@
 #include <windows.h>
 
 #include <chrono>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <type_traits>
+
+#include "tests/targets/target_window.h"
 
 namespace e2e {
 
@@ -26,15 +26,7 @@ class Stopwatch {
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// One line per event, flushed at once: the harness polls the file while we run.
-inline void Emit(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vprintf(format, args);
-    va_end(args);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
+using vt::targets::Emit;
 
 inline int ArgumentAsInt(const char* text, int fallback) {
     if (text == nullptr) {
