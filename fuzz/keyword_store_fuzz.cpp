@@ -13,9 +13,10 @@
 // The stored form of the keyword list, through the simulated settings store:
 //  - any stored text loads without a crash, into items that are not empty, and those items
 //    are storable, so saving and loading them again changes nothing;
-//  - any list of storable keywords loads back equal after a save.
+//  - any list of storable keywords that the code page holds (Add refuses the others) loads back
+//    equal after a save.
 // Input: the stored text, byte by byte as characters; and, cut at each zero byte, a list of
-// keywords (with the bytes 0x80 to 0xFF standing for characters beyond Latin-1 too).
+// keywords (with the bytes 0xF8 to 0xFF standing for characters beyond the code page).
 namespace {
 
 void Check(bool condition) {
@@ -67,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::wstring> storable;
     for (const std::wstring& keyword : keywords) {
-        if (!keyword.empty() && vt::Registry::IsStorable(keyword)) {
+        if (!keyword.empty() && vt::Registry::IsStorable(keyword) &&
+            vt::ToAnsiExactly(sim, keyword)) {
             storable.push_back(keyword);
         }
     }
